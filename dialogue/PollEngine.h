@@ -1,0 +1,77 @@
+#pragma once
+// The poll engine: one request outstanding at a time, a slot of ten 100 ms ticks per request,
+// the address walk, retries and giving up, and the serial port's connect switch.
+
+#include "RtuLink.h"
+
+#include <QString>
+#include <QtGlobal>
+
+namespace qm {
+
+class Port;
+class Panel;
+class DeviceTable;
+
+enum RequestKind : quint8 {
+    ReadMeasurement = 0,
+    ReadArchive = 1,
+    SetPeriod = 2,
+    SetClock = 3,
+    EraseArchive = 4,
+};
+
+class PollEngine {
+public:
+    static constexpr int MeasureRegisterCount = 9;
+    static constexpr int ArchiveFirstRegister = 250;
+    static constexpr int ArchiveBlockSize = 122;
+
+    PollEngine(Port& port, Panel& panel, DeviceTable& table);
+
+    // Port state.
+    qint32 PortIndex = 0;   // 0 = "COM1" ... 16 = "COM17"
+    bool PortOpen = false;
+    bool LinkUp = false;
+
+    // Engine state.
+    qint32 TickCount = 0;
+    quint8 PollAddress = 0;
+    qint32 DeviceCount = 0;
+    quint8 RetryCount = 0;
+    bool Answered = false;
+    bool RoundDone = false;
+    quint8 PendingRequest = ReadMeasurement;
+    bool ArchiveMode = false;
+    quint16 RegisterStart = 0;
+    quint8 RegisterCount = 0;
+    quint8 CommandAddress = 0;
+    qint32 ArchiveRetries = 0;
+
+    RtuLink Link;  // TxBuffer, RxBuffer, RxCount, SilentTicks
+
+    // Start-up: PollAddress, RoundDone, DeviceCount, RegisterStart, RegisterCount, PendingRequest.
+    void Init(int firstAddress, int deviceCount);
+
+    void Timer1Timer();
+    void OpenPort();
+    void CheckBox1Click(bool checked);
+    void ComboBox1Change(int index);
+
+    void Button1Click();  // read archive
+    void Button3Click();  // set period
+    void Button5Click();  // erase archive
+    void Button6Click();  // set clock
+
+    // The polled range changed (SpinEdit1Change / SpinEdit4Change).
+    void SetFirstAddress(int firstAddress);
+    void SetDeviceCount(int count);  // bounded to 1..10
+
+private:
+    Port& m_port;
+    Panel& m_panel;
+    DeviceTable& m_table;
+    bool m_inOpenPort = false;
+};
+
+}  // namespace qm

@@ -1,0 +1,36 @@
+#pragma once
+// The serial port as the poll engine uses it. The real one wraps QSerialPort (SerialPort.h);
+// tests use a scripted fake. Nothing outside link/ sees QSerialPort.
+
+#include <QString>
+#include <QtGlobal>
+
+namespace qm {
+
+class Port {
+public:
+    enum class ConfigStage { Ok, GetState, SetState };
+    struct ConfigResult {
+        ConfigStage stage = ConfigStage::Ok;
+        quint32 code = 0;   // the system's error code when a stage failed
+        QString reason;     // the system's words for it, may be empty
+    };
+
+    virtual ~Port() = default;
+
+    // Opens the device exclusively. On failure returns false and puts the system's reason
+    // (for example "Permission denied") into *reason when it has one.
+    virtual bool open(const QString& device, QString* reason) = 0;
+    // Reads the line settings and writes back 19200 baud, 8 data bits, no parity, 1 stop bit;
+    // flow control and the modem lines stay as the port had them.
+    virtual ConfigResult configure() = 0;
+    virtual void close() = 0;
+    // Bytes received and not yet read; -1 when the port cannot tell.
+    virtual qint64 bytesQueued() = 0;
+    // Reads at most max bytes that have already arrived; never waits. Returns the count read.
+    virtual qint64 read(quint8* dst, qint64 max) = 0;
+    // Writes the bytes and pushes them onto the line at once.
+    virtual void write(const quint8* src, qint64 length) = 0;
+};
+
+}  // namespace qm

@@ -1,0 +1,30 @@
+#pragma once
+// Modbus RTU framing: requests go out of TxBuffer with their CRC; answers are collected into
+// RxBuffer tick by tick and judged after four silent ticks.
+
+#include <QtGlobal>
+
+namespace qm {
+
+class Port;
+
+class RtuLink {
+public:
+    static constexpr int TxSize = 1001;
+    static constexpr int RxSize = 10001;
+
+    enum class Verdict { Pending, NoFrame, Valid, Bad };
+
+    quint8 TxBuffer[TxSize] = {};
+    quint8 RxBuffer[RxSize] = {};
+    qint32 RxCount = 0;
+    qint32 SilentTicks = 0;
+
+    // Appends the CRC to the n bytes built in TxBuffer and writes n + 2 bytes at once.
+    void Send(Port& port, int n);
+    // One tick of collection. Valid and Bad leave the frame in RxBuffer[0..RxCount-1];
+    // the caller handles it and then sets RxCount to 0.
+    Verdict Collect(Port& port);
+};
+
+}  // namespace qm

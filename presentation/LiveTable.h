@@ -1,0 +1,41 @@
+#pragma once
+// DrawGrid1: the live table. It keeps no data of its own; every cell is drawn from the device
+// table's CellText when it is painted. Row 0 and column 0 are fixed; device rows 1..10 scroll.
+
+#include <QTableView>
+
+namespace qm {
+
+class DeviceTable;
+
+class LiveTable : public QTableView {
+    Q_OBJECT
+public:
+    static constexpr int ShortHeight = 129;
+    static constexpr int TallHeight = 279;
+
+    explicit LiveTable(QWidget* parent = nullptr);
+    ~LiveTable() override;
+
+    void setDeviceTable(const DeviceTable* table);
+
+    // Repaints columns 1..7 of a device row if it is in view; never scrolls, keeps the current cell.
+    void RepaintDeviceRow(int row);
+    // Grid coordinates: column 0..7, row 0..10 (row 0 is the header row).
+    void setCurrentCell(int column, int row);
+    int currentGridRow() const;
+    int currentGridColumn() const;
+    // First device row in view of the short table.
+    int topRow() const;
+    // "Таб": the tall table (279) or the short one (129).
+    void setTall(bool tall);
+
+signals:
+    void gridDoubleClicked();  // DrawGrid1DblClick
+
+private:
+    class Private;
+    Private* d = nullptr;
+};
+
+}  // namespace qm

@@ -1,0 +1,120 @@
+#include "DateTimeText.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <cmath>
+
+namespace qm {
+
+namespace {
+ClockFunction& clockFunction()
+{
+    static ClockFunction f;
+    return f;
+}
+QString& dateTag()
+{
+    static QString s;
+    return s;
+}
+QString& workDir()
+{
+    static QString s;
+    return s;
+}
+const QDate& epoch()
+{
+    static const QDate d(1899, 12, 30);
+    return d;
+}
+}  // namespace
+
+void SetClock(ClockFunction clock) { clockFunction() = std::move(clock); }
+
+QDateTime CurrentDateTime()
+{
+    if (clockFunction()) return clockFunction()();
+    return QDateTime::currentDateTime();
+}
+
+DateTime ToDateTime(const QDateTime& t)
+{
+    const qint64 days = epoch().daysTo(t.date());
+    const QTime tm = t.time();
+    const double frac = (tm.msecsSinceStartOfDay()) / 86400000.0;
+    return double(days) + frac;
+}
+
+QDateTime FromDateTime(DateTime t)
+{
+    double days = std::floor(t);
+    double frac = t - days;
+    qint64 ms = qint64(std::llround(frac * 86400000.0));
+    if (ms >= 86400000) {
+        ms -= 86400000;
+        days += 1;
+    }
+    return QDateTime(epoch().addDays(qint64(days)), QTime::fromMSecsSinceStartOfDay(int(ms)));
+}
+
+QString TwoDigits(int n)
+{
+    QString s = QString::number(n);
+    if (s.size() == 1) s.prepend(QLatin1Char('0'));
+    return s;
+}
+
+QString NowText()
+{
+    const QDateTime now = CurrentDateTime();
+    const QDate d = now.date();
+    const QString date = TwoDigits(d.day()) + QLatin1Char('.') + TwoDigits(d.month()) + QLatin1Char('.')
+                         + TwoDigits(d.year() % 100);
+    // Truncated, never rounded: 09:05:03.999 is still 09:05:03.
+    const QTime t = now.time();
+    const QString text = date + QStringLiteral("  ") + TwoDigits(t.hour()) + QLatin1Char(':') + TwoDigits(t.minute())
+                         + QLatin1Char(':') + TwoDigits(t.second());
+    dateTag() = QString(date).replace(QLatin1Char('.'), QLatin1Char('_'));
+    return text;
+}
+
+DateTime NowDateTime()
+{
+    DateTime t = 0;
+    QString text = NowText();
+    text.remove(8, 1);  // the two blanks become one
+    ParseDateTimeText(text, &t);
+    return t;
+}
+
+QString DateTag() { return dateTag(); }
+
+void CaptureWorkDir() { workDir() = QDir::currentPath(); }
+void SetWorkDir(const QString& dir) { workDir() = dir; }
+QString WorkDir() { return workDir(); }
+
+int ExpandTwoDigitYear(int yy)
+{
+    const int current = CurrentDateTime().date().year();
+    const int first = current - 50;
+    int year = (first / 100) * 100 + yy;
+    if (year < first) year += 100;
+    return year;
+}
+
+bool ParseDateTimeText(const QString& text, DateTime* out)
+{
+    static const QRegularExpression re(
+        QStringLiteral("^(\\d{1,2})\\.(\\d{1,2})\\.(\\d{1,4}) +(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))? *$"));
+    const QRegularExpressionMatch m = re.match(text);
+    if (!m.hasMatch()) return false;
+    int year = m.captured(3).toInt();
+    if (m.captured(3).size() <= 2) year = ExpandTwoDigitYear(year);
+    const QDate d(year, m.captured(2).toInt(), m.captured(1).toInt());
+    const QTime t(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).isEmpty() ? 0 : m.captured(6).toInt());
+    if (!d.isValid() || !t.isValid()) return false;
+    *out = ToDateTime(QDateTime(d, t));
+    return true;
+}
+
+}  // namespace qm

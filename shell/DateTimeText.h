@@ -1,0 +1,46 @@
+#pragma once
+// Date-time values and texts shared by the whole program.
+// A date-time is a double: whole days since 30 December 1899 plus the time of day as a fraction.
+// Every text is written and parsed with fixed conventions: date "dd.mm.yy", time "hh:mm",
+// separators "." and ":", whatever the system locale says.
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+namespace qm {
+
+using DateTime = double;
+
+constexpr DateTime OneMinute = 1.0 / 1440.0;
+constexpr DateTime OneSecond = 1.0 / 86400.0;
+
+// The computer's local clock. Tests replace it to run at fixed times.
+using ClockFunction = std::function<QDateTime()>;
+void SetClock(ClockFunction clock);   // an empty function restores the system clock
+QDateTime CurrentDateTime();
+
+DateTime ToDateTime(const QDateTime& t);
+QDateTime FromDateTime(DateTime t);
+
+// "dd.mm.yy  hh:mm:ss" (two blanks) of the current local time; refreshes DateTag().
+QString NowText();
+// NowText read back as a date-time value: always whole seconds.
+DateTime NowDateTime();
+// n in decimal with a "0" in front when it has a single digit: 5 -> "05", 123 -> "123".
+QString TwoDigits(int n);
+// Today's date as "dd_mm_yy", as of the last NowText(); empty before the first call.
+QString DateTag();
+
+// The directory the program was started from, captured once at start-up.
+void CaptureWorkDir();
+void SetWorkDir(const QString& dir);   // for tests
+QString WorkDir();
+
+// "dd.mm.yy hh:mm:ss" parsed with a two-digit year in the window that starts 50 years before
+// the current year. Returns false when the text is not such a date and time.
+bool ParseDateTimeText(const QString& text, DateTime* out);
+// Two-digit year yy placed in the hundred years that begin 50 years before the current year.
+int ExpandTwoDigitYear(int yy);
+
+}  // namespace qm

@@ -1,0 +1,70 @@
+#pragma once
+// A scripted Port: tests queue bytes "arriving" before a tick and read back what was written.
+
+#include "Port.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <cstring>
+
+namespace qm::test {
+
+class FakePort : public Port {
+public:
+    // Devices that exist; opening anything else fails like a missing port.
+    QSet<QString> existing;
+    QString openReason;            // reason given for a failed open
+    ConfigResult configResult;     // what configure() reports
+    bool isOpen = false;
+    QString openedDevice;
+    int openCount = 0;
+    int closeCount = 0;
+    int writesWhileClosed = 0;
+    QByteArray incoming;           // bytes queued in the "driver"
+    QList<QByteArray> writes;      // every write, in order
+
+    bool open(const QString& device, QString* reason) override
+    {
+        ++openCount;
+        if (!existing.contains(device) || isOpen) {
+            if (reason) *reason = openReason;
+            return false;
+        }
+        isOpen = true;
+        openedDevice = device;
+        return true;
+    }
+    ConfigResult configure() override { return configResult; }
+    void close() override
+    {
+        ++closeCount;
+        isOpen = false;
+    }
+    qint64 bytesQueued() override { return isOpen ? incoming.size() : -1; }
+    qint64 read(quint8* dst, qint64 max) override
+    {
+        if (!isOpen) return 0;
+        const qint64 n = std::min<qint64>(max, incoming.size());
+        std::memcpy(dst, incoming.constData(), size_t(n));
+        incoming.remove(0, int(n));
+        return n;
+    }
+    void write(const quint8* src, qint64 length) override
+    {
+        if (!isOpen) {
+            ++writesWhileClosed;
+            return;
+        }
+        writes << QByteArray(reinterpret_cast<const char*>(src), int(length));
+    }
+
+    // Test helpers.
+    void arrive(const QByteArray& bytes) { incoming += bytes; }
+    QByteArray lastWrite() const { return writes.isEmpty() ? QByteArray() : writes.last(); }
+};
+
+inline QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+
+}  // namespace qm::test
