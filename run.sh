@@ -25,7 +25,10 @@ trap cleanup EXIT
 
 # The simulated line: three instruments at addresses 1..3 with a 57-record archive.
 SIM_OUT="$DEMO/sim.out"
-"$SIM" --first 1 --count 3 --archive 57 --log "$DEMO/sim.log" >"$SIM_OUT" 2>"$DEMO/sim.err" &
+rm -f "$DEMO/ports.cfg"
+# COM1 and COM2 both lead to the simulator, so the first run (which proposes COM2) works too.
+"$SIM" --first 1 --count 3 --archive 57 --pace --ports-cfg "$DEMO/ports.cfg" --com 1 --com 2 \
+  --log "$DEMO/sim.log" >"$SIM_OUT" 2>"$DEMO/sim.err" &
 pids+=($!)
 for _ in $(seq 1 50); do
   [ -s "$SIM_OUT" ] && break
@@ -38,8 +41,6 @@ if [ -z "$DEVICE" ]; then
 fi
 echo "run.sh: simulated instruments 1..3 on $DEVICE (COM1 and COM2)"
 
-# COM1 and COM2 both lead to the simulator, so the first run (which proposes COM2) works too.
-printf 'COM1 %s\nCOM2 %s\n' "$DEVICE" "$DEVICE" >"$DEMO/ports.cfg"
 # Settings: COM1, three instruments from address 1, layout "pH+T".
 if [ ! -f "$DEMO/it.cfg" ]; then
   printf '%s\r\n' 0 1 1000 5 3 1 1 4 0 10 0 50 2 10 0 1 2 3 >"$DEMO/it.cfg"
