@@ -18,6 +18,17 @@ public:
     static constexpr int Channels = 20;    // LiveValues 1..20: row k owns 2k-1 (pH) and 2k (T)
     static constexpr int RegisterCount = 9;
     static constexpr float NoDataMark = -100.0f;
+    static constexpr int AnswerLength = 23;  // address, 3, byte count, nine registers, CRC
+
+    // The spin edits that choose the polled range and the instrument for commands.
+    struct SpinRange {
+        int minimum;
+        int maximum;
+        int emptyValue;  // what an emptied spin edit is refilled with
+    };
+    static constexpr SpinRange FirstAddressSpin{1, 99, 1};    // SpinEdit1 "Нач.NUM "
+    static constexpr SpinRange DeviceCountSpin{1, 10, 1};     // SpinEdit4 "К-во приб. "
+    static constexpr SpinRange CommandAddressSpin{1, 99, 5};  // SpinEdit5 "NUM"
 
     explicit DeviceTable(Panel& panel);
 
@@ -29,22 +40,38 @@ public:
     // Start-up: the header row and the address column of rows 1..count.
     void FillHeaders();
     // Renumbers the address column for rows 1..count and blanks rows count+1..10 whole.
+    // Readings of the rows that stay are kept; LiveValues are not touched. Both values are
+    // bounded to their spin ranges, so no row beyond 10 is ever written.
     void Renumber(int firstAddress, int count);
+
+    // The value a spin edit's change handler works with, from the text as typed: the refill
+    // value for an empty text, the minimum for a text that is not a number, otherwise the number
+    // bounded to the range (a value typed half-way never reaches the table or the walk).
+    static int SpinValue(const QString& text, SpinRange range);
+    static bool IsEmptySpinText(const QString& text);
 
     // address - first address + 1 (may lie outside 1..10; callers check).
     int DeviceRow(int address) const;
 
     // Decodes a CRC-checked function-3 answer of the given length (bytes of the frame, CRC included).
+    // An answer shorter than AnswerLength is dropped whole (Registers keep their values). An
+    // answer whose row lies outside 1..deviceCount (at most 10) is treated like one whose
+    // identification names another address: only the ID box and a pending period are shown.
     void HandleMeasurementAnswer(const quint8* frame, int length, int pollAddress, int deviceCount);
     // Blanks columns 1..7 of a row and the ID and clock boxes, moves the current cell to (1, 1).
+    // A row outside 1..10 only blanks the boxes and moves the current cell.
     void ClearDeviceRow(int row);
     // Both channels of a row become the no-data mark (an instrument that stopped answering).
     void MarkSilent(int row);
 
     // "10 05 hex"
     static QString WordHexText(quint16 word);
+    // A register as fixed-point text with "." whatever the locale: (-5, 2) -> "-0.05".
+    static QString FixedText(qint32 value, int decimals);
 
 private:
+    static bool isDeviceRow(int row, int deviceCount);
+
     Panel& m_panel;
 };
 

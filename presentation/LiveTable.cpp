@@ -1,16 +1,177 @@
-// Placeholder so the window can be built; the painting and repaint rules come with the table work.
 #include "LiveTable.h"
+
+#include "DeviceTable.h"
+#include "LiveTableDelegate.h"
+#include "LiveTableHeader.h"
+#include "LiveTableModel.h"
+
+#include <QAbstractButton>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
 
 namespace qm {
 
-LiveTable::LiveTable(QWidget* parent) : QTableView(parent) {}
-LiveTable::~LiveTable() = default;
-void LiveTable::setDeviceTable(const DeviceTable*) {}
-void LiveTable::RepaintDeviceRow(int) {}
-void LiveTable::setCurrentCell(int, int) {}
-int LiveTable::currentGridRow() const { return 1; }
-int LiveTable::currentGridColumn() const { return 1; }
-int LiveTable::topRow() const { return 1; }
-void LiveTable::setTall(bool tall) { resize(width(), tall ? TallHeight : ShortHeight); }
+namespace {
+constexpr int ColumnWidths[DeviceTable::UsedColumns] = {70, 70, 70, 49, 85, 53, 39, 41};
+constexpr int GridLine = 1;
+constexpr int FrameWidth = 2;
+}  // namespace
+
+class LiveTable::Private {
+public:
+    LiveTableModel* model = nullptr;
+    QAbstractButton* corner = nullptr;
+    bool tall = false;
+};
+
+LiveTable::LiveTable(QWidget* parent) : QTableView(parent), d(new Private)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(17);
+    font.setBold(true);
+    setFont(font);
+
+    d->model = new LiveTableModel(this);
+    setHorizontalHeader(new LiveTableHeader(Qt::Horizontal, this));
+    setVerticalHeader(new LiveTableHeader(Qt::Vertical, this));
+    setModel(d->model);
+    setItemDelegate(new LiveTableDelegate(this));
+
+    // A sunken 2-pixel frame: 129 = 2 + header row + four device rows + 2.
+    setFrameShape(QFrame::Panel);
+    setFrameShadow(QFrame::Sunken);
+    setLineWidth(FrameWidth);
+
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setShowGrid(true);
+    setWordWrap(false);
+
+    // Each section holds a cell and the grid line after it.
+    QHeaderView* top = horizontalHeader();
+    QHeaderView* side = verticalHeader();
+    for (QHeaderView* header : {top, side}) header->setFont(font);
+    top->setFixedHeight(RowHeight + GridLine);
+    side->setFixedWidth(ColumnWidths[0] + GridLine);
+    side->setDefaultSectionSize(RowHeight + GridLine);
+    for (int column = 1; column < DeviceTable::UsedColumns; ++column)
+        top->resizeSection(column - 1, ColumnWidths[column] + GridLine);
+    for (int row = 0; row < DeviceTable::MaxDevices; ++row) side->resizeSection(row, RowHeight + GridLine);
+    connect(top, &QHeaderView::sectionDoubleClicked, this, [this] { emit gridDoubleClicked(); });
+    connect(side, &QHeaderView::sectionDoubleClicked, this, [this] { emit gridDoubleClicked(); });
+
+    // The corner cell shows the address column's header "NUM"; its clicks are swallowed, so it
+    // selects nothing.
+    d->corner = findChild<QAbstractButton*>();
+    if (d->corner) d->corner->installEventFilter(this);
+
+    resize(TableWidth, ShortHeight);
+    setCurrentCell(1, 1);
+}
+
+LiveTable::~LiveTable()
+{
+    if (d->corner) d->corner->removeEventFilter(this);
+    delete d;
+    d = nullptr;
+}
+
+void LiveTable::setDeviceTable(const DeviceTable* table)
+{
+    d->model->setDeviceTable(table);
+    refreshAll();
+}
+
+void LiveTable::refreshAll()
+{
+    viewport()->update();
+    horizontalHeader()->viewport()->update();
+    verticalHeader()->viewport()->update();
+    if (d->corner) d->corner->update();
+}
+
+void LiveTable::RepaintDeviceRow(int row)
+{
+    if (row < 1 || row > DeviceTable::MaxDevices) return;
+    if (!d->tall) {
+        const int top = topRow();
+        if (row < top || row >= top + ShortDeviceRows) return;
+    }
+    // Columns 1..7 of the row; the scroll position and the current cell are left alone.
+    const QRect first = visualRect(d->model->index(row - 1, 0));
+    const QRect last = visualRect(d->model->index(row - 1, d->model->columnCount() - 1));
+    viewport()->update(first.united(last).adjusted(0, 0, GridLine, GridLine));
+}
+
+void LiveTable::setCurrentCell(int column, int row)
+{
+    const int c = std::clamp(column, 1, DeviceTable::UsedColumns - 1);
+    const int r = std::clamp(row, 1, int(DeviceTable::MaxDevices));
+    const QModelIndex index = d->model->index(r - 1, c - 1);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index, QAbstractItemView::EnsureVisible);
+}
+
+int LiveTable::currentGridRow() const
+{
+    const QModelIndex index = currentIndex();
+    return index.isValid() ? index.row() + 1 : 1;
+}
+
+int LiveTable::currentGridColumn() const
+{
+    const QModelIndex index = currentIndex();
+    return index.isValid() ? index.column() + 1 : 1;
+}
+
+int LiveTable::topRow() const
+{
+    const int row = rowAt(0);
+    return row < 0 ? 1 : row + 1;
+}
+
+void LiveTable::setTall(bool tall)
+{
+    d->tall = tall;
+    resize(width(), tall ? TallHeight : ShortHeight);
+}
+
+bool LiveTable::isTall() const { return d->tall; }
+
+void LiveTable::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The press before it has already made a device cell current.
+    QTableView::mouseDoubleClickEvent(event);
+    emit gridDoubleClicked();
+}
+
+bool LiveTable::eventFilter(QObject* watched, QEvent* event)
+{
+    if (d && watched == d->corner) {
+        switch (event->type()) {
+        case QEvent::Paint: {
+            QPainter painter(d->corner);
+            LiveTableHeader::paintHeaderCell(&painter, d->corner, d->corner->rect(), d->model->cellText(0, 0));
+            return true;
+        }
+        case QEvent::MouseButtonDblClick:
+            emit gridDoubleClicked();
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+            return true;
+        default:
+            break;
+        }
+    }
+    return QTableView::eventFilter(watched, event);
+}
 
 }  // namespace qm

@@ -13,11 +13,16 @@ class LiveTable : public QTableView {
 public:
     static constexpr int ShortHeight = 129;
     static constexpr int TallHeight = 279;
+    static constexpr int TableWidth = 513;
+    static constexpr int RowHeight = 24;       // plus a 1-pixel grid line
+    static constexpr int ShortDeviceRows = 4;  // device rows in view of the short table
 
     explicit LiveTable(QWidget* parent = nullptr);
     ~LiveTable() override;
 
     void setDeviceTable(const DeviceTable* table);
+    // Repaints every cell, headers and addresses included (after the rows were renumbered).
+    void refreshAll();
 
     // Repaints columns 1..7 of a device row if it is in view; never scrolls, keeps the current cell.
     void RepaintDeviceRow(int row);
@@ -29,6 +34,11 @@ public:
     int topRow() const;
     // "Таб": the tall table (279) or the short one (129).
     void setTall(bool tall);
+    bool isTall() const;
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     void gridDoubleClicked();  // DrawGrid1DblClick

@@ -47,6 +47,8 @@ DateTime ToDateTime(const QDateTime& t)
 
 QDateTime FromDateTime(DateTime t)
 {
+    // Values read from files may be garbage: no date for them rather than an overflowing cast.
+    if (!std::isfinite(t) || std::fabs(t) > 1.0e8) return QDateTime();
     double days = std::floor(t);
     double frac = t - days;
     qint64 ms = qint64(std::llround(frac * 86400000.0));
@@ -106,6 +108,7 @@ bool ParseDateTimeText(const QString& text, DateTime* out)
 {
     static const QRegularExpression re(
         QStringLiteral("^(\\d{1,2})\\.(\\d{1,2})\\.(\\d{1,4}) +(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))? *$"));
+    if (!out) return false;
     const QRegularExpressionMatch m = re.match(text);
     if (!m.hasMatch()) return false;
     int year = m.captured(3).toInt();

@@ -1,0 +1,40 @@
+#include "LiveTableHeader.h"
+
+#include "LiveTableDelegate.h"
+
+#include <QPainter>
+#include <QStyleOptionHeader>
+
+namespace qm {
+
+LiveTableHeader::LiveTableHeader(Qt::Orientation orientation, QWidget* parent) : QHeaderView(orientation, parent)
+{
+    setSectionsClickable(false);
+    setSectionsMovable(false);
+    setHighlightSections(false);
+    setMinimumSectionSize(0);
+    setSectionResizeMode(QHeaderView::Fixed);
+}
+
+void LiveTableHeader::paintHeaderCell(QPainter* painter, const QWidget* widget, const QRect& rect, const QString& text)
+{
+    QStyleOptionHeader opt;
+    opt.initFrom(widget);
+    opt.rect = rect;
+    opt.state |= QStyle::State_Raised;
+    widget->style()->drawControl(QStyle::CE_HeaderSection, &opt, painter, widget);
+    painter->setFont(widget->font());
+    // The grid line takes the last pixel of a section, as in the device cells.
+    LiveTableDelegate::drawCellText(painter, rect.adjusted(0, 0, -1, -1), text,
+                                    widget->palette().color(QPalette::WindowText));
+}
+
+void LiveTableHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
+{
+    if (!rect.isValid() || !model()) return;
+    painter->save();
+    paintHeaderCell(painter, this, rect, model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString());
+    painter->restore();
+}
+
+}  // namespace qm

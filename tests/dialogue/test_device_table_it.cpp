@@ -1,0 +1,109 @@
+// The device table filled over a real line: the poll engine on the serial port adapter against
+// the instrument simulator (three instruments with frozen readings, a fourth address silent).
+#include "DateTimeText.h"
+#include "DeviceTable.h"
+#include "FakePanel.h"
+#include "PollEngine.h"
+#include "SerialPort.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+using namespace qm;
+using namespace qm::test;
+
+namespace {
+
+#ifdef QM_SIM_PATH
+
+TEST(DeviceTableOnTheLine, ThreeInstrumentsFillTheirRowsAndTheSilentFourthGoesBlank)
+{
+    QTemporaryDir dir;
+    QProcess sim;
+    sim.start(QStringLiteral(QM_SIM_PATH), {"--first", "1", "--count", "3", "--fixed"});
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    QDeadlineTimer started(10000);
+    while (!sim.canReadLine() && !started.hasExpired()) sim.waitForReadyRead(200);
+    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    ASSERT_TRUE(device.startsWith('/')) << "the simulator gave no device";
+    {
+        QFile cfg(dir.filePath(QStringLiteral("ports.cfg")));
+        ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));
+        cfg.write("COM1 " + device.toLocal8Bit() + "\n");
+    }
+    SetWorkDir(dir.path());
+
+    SerialPort port;
+    FakePanel panel;
+    panel.first = 1;
+    panel.count = 4;
+    DeviceTable table(panel);
+    table.FillHeaders();
+    // Row 4 shows something old, as if its instrument had answered before.
+    table.CellText[1][4] = "6.99";
+    PollEngine engine(port, panel, table);
+    engine.Init(1, 4);
+    panel.setConnectChecked(true);
+    engine.CheckBox1Click(true);
+    ASSERT_TRUE(engine.PortOpen) << panel.warnings.join('|').toStdString();
+
+    QTimer timer;
+    timer.setInterval(100);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, [&] { engine.Timer1Timer(); });
+    const auto done = [&] {
+        return table.LiveValues[7] == DeviceTable::NoDataMark && !table.CellText[1][1].isEmpty()
+               && !table.CellText[1][3].isEmpty();
+    };
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (done()) loop.quit();
+    });
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);  // a bound against hanging, not a speed limit
+    check.start(50);
+    timer.start();
+    loop.exec();
+    timer.stop();
+    sim.terminate();
+    if (!sim.waitForFinished(3000)) sim.kill();
+    ASSERT_TRUE(done()) << panel.statusHistory.join('|').toStdString();
+
+    auto row = [&](int r) {
+        QStringList s;
+        for (int c = 0; c < DeviceTable::UsedColumns; ++c) s << table.CellText[c][r];
+        return s;
+    };
+    // Frozen readings of instrument A: pH 7.00 + A/100, E -100.0 - A, T 20.0 + A, status 0x11 or 0x22.
+    EXPECT_EQ(row(1), (QStringList{"1", "7.01", "-101.0", "21.0", "00 11 hex", "ЧВ", "1", ""}));
+    EXPECT_EQ(row(2), (QStringList{"2", "7.02", "-102.0", "22.0", "00 22 hex", "АВ", "", "1"}));
+    EXPECT_EQ(row(3), (QStringList{"3", "7.03", "-103.0", "23.0", "00 11 hex", "ЧВ", "1", ""}));
+    EXPECT_EQ(row(4), (QStringList{"4", "", "", "", "", "", "", ""}));
+    EXPECT_FLOAT_EQ(table.LiveValues[1], 7.01f);
+    EXPECT_FLOAT_EQ(table.LiveValues[4], 22.0f);
+    EXPECT_FLOAT_EQ(table.LiveValues[5], 7.03f);
+    EXPECT_EQ(table.LiveValues[7], -100.0f);
+    EXPECT_EQ(table.LiveValues[8], -100.0f);
+    EXPECT_TRUE(panel.repainted.contains(1) && panel.repainted.contains(2) && panel.repainted.contains(3));
+    EXPECT_TRUE(panel.repainted.contains(4));
+}
+
+#else
+
+TEST(DeviceTableOnTheLine, NeedsTheSimulator)
+{
+    GTEST_SKIP() << "qm4700-sim is not built here (it needs libmodbus and a Unix system)";
+}
+
+#endif
+
+}  // namespace
