@@ -1,7 +1,34 @@
-// Placeholder: the tick, the port switch and the walk come with the link work.
 #include "PollEngine.h"
 
+#include "DateTimeText.h"
+#include "DeviceTable.h"
+#include "Panel.h"
+#include "Port.h"
+#include "PortNames.h"
+
+#include <algorithm>
+#include <limits>
+
 namespace qm {
+
+namespace {
+
+constexpr int kSlotTicks = 10;       // one request per ten 100 ms ticks
+constexpr int kFirstCheckTick = 9;   // missed-answer checks on ticks 9 and 10
+constexpr int kBadFrameLimit = 3;    // above this, bad frames finish the instrument
+constexpr int kSilentLimit = 5;      // above this, the instrument is given up on
+
+// Marks the port as being opened for as long as OpenPort runs (its message boxes included).
+class InOpenPort {
+public:
+    explicit InOpenPort(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~InOpenPort() { m_flag = false; }
+
+private:
+    bool& m_flag;
+};
+
+}  // namespace
 
 PollEngine::PollEngine(Port& port, Panel& panel, DeviceTable& table) : m_port(port), m_panel(panel), m_table(table) {}
 
@@ -9,20 +36,270 @@ void PollEngine::Init(int firstAddress, int deviceCount)
 {
     PollAddress = quint8(firstAddress);
     RoundDone = false;
-    DeviceCount = deviceCount;
+    DeviceCount = std::clamp(deviceCount, 1, int(DeviceTable::MaxDevices));
     RegisterStart = 1;
     RegisterCount = MeasureRegisterCount;
     PendingRequest = ReadMeasurement;
 }
-void PollEngine::Timer1Timer() { ++TickCount; }
-void PollEngine::OpenPort() {}
-void PollEngine::CheckBox1Click(bool) {}
+
+// ---------------------------------------------------------------------------------------------
+// The tick
+
+void PollEngine::Timer1Timer()
+{
+    if (TickCount < std::numeric_limits<qint32>::max()) ++TickCount;
+    // While OpenPort waits in a message box the toolkit keeps ticking. Those ticks only count:
+    // the port may be open but not yet configured, and a give-up from here would open it twice.
+    if (m_inOpenPort) return;
+    if (!PortOpen) return;
+
+    CollectStep();
+    MissedAnswerCheck();
+    // A give-up whose reopening failed leaves the port closed: the slot then waits (TickCount
+    // keeps counting, so the first tick after the user connects again sends at once), and the
+    // status line keeps the name of the port that failed.
+    if (TickCount >= kSlotTicks && PortOpen) RequestSlot();
+}
+
+void PollEngine::CollectStep()
+{
+    switch (Link.Collect(m_port)) {
+    case RtuLink::Verdict::Valid:
+        DispatchFrame();
+        FinishInstrument();
+        Link.RxCount = 0;
+        break;
+    case RtuLink::Verdict::Bad:
+        ++RetryCount;
+        if (RetryCount > kBadFrameLimit) FinishInstrument();
+        Link.RxCount = 0;
+        break;
+    case RtuLink::Verdict::NoFrame:
+    case RtuLink::Verdict::Pending:
+        break;
+    }
+}
+
+void PollEngine::DispatchFrame()
+{
+    const quint8* frame = Link.RxBuffer;
+    LinkUp = true;
+    // The walk goes on from whoever answered.
+    PollAddress = frame[0];
+    if (ArchiveMode)
+        ShowArchiveProgress();
+    else
+        ShowStatus(PollAddress, QStringLiteral("-Ok!  "));
+    Answered = true;
+
+    if (ArchiveMode) {
+        ArchiveAnswerStep();
+        return;
+    }
+    // Each test on its own; any other code (an exception answer too) leaves "-Ok!  ".
+    const quint8 function = frame[1];
+    if (function == 0x10) HandleCommandAnswer();
+    if (function == 6 && frame[3] == 0x08) ShowStatus(PollAddress, QStringLiteral("-Период-Ok!"));
+    if (function == 6 && frame[3] == 0xF9) ShowStatus(PollAddress, QStringLiteral("-Удалить архив-Ok!"));
+    if (function == 3) m_table.HandleMeasurementAnswer(frame, Link.RxCount, PollAddress, DeviceCount);
+}
+
+void PollEngine::FinishInstrument()
+{
+    RetryCount = 0;
+    // During an archive download the address stays with the download.
+    if (PendingRequest != ReadArchive) ++PollAddress;
+    WrapTest();
+}
+
+void PollEngine::WrapTest()
+{
+    const int first = m_panel.firstAddress();
+    if (first + DeviceCount - 1 < PollAddress) {
+        RoundDone = true;
+        PollAddress = quint8(first);
+    } else if (PollAddress < first) {
+        // An answer from below the polled range (a command to such an address, say) would
+        // otherwise walk the addresses below the range, each without a row: go back to the first.
+        PollAddress = quint8(first);
+    }
+}
+
+void PollEngine::MissedAnswerCheck()
+{
+    if (TickCount < kFirstCheckTick || Answered) return;
+    if (PendingRequest != ReadArchive) ShowStatus(PollAddress, QStringLiteral("-No  ") + QString::number(Link.RxCount));
+    ++RetryCount;
+    if (RetryCount > kSilentLimit) GiveUp();
+}
+
+void PollEngine::GiveUp()
+{
+    // A silent line is often a port that went wrong: close it and open it again.
+    ClosePort();
+    OpenPort();
+    if (PortOpen) LinkUp = true;
+
+    if (const int row = PolledRow(PollAddress)) {
+        m_table.ClearDeviceRow(row);
+        m_table.MarkSilent(row);
+    }
+    RetryCount = 0;
+    ++PollAddress;  // also during an archive download
+    WrapTest();
+}
+
+void PollEngine::RequestSlot()
+{
+    TickCount = 0;
+    switch (PendingRequest) {
+    case ReadArchive:
+        ArchiveRequestStep();
+        break;
+    case SetPeriod:
+    case SetClock:
+    case EraseArchive:
+        CommandRequest();
+        break;
+    case ReadMeasurement:
+    default:
+        PendingRequest = ReadMeasurement;
+        MeasurementRequest();
+        break;
+    }
+}
+
+void PollEngine::MeasurementRequest()
+{
+    Answered = false;
+    RegisterStart = 1;
+    RegisterCount = MeasureRegisterCount;
+    const int wireStart = RegisterStart - 1;
+    quint8* tx = Link.TxBuffer;
+    tx[0] = PollAddress;
+    tx[1] = 0x03;
+    tx[2] = quint8(wireStart >> 8);
+    tx[3] = quint8(wireStart & 0xFF);
+    tx[4] = 0x00;
+    tx[5] = RegisterCount;
+    Link.Send(m_port, 6);
+    ShowStatus(PollAddress, QStringLiteral("-"));
+    ArchiveMode = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Archive download and instrument commands. Until their requests are built, a slot that finds
+// one of these kinds pending polls the measurement instead, so that polling never stalls.
+
+void PollEngine::ArchiveRequestStep()
+{
+    PendingRequest = ReadMeasurement;
+    MeasurementRequest();
+}
+
+void PollEngine::ShowArchiveProgress() {}
+
+void PollEngine::ArchiveAnswerStep() {}
+
+void PollEngine::CommandRequest()
+{
+    PendingRequest = ReadMeasurement;
+    MeasurementRequest();
+}
+
+void PollEngine::HandleCommandAnswer()
+{
+    ShowStatus(PollAddress, QStringLiteral("-Коррекция времени -Ok!"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The port and its switch
+
+void PollEngine::OpenPort()
+{
+    if (m_inOpenPort) return;  // never open the port a second time from inside one of its boxes
+    InOpenPort guard(m_inOpenPort);
+
+    const QString name = PortMessageName(PortIndex);
+    m_panel.setStatusText(name);
+
+    // An index outside the list has no device: it is refused like a missing port.
+    const QString device = PortDeviceName(PortIndex, WorkDir());
+    QString reason;
+    PortOpen = !device.isEmpty() && m_port.open(device, &reason);
+    if (!PortOpen) {
+        QString detail = device.isEmpty() ? QStringLiteral("В списке есть только порты COM1 … COM17.") : reason;
+        if (!device.isEmpty() && m_port.openDenied()) {
+            if (!detail.isEmpty()) detail += QLatin1Char('\n');
+            detail += QStringLiteral("Нет прав на ") + device
+                      + QStringLiteral(": добавьте пользователя в группу dialout "
+                                       "(sudo usermod -aG dialout $USER) и войдите в систему заново.");
+        }
+        m_panel.showWarning(QStringLiteral("Порт ") + name + QStringLiteral(" занят или не существует"), detail);
+        // The panel unticks without running the handler; run it here.
+        m_panel.setConnectChecked(false);
+        CheckBox1Click(false);
+        return;
+    }
+
+    const Port::ConfigResult config = m_port.configure();
+    if (config.stage == Port::ConfigStage::Ok) return;
+    const QString call = config.stage == Port::ConfigStage::GetState ? QStringLiteral(": GetCommState")
+                                                                      : QStringLiteral(": SetCommState");
+    m_panel.showWarning(QStringLiteral("ERROR ") + QString::number(config.code & 0xFFFF) + call, config.reason);
+    m_port.close();
+    PortOpen = false;
+}
+
+void PollEngine::ClosePort()
+{
+    if (!PortOpen) return;
+    m_port.close();
+    PortOpen = false;
+    LinkUp = false;
+}
+
+void PollEngine::CheckBox1Click(bool checked)
+{
+    if (checked) {
+        if (!PortOpen) OpenPort();  // already open: nothing to open again
+        PendingRequest = ReadMeasurement;
+        if (PortOpen) LinkUp = true;
+    } else if (PortOpen) {
+        ClosePort();
+        if (const int row = PolledRow(PollAddress)) m_table.ClearDeviceRow(row);
+    }
+    m_panel.setPortListEnabled(!LinkUp);
+}
+
 void PollEngine::ComboBox1Change(int index) { PortIndex = index; }
-void PollEngine::Button1Click() {}
-void PollEngine::Button3Click() {}
-void PollEngine::Button5Click() {}
-void PollEngine::Button6Click() {}
+
+// ---------------------------------------------------------------------------------------------
+// Buttons and the polled range
+
+void PollEngine::Button1Click()
+{
+    PendingRequest = ReadArchive;
+    ArchiveRetries = 0;
+}
+void PollEngine::Button3Click() { PendingRequest = SetPeriod; }
+void PollEngine::Button5Click() { PendingRequest = EraseArchive; }
+void PollEngine::Button6Click() { PendingRequest = SetClock; }
+
 void PollEngine::SetFirstAddress(int firstAddress) { PollAddress = quint8(firstAddress); }
-void PollEngine::SetDeviceCount(int count) { DeviceCount = count; }
+void PollEngine::SetDeviceCount(int count) { DeviceCount = std::clamp(count, 1, int(DeviceTable::MaxDevices)); }
+
+// ---------------------------------------------------------------------------------------------
+
+void PollEngine::ShowStatus(int address, const QString& literal)
+{
+    m_panel.setStatusText(QString::number(address) + literal);
+}
+
+int PollEngine::PolledRow(int address) const
+{
+    const int row = address - m_panel.firstAddress() + 1;
+    return row >= 1 && row <= std::min(DeviceCount, int(DeviceTable::MaxDevices)) ? row : 0;
+}
 
 }  // namespace qm

@@ -13,6 +13,11 @@ class Port;
 class Panel;
 class DeviceTable;
 
+// The request kinds sit in their own namespace because qm::SetClock also names the clock
+// injection of the date-time texts (DateTimeText.h). Outside the engine write
+// qm::request::SetClock; the other four are also plain qm:: names, and all five are PollEngine
+// members, so the engine's own code uses them unqualified.
+namespace request {
 enum RequestKind : quint8 {
     ReadMeasurement = 0,
     ReadArchive = 1,
@@ -20,9 +25,21 @@ enum RequestKind : quint8 {
     SetClock = 3,
     EraseArchive = 4,
 };
+}  // namespace request
+using request::RequestKind;
+using request::ReadMeasurement;
+using request::ReadArchive;
+using request::SetPeriod;
+using request::EraseArchive;
 
 class PollEngine {
 public:
+    static constexpr RequestKind ReadMeasurement = request::ReadMeasurement;
+    static constexpr RequestKind ReadArchive = request::ReadArchive;
+    static constexpr RequestKind SetPeriod = request::SetPeriod;
+    static constexpr RequestKind SetClock = request::SetClock;
+    static constexpr RequestKind EraseArchive = request::EraseArchive;
+
     static constexpr int MeasureRegisterCount = 9;
     static constexpr int ArchiveFirstRegister = 250;
     static constexpr int ArchiveBlockSize = 122;
@@ -68,6 +85,28 @@ public:
     void SetDeviceCount(int count);  // bounded to 1..10
 
 private:
+    // Steps of the tick.
+    void CollectStep();
+    void DispatchFrame();
+    void FinishInstrument();
+    void MissedAnswerCheck();
+    void GiveUp();
+    void RequestSlot();
+    void WrapTest();
+
+    // Requests and answers of each kind.
+    void MeasurementRequest();
+    void ArchiveRequestStep();
+    void ShowArchiveProgress();
+    void ArchiveAnswerStep();
+    void CommandRequest();
+    void HandleCommandAnswer();
+
+    void ClosePort();
+    void ShowStatus(int address, const QString& literal);
+    // The device row of an address when it is one of rows 1..DeviceCount, otherwise 0.
+    int PolledRow(int address) const;
+
     Port& m_port;
     Panel& m_panel;
     DeviceTable& m_table;

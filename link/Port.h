@@ -21,6 +21,9 @@ public:
     // Opens the device exclusively. On failure returns false and puts the system's reason
     // (for example "Permission denied") into *reason when it has one.
     virtual bool open(const QString& device, QString* reason) = 0;
+    // True when the last failed open was refused for lack of permission (not because the
+    // device is missing or busy), so that the message can say how to get access.
+    virtual bool openDenied() const { return false; }
     // Reads the line settings and writes back 19200 baud, 8 data bits, no parity, 1 stop bit;
     // flow control and the modem lines stay as the port had them.
     virtual ConfigResult configure() = 0;

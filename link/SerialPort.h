@@ -15,6 +15,7 @@ public:
     ~SerialPort() override;
 
     bool open(const QString& device, QString* reason) override;
+    bool openDenied() const override { return m_denied; }
     ConfigResult configure() override;
     void close() override;
     qint64 bytesQueued() override;
@@ -23,6 +24,7 @@ public:
 
 private:
     std::unique_ptr<QSerialPort> m_port;
+    bool m_denied = false;
 };
 
 }  // namespace qm

@@ -16,6 +16,7 @@ public:
     // Devices that exist; opening anything else fails like a missing port.
     QSet<QString> existing;
     QString openReason;            // reason given for a failed open
+    bool denied = false;           // a failed open is for lack of permission
     ConfigResult configResult;     // what configure() reports
     bool isOpen = false;
     QString openedDevice;
@@ -36,6 +37,7 @@ public:
         openedDevice = device;
         return true;
     }
+    bool openDenied() const override { return denied; }
     ConfigResult configure() override { return configResult; }
     void close() override
     {
@@ -66,5 +68,18 @@ public:
 };
 
 inline QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+
+// The frame with its CRC-16/MODBUS appended, low byte first (as an instrument sends it).
+inline QByteArray withCrc(QByteArray frame)
+{
+    quint16 crc = 0xFFFF;
+    for (char c : frame) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k) crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+    }
+    frame.append(char(crc & 0xFF));
+    frame.append(char(crc >> 8));
+    return frame;
+}
 
 }  // namespace qm::test

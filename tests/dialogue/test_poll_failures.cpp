@@ -1,0 +1,248 @@
+// The poll engine when instruments fail: silence, bad CRCs, and the port going away while the
+// engine gives up on an instrument.
+#include "PollRig.h"
+
+#include <gtest/gtest.h>
+
+using namespace qm;
+using namespace qm::test;
+
+namespace {
+
+// Polls 1..3, all answering, until the request to `address` of the second round is out.
+void pollUntilSecondRoundAsks(PollRig& rig, int address)
+{
+    rig.connect();
+    ASSERT_NE(rig.tickUntilWrite(), 0);
+    while (rig.port.writes.size() < 4 || quint8(rig.port.lastWrite().at(0)) != address) ASSERT_EQ(rig.tickUntilWrite(), 10);
+}
+
+TEST(PollSilent, SilentInstrumentIsGivenUpOnAfterThreeRequests)
+{
+    PollRig rig(1, 3);
+    bool twoSilent = false;
+    rig.allAnswer([&](int address) { return address == 2 && twoSilent; });
+    pollUntilSecondRoundAsks(rig, 1);
+    ASSERT_EQ(rig.table.CellText[1][2], "7.00");  // row 2 answered in the first round
+    twoSilent = true;
+    ASSERT_EQ(rig.tickUntilWrite(), 10);
+    ASSERT_EQ(rig.port.lastWrite(), measurementRequest(2));
+    const qsizetype from = rig.panel.statusHistory.size() - 1;
+
+    ASSERT_EQ(rig.tickUntilWrite(), 10);
+    ASSERT_EQ(rig.tickUntilWrite(), 10);
+    EXPECT_EQ(rig.port.lastWrite(), measurementRequest(2));
+    EXPECT_EQ(rig.port.openCount, 1);
+    ASSERT_EQ(rig.tickUntilWrite(), 10);  // the give-up and the next request, in one tick
+
+    EXPECT_EQ(rig.panel.statusHistory.mid(from),
+              QStringList({"2-", "2-No  0", "2-No  0", "2-", "2-No  0", "2-No  0", "2-", "2-No  0", "2-No  0", "COM1",
+                           "3-"}));
+    EXPECT_EQ(rig.port.lastWrite(), measurementRequest(3));
+    EXPECT_EQ(rig.port.closeCount, 1);
+    EXPECT_EQ(rig.port.openCount, 2);
+    EXPECT_TRUE(rig.port.isOpen);
+    EXPECT_TRUE(rig.engine.PortOpen);
+    EXPECT_TRUE(rig.engine.LinkUp);
+    EXPECT_EQ(rig.engine.RetryCount, 0);
+    EXPECT_TRUE(rig.table.CellText[1][2].isEmpty());
+    EXPECT_EQ(rig.table.LiveValues[3], -100.0f);
+    EXPECT_EQ(rig.table.LiveValues[4], -100.0f);
+    EXPECT_FLOAT_EQ(rig.table.LiveValues[1], 7.0f);  // the others keep theirs
+    EXPECT_FLOAT_EQ(rig.table.LiveValues[5], 7.0f);
+
+    // Polling goes on over the reopened port.
+    ASSERT_EQ(rig.tickUntilWrite(), 10);
+    EXPECT_EQ(rig.port.lastWrite(), measurementRequest(1));
+}
+
+TEST(PollBadCrc, InstrumentWhoseAnswersAllFailIsFinishedByItsSecondBadAnswer)
+{
+    PollRig rig(1, 3);
+    bool twoBad = false;
+    rig.instruments = [&](const QByteArray& request) {
+        const int address = quint8(request.at(0));
+        QByteArray answer = measurementAnswer(address, 800 + address);
+        if (address == 2 && twoBad) answer[answer.size() - 1] = char(answer.back() ^ 0x5A);
+        return answer;
+    };
+    pollUntilSecondRoundAsks(rig, 1);
+    ASSERT_FLOAT_EQ(rig.table.LiveValues[3], 8.02f);
+    twoBad = true;
+    ASSERT_EQ(rig.tickUntilWrite(), 10);
+    ASSERT_EQ(rig.port.lastWrite(), measurementRequest(2));
+    const qsizetype from = rig.panel.statusHistory.size() - 1;
+
+    rig.tick(5);
+    EXPECT_EQ(rig.engine.RetryCount, 1);  // the first bad answer
+    ASSERT_EQ(rig.tickUntilWrite(), 5);
+    EXPECT_EQ(rig.port.lastWrite(), measurementRequest(2));
+    EXPECT_EQ(rig.engine.RetryCount, 3);
+    rig.tick(5);
+    EXPECT_EQ(rig.engine.RetryCount, 0);  // the second: finished
+    EXPECT_EQ(rig.engine.PollAddress, 3);
+    ASSERT_EQ(rig.tickUntilWrite(), 5);
+    EXPECT_EQ(rig.port.lastWrite(), measurementRequest(3));
+    EXPECT_EQ(rig.engine.RetryCount, 2);  // the next instrument starts its slot with the checks charged
+
+    EXPECT_EQ(rig.panel.statusHistory.mid(from), QStringList({"2-", "2-No  0", "2-No  0", "2-", "3-No  0", "3-No  0", "3-"}));
+    EXPECT_EQ(rig.table.CellText[1][2], "8.02");  // the row is kept
+    EXPECT_FLOAT_EQ(rig.table.LiveValues[3], 8.02f);
+    EXPECT_EQ(rig.port.openCount, 1);  // no reopen
+
+    rig.tick(5);
+    EXPECT_EQ(rig.panel.status, "3-Ok!  ");
+    EXPECT_EQ(rig.engine.RetryCount, 0);
+}
+
+// An address below the polled range: an answer from there moves the walk back to the first
+// address instead of walking the addresses below it, and no row outside 1..DeviceCount is touched.
+TEST(PollRange, AnswerFromBelowTheRangeSendsTheWalkToTheFirstAddress)
+{
+    for (const QByteArray& answer : {withCrc(hex("02 06 00 08 00 0F")), measurementAnswer(2)}) {
+        PollRig rig(5, 3);
+        rig.connect();
+        ASSERT_EQ(rig.tickUntilWrite(), 10);
+        ASSERT_EQ(rig.port.lastWrite(), measurementRequest(5));
+        rig.panel.idText = "keep";
+        rig.port.arrive(answer);
+        ASSERT_EQ(rig.tickUntilWrite(), 10);
+        EXPECT_EQ(rig.port.lastWrite(), measurementRequest(5));
+        EXPECT_FALSE(rig.engine.RoundDone);
+        for (int channel = 1; channel <= DeviceTable::Channels; ++channel) EXPECT_EQ(rig.table.LiveValues[channel], 0.0f);
+    }
+}
+
+TEST(PollRange, GivingUpOnAnAddressOutsideTheRowsTouchesNoRow)
+{
+    struct Case {
+        int pollAddress;
+        int next;
+        bool roundDone;
+    };
+    for (const Case& c : {Case{2, 5, false}, Case{9, 5, true}}) {
+        PollRig rig(5, 3);  // rows 1..3 are addresses 5..7
+        rig.engine.PollAddress = quint8(c.pollAddress);
+        rig.connect();
+        rig.panel.idText = "keep";
+        for (int slot = 0; slot < 10 && rig.port.openCount < 2; ++slot) ASSERT_NE(rig.tickUntilWrite(), 0);
+        ASSERT_EQ(rig.port.openCount, 2) << "given up on " << c.pollAddress;
+        const QList<int> asked = rig.requestedAddresses();
+        EXPECT_EQ(asked.count(c.pollAddress), asked.size() - 1);
+        EXPECT_EQ(rig.port.lastWrite(), measurementRequest(c.next));
+        EXPECT_EQ(rig.engine.RoundDone, c.roundDone);
+        EXPECT_EQ(rig.panel.idText, "keep") << "no row was cleared";
+        EXPECT_EQ(rig.panel.currentRow, -1);
+        for (int channel = 1; channel <= DeviceTable::Channels; ++channel) EXPECT_EQ(rig.table.LiveValues[channel], 0.0f);
+    }
+}
+
+// The reopening of a give-up fails: the port stays closed and nothing is written to it.
+TEST(PollReopen, ReopenThatFailsLeavesThePortClosedAndUnticked)
+{
+    PollRig rig(1, 3);
+    rig.allAnswer([](int address) { return address == 2; });
+    rig.connect();
+    while (rig.requestedAddresses().count(2) < 3) ASSERT_NE(rig.tickUntilWrite(), 0);
+    rig.tick(9);
+    const qsizetype writes = rig.port.writes.size();
+    rig.port.existing.clear();  // the adapter was pulled out
+    rig.tick();                 // the give-up
+
+    EXPECT_EQ(rig.panel.warnings, QStringList({"Порт COM1 занят или не существует"}));
+    EXPECT_FALSE(rig.panel.connectChecked);
+    EXPECT_FALSE(rig.engine.PortOpen);
+    EXPECT_FALSE(rig.engine.LinkUp);
+    EXPECT_TRUE(rig.panel.portListEnabled);
+    EXPECT_EQ(rig.port.writes.size(), writes);
+    EXPECT_EQ(rig.port.writesWhileClosed, 0);
+    EXPECT_EQ(rig.panel.status, "COM1");         // the slot sent nothing, so it shows nothing
+    EXPECT_EQ(rig.table.LiveValues[3], -100.0f);  // the instrument is still marked silent
+    EXPECT_EQ(rig.engine.PollAddress, 3);
+
+    rig.tick(30);
+    EXPECT_EQ(rig.port.writes.size(), writes);
+    EXPECT_EQ(rig.port.writesWhileClosed, 0);
+    EXPECT_EQ(rig.panel.warnings.size(), 1);
+
+    // The user plugs it back and connects: the walk goes on at once from where it was.
+    rig.port.existing << PortDeviceName(0, rig.dir.path());
+    rig.connect();
+    rig.tick();
+    EXPECT_EQ(rig.port.lastWrite(), measurementRequest(3));
+}
+
+// Ticks keep coming while a message box of OpenPort is open; they must not open the port again
+// nor use a port that is not configured.
+TEST(PollReentrance, TicksDuringAConfigureBoxOfConnectOnlyCount)
+{
+    PollRig rig(1, 3);
+    rig.port.configResult = {Port::ConfigStage::GetState, 31, QStringLiteral("Input/output error")};
+    bool openDuringBox = false;
+    rig.panel.duringWarning = [&] {
+        openDuringBox = rig.port.isOpen;
+        rig.tick(30);
+    };
+    rig.connect();
+    EXPECT_TRUE(openDuringBox);  // the box is shown before the port is closed
+    EXPECT_EQ(rig.engine.TickCount, 30);
+    EXPECT_EQ(rig.port.openCount, 1);
+    EXPECT_TRUE(rig.port.writes.isEmpty());
+    EXPECT_FALSE(rig.port.isOpen);
+    EXPECT_FALSE(rig.engine.PortOpen);
+    EXPECT_TRUE(rig.panel.connectChecked);
+    rig.tick(20);
+    EXPECT_TRUE(rig.port.writes.isEmpty());
+}
+
+TEST(PollReentrance, TicksDuringTheBoxOfAGiveUpReopenNeverOpenTwice)
+{
+    for (Port::ConfigStage stage : {Port::ConfigStage::GetState, Port::ConfigStage::SetState}) {
+        PollRig rig(1, 3);
+        rig.allAnswer([](int address) { return address == 2; });
+        rig.connect();
+        while (rig.requestedAddresses().count(2) < 3) ASSERT_NE(rig.tickUntilWrite(), 0);
+        rig.tick(9);
+        const qsizetype writes = rig.port.writes.size();
+        rig.port.configResult = {stage, 5, QString()};
+        int opensDuringBox = -1;
+        rig.panel.duringWarning = [&] {
+            rig.tick(40);  // enough for several more give-ups if they were allowed
+            opensDuringBox = rig.port.openCount;
+        };
+        rig.tick();  // the give-up: reopening shows the box
+        EXPECT_EQ(opensDuringBox, 2);
+        EXPECT_EQ(rig.port.openCount, 2);
+        EXPECT_EQ(rig.panel.warnings.size(), 1);
+        EXPECT_EQ(rig.port.writes.size(), writes);
+        EXPECT_EQ(rig.port.writesWhileClosed, 0);
+        EXPECT_FALSE(rig.engine.PortOpen);
+        EXPECT_TRUE(rig.panel.connectChecked);  // a configure failure leaves the box ticked
+        // Only the one give-up happened: the walk moved on once and no other row was marked.
+        EXPECT_EQ(rig.engine.PollAddress, 3);
+        EXPECT_EQ(rig.table.LiveValues[3], -100.0f);
+        EXPECT_NE(rig.table.LiveValues[5], -100.0f);
+        EXPECT_FLOAT_EQ(rig.table.LiveValues[1], 7.0f);
+        rig.tick(30);
+        EXPECT_EQ(rig.port.writes.size(), writes);
+    }
+}
+
+TEST(PollReentrance, TicksDuringTheMissingPortBoxOfAGiveUpStayIdle)
+{
+    PollRig rig(1, 3);
+    rig.allAnswer([](int address) { return address == 2; });
+    rig.connect();
+    while (rig.requestedAddresses().count(2) < 3) ASSERT_NE(rig.tickUntilWrite(), 0);
+    rig.tick(9);
+    rig.port.existing.clear();
+    rig.panel.duringWarning = [&] { rig.tick(40); };
+    const qsizetype writes = rig.port.writes.size();
+    rig.tick();
+    EXPECT_EQ(rig.port.openCount, 2);
+    EXPECT_EQ(rig.panel.warnings.size(), 1);
+    EXPECT_EQ(rig.port.writes.size(), writes);
+    EXPECT_EQ(rig.port.writesWhileClosed, 0);
+}
+
+}  // namespace

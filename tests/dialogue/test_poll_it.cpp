@@ -1,0 +1,193 @@
+// The poll engine on the real serial port adapter, against the instrument simulator on a
+// pseudo-terminal, driven by the real 100 ms timer.
+#include "DateTimeText.h"
+#include "DeviceTable.h"
+#include "FakePanel.h"
+#include "PollEngine.h"
+#include "SerialPort.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace qm;
+using namespace qm::test;
+
+namespace {
+
+#ifdef QM_SIM_PATH
+
+// The real port, with a note of every open and of the tick on which each write went out.
+class RecordingPort : public Port {
+public:
+    explicit RecordingPort(const int& tick) : m_tick(tick) {}
+    SerialPort real;
+    int opens = 0;
+    QList<int> writeTicks;
+
+    bool open(const QString& device, QString* reason) override
+    {
+        ++opens;
+        return real.open(device, reason);
+    }
+    bool openDenied() const override { return real.openDenied(); }
+    ConfigResult configure() override { return real.configure(); }
+    void close() override { real.close(); }
+    qint64 bytesQueued() override { return real.bytesQueued(); }
+    qint64 read(quint8* dst, qint64 max) override { return real.read(dst, max); }
+    void write(const quint8* src, qint64 length) override
+    {
+        writeTicks << m_tick;
+        real.write(src, length);
+    }
+
+private:
+    const int& m_tick;
+};
+
+struct SimLine {
+    QTemporaryDir dir;
+    QProcess sim;
+    QString device;
+    QString logPath;
+
+    explicit SimLine(const QStringList& faults)
+    {
+        logPath = dir.filePath(QStringLiteral("sim.log"));
+        sim.start(QStringLiteral(QM_SIM_PATH),
+                  QStringList{"--first", "1", "--count", "3", "--fixed", "--log", logPath} + faults);
+        if (!sim.waitForStarted(5000)) return;
+        QDeadlineTimer deadline(10000);
+        while (!sim.canReadLine() && !deadline.hasExpired()) sim.waitForReadyRead(200);
+        device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+        QFile cfg(dir.filePath(QStringLiteral("ports.cfg")));
+        if (cfg.open(QIODevice::WriteOnly)) cfg.write("COM1 " + device.toLocal8Bit() + "\n");
+        SetWorkDir(dir.path());
+    }
+    ~SimLine()
+    {
+        sim.terminate();
+        if (!sim.waitForFinished(3000)) sim.kill();
+    }
+
+    // Addresses of the requests the instruments received, in order.
+    QList<int> requestedAddresses() const
+    {
+        QList<int> out;
+        QFile f(logPath);
+        if (!f.open(QIODevice::ReadOnly)) return out;
+        for (const QByteArray& line : f.readAll().split('\n')) {
+            const QList<QByteArray> parts = line.simplified().split(' ');
+            if (parts.size() < 4 || parts.at(2) == "junk") continue;
+            out << parts.at(2).toInt(nullptr, 16);
+        }
+        return out;
+    }
+};
+
+struct Engine {
+    int tick = 0;
+    RecordingPort port{tick};
+    FakePanel panel;
+    DeviceTable table{panel};
+    PollEngine engine{port, panel, table};
+    QTimer timer;
+
+    Engine()
+    {
+        panel.first = 1;
+        panel.count = 3;
+        engine.Init(1, 3);
+        engine.TickCount = 10;  // as after a while: the first request goes out on the first tick
+        timer.setInterval(100);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            ++tick;
+            engine.Timer1Timer();
+        });
+    }
+
+    // Runs the real timer until done() holds after a tick, or the generous bound passes.
+    bool runUntil(const std::function<bool()>& done, int boundMs = 30000)
+    {
+        QEventLoop loop;
+        QTimer check;
+        QObject::connect(&check, &QTimer::timeout, [&] {
+            if (done()) loop.quit();
+        });
+        QTimer::singleShot(boundMs, &loop, &QEventLoop::quit);
+        check.start(50);
+        timer.start();
+        loop.exec();
+        timer.stop();
+        return done();
+    }
+};
+
+TEST(PollOnTheLine, ThreeInstrumentsArePolledInTurnOncePerSlot)
+{
+    SimLine line({});
+    ASSERT_TRUE(line.device.startsWith('/')) << "the simulator gave no device";
+    Engine e;
+    e.panel.setConnectChecked(true);
+    e.engine.CheckBox1Click(true);
+    ASSERT_TRUE(e.engine.PortOpen) << e.panel.warnings.join('|').toStdString();
+
+    ASSERT_TRUE(e.runUntil([&] { return line.requestedAddresses().size() >= 5 && e.engine.PollAddress == 3; }))
+        << "requests seen: " << line.requestedAddresses().size();
+    EXPECT_EQ(line.requestedAddresses().mid(0, 5), QList<int>({1, 2, 3, 1, 2}));
+    // One request per slot of ten ticks, the first on the first tick.
+    ASSERT_GE(e.port.writeTicks.size(), 5);
+    EXPECT_EQ(e.port.writeTicks.at(0), 1);
+    for (int i = 1; i < e.port.writeTicks.size(); ++i) EXPECT_EQ(e.port.writeTicks.at(i) - e.port.writeTicks.at(i - 1), 10);
+    // Every answer was taken in its own slot, and the round wrapped.
+    EXPECT_FALSE(e.panel.statusHistory.contains("2-No  0"));
+    EXPECT_TRUE(e.panel.statusHistory.contains("3-Ok!  "));
+    EXPECT_TRUE(e.engine.RoundDone);
+    EXPECT_TRUE(e.engine.LinkUp);
+    EXPECT_FLOAT_EQ(e.table.LiveValues[1], 7.01f);  // --fixed: pH 7.00 + A/100, T 20.0 + A
+    EXPECT_FLOAT_EQ(e.table.LiveValues[2], 21.0f);
+    EXPECT_FLOAT_EQ(e.table.LiveValues[5], 7.03f);
+    EXPECT_FLOAT_EQ(e.table.LiveValues[6], 23.0f);
+    EXPECT_TRUE(e.panel.warnings.isEmpty());
+}
+
+TEST(PollOnTheLine, SilentInstrumentIsGivenUpOnAndPollingGoesOnAfterTheReopen)
+{
+    SimLine line({"--silent", "2"});
+    ASSERT_TRUE(line.device.startsWith('/')) << "the simulator gave no device";
+    Engine e;
+    e.panel.setConnectChecked(true);
+    e.engine.CheckBox1Click(true);
+    ASSERT_TRUE(e.engine.PortOpen) << e.panel.warnings.join('|').toStdString();
+
+    // 1, then 2 three times, the give-up, then 3 and 1 over the reopened port.
+    ASSERT_TRUE(e.runUntil([&] { return line.requestedAddresses().size() >= 6 && e.engine.PollAddress == 2; }))
+        << "requests seen: " << line.requestedAddresses().size();
+    EXPECT_EQ(line.requestedAddresses().mid(0, 6), QList<int>({1, 2, 2, 2, 3, 1}));
+    EXPECT_EQ(e.port.opens, 2);
+    EXPECT_TRUE(e.engine.PortOpen);
+    EXPECT_TRUE(e.panel.warnings.isEmpty()) << e.panel.warnings.join('|').toStdString();
+    EXPECT_EQ(e.table.LiveValues[3], -100.0f);
+    EXPECT_EQ(e.table.LiveValues[4], -100.0f);
+    const int reopened = int(e.panel.statusHistory.indexOf("COM1", 1));
+    ASSERT_GT(reopened, 0);
+    EXPECT_EQ(e.panel.statusHistory.mid(reopened, 4), QStringList({"COM1", "3-", "3-Ok!  ", "1-"}));
+    EXPECT_TRUE(e.panel.statusHistory.mid(reopened).contains("1-Ok!  "));
+    EXPECT_FLOAT_EQ(e.table.LiveValues[5], 7.03f);
+}
+
+#else
+
+TEST(PollOnTheLine, NeedsTheSimulator)
+{
+    GTEST_SKIP() << "qm4700-sim is not built here (it needs libmodbus and a Unix system)";
+}
+
+#endif
+
+}  // namespace

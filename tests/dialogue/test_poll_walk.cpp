@@ -1,0 +1,245 @@
+// The poll engine with instruments that answer: the slot tick by tick, the address walk, and
+// what the status line says for each kind of answer.
+#include "PollRig.h"
+
+#include <gtest/gtest.h>
+
+using namespace qm;
+using namespace qm::test;
+
+namespace {
+
+// Ticks to the first request after connecting on a fresh start (TickCount starts at 0).
+void startPolling(PollRig& rig)
+{
+    rig.connect();
+    ASSERT_EQ(rig.tickUntilWrite(), 10);
+}
+
+TEST(PollSlot, AnsweredSlotTickByTick)
+{
+    PollRig rig(1, 5);
+    rig.engine.PollAddress = 3;
+    startPolling(rig);
+    ASSERT_EQ(rig.port.lastWrite(), measurementRequest(3));
+    ASSERT_EQ(rig.panel.status, "3-");
+
+    rig.port.arrive(measurementAnswer(3, 701, 255));
+    rig.panel.statusHistory.clear();
+    const qsizetype writes = rig.port.writes.size();
+
+    rig.tick();  // 1: the 23 bytes are read
+    EXPECT_EQ(rig.engine.Link.RxCount, 23);
+    EXPECT_EQ(rig.engine.Link.SilentTicks, 0);
+    for (int t = 2; t <= 4; ++t) {
+        rig.tick();
+        EXPECT_EQ(rig.engine.Link.SilentTicks, t - 1);
+        EXPECT_FALSE(rig.engine.Answered) << "tick " << t;
+        EXPECT_EQ(rig.panel.status, "3-") << "tick " << t;
+    }
+    rig.tick();  // 5: judged and dispatched
+    EXPECT_EQ(rig.panel.status, "3-Ok!  ");
+    EXPECT_TRUE(rig.engine.Answered);
+    EXPECT_TRUE(rig.engine.LinkUp);
+    EXPECT_EQ(rig.engine.RetryCount, 0);
+    EXPECT_EQ(rig.engine.PollAddress, 4);
+    EXPECT_EQ(rig.engine.Link.RxCount, 0);
+    EXPECT_FLOAT_EQ(rig.table.LiveValues[5], 7.01f);  // row 3 owns channels 5 and 6
+    EXPECT_FLOAT_EQ(rig.table.LiveValues[6], 25.5f);
+
+    for (int t = 6; t <= 9; ++t) {
+        rig.tick();
+        EXPECT_EQ(rig.port.writes.size(), writes) << "tick " << t;
+    }
+    rig.tick();  // 10: the next slot
+    ASSERT_EQ(rig.port.writes.size(), writes + 1);
+    EXPECT_EQ(rig.port.lastWrite(), measurementRequest(4));
+    EXPECT_EQ(rig.panel.statusHistory, QStringList({"3-Ok!  ", "4-"}));
+}
+
+TEST(PollSlot, MeasurementRequestOnTheWire)
+{
+    PollRig rig(5, 1);
+    startPolling(rig);
+    EXPECT_EQ(rig.port.lastWrite(), hex("05 03 00 00 00 09 84 48"));
+    EXPECT_EQ(rig.engine.RegisterStart, 1);
+    EXPECT_EQ(rig.engine.RegisterCount, 9);
+    EXPECT_FALSE(rig.engine.ArchiveMode);
+}
+
+TEST(PollWalk, ThreeInstrumentsAnsweringArePolledInTurnOncePerSecond)
+{
+    PollRig rig(1, 3);
+    rig.allAnswer();
+    startPolling(rig);
+    for (int slot = 0; slot < 6; ++slot) ASSERT_EQ(rig.tickUntilWrite(), 10) << "slot " << slot;
+    EXPECT_EQ(rig.requestedAddresses(), QList<int>({1, 2, 3, 1, 2, 3, 1}));
+    EXPECT_TRUE(rig.engine.RoundDone);
+    EXPECT_EQ(rig.panel.statusHistory.mid(rig.panel.statusHistory.indexOf("1-")),
+              QStringList({"1-", "1-Ok!  ", "2-", "2-Ok!  ", "3-", "3-Ok!  ", "1-", "1-Ok!  ", "2-", "2-Ok!  ", "3-",
+                           "3-Ok!  ", "1-"}));
+}
+
+TEST(PollWalk, RoundDoneIsSetWhenTheWalkPassesTheLastAddress)
+{
+    PollRig rig(1, 3);
+    rig.allAnswer();
+    startPolling(rig);                    // request to 1
+    ASSERT_EQ(rig.tickUntilWrite(), 10);  // request to 2
+    ASSERT_EQ(rig.tickUntilWrite(), 10);  // request to 3
+    rig.tick(4);
+    EXPECT_FALSE(rig.engine.RoundDone);
+    EXPECT_EQ(rig.engine.PollAddress, 3);
+    rig.tick();  // the answer of 3 is judged
+    EXPECT_TRUE(rig.engine.RoundDone);
+    EXPECT_EQ(rig.engine.PollAddress, 1);
+}
+
+struct AnswerCase {
+    const char* name;
+    int count;           // instruments polled from 1
+    QByteArray answer;   // from instrument 7, which was asked for its measurement
+    const char* status;  // what the status line says after the answer
+    int next;            // the next request's address
+    bool roundDone;
+};
+
+void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
+
+class PollAnswers : public ::testing::TestWithParam<AnswerCase> {};
+
+TEST_P(PollAnswers, StatusAndTheWalkAfterAnAnswer)
+{
+    const AnswerCase& c = GetParam();
+    PollRig rig(1, c.count);
+    rig.engine.PollAddress = 7;
+    startPolling(rig);
+    rig.port.arrive(c.answer);
+    rig.panel.statusHistory.clear();
+    ASSERT_EQ(rig.tickUntilWrite(), 10);
+    // The answer's text stays until the next request: no missed-answer text in between.
+    ASSERT_GE(rig.panel.statusHistory.size(), 2);
+    EXPECT_EQ(rig.panel.statusHistory.at(0), QString::number(quint8(c.answer.at(0))) + "-Ok!  ");
+    EXPECT_EQ(rig.panel.statusHistory.at(rig.panel.statusHistory.size() - 2), QString::fromUtf8(c.status))
+        << rig.panel.statusHistory.join('|').toStdString();
+    EXPECT_LE(rig.panel.statusHistory.size(), 3);
+    EXPECT_EQ(rig.port.lastWrite(), measurementRequest(c.next));
+    EXPECT_EQ(rig.engine.RoundDone, c.roundDone);
+    EXPECT_EQ(rig.engine.RetryCount, 0);
+    // Only a function-3 answer reaches the table; row 7 keeps its values otherwise.
+    if (quint8(c.answer.at(1)) != 3) {
+        EXPECT_EQ(rig.table.LiveValues[13], 0.0f);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, PollAnswers,
+    ::testing::Values(AnswerCase{"Measurement", 10, measurementAnswer(7), "7-Ok!  ", 8, false},
+                      AnswerCase{"Period", 10, withCrc(hex("07 06 00 08 00 0F")), "7-Период-Ok!", 8, false},
+                      AnswerCase{"Erase", 10, withCrc(hex("07 06 00 F9 00 00")), "7-Удалить архив-Ok!", 8, false},
+                      AnswerCase{"Clock", 10, withCrc(hex("07 10 00 05 00 03")), "7-Коррекция времени -Ok!", 8, false},
+                      AnswerCase{"OtherRegister", 10, withCrc(hex("07 06 00 01 00 00")), "7-Ok!  ", 8, false},
+                      AnswerCase{"Exception", 10, withCrc(hex("07 83 02")), "7-Ok!  ", 8, false},
+                      AnswerCase{"OtherFunction", 10, withCrc(hex("07 04 02 00 00")), "7-Ok!  ", 8, false},
+                      // A command to 7 while 1..3 are polled: the walk wraps after its answer.
+                      AnswerCase{"PeriodOutsideRange", 3, withCrc(hex("07 06 00 08 00 0F")), "7-Период-Ok!", 1, true},
+                      // An answer from elsewhere moves the walk on from there.
+                      AnswerCase{"FromAddress4", 10, measurementAnswer(4), "4-Ok!  ", 5, false}),
+    [](const ::testing::TestParamInfo<AnswerCase>& info) { return std::string(info.param.name); });
+
+TEST(PollAnswers, TwoBytesFFFFAreAcceptedAsAnAnswer)
+{
+    PollRig rig(1, 3);
+    rig.engine.PollAddress = 2;
+    startPolling(rig);
+    rig.port.arrive(hex("FF FF"));
+    rig.tick(5);
+    EXPECT_EQ(rig.panel.status, "255-Ok!  ");
+    EXPECT_TRUE(rig.engine.Answered);
+    // 255 + 1 wraps to 0, below the range: the walk goes back to the first address, not to
+    // the broadcast address 0.
+    ASSERT_EQ(rig.tickUntilWrite(), 5);
+    EXPECT_EQ(rig.port.lastWrite(), measurementRequest(1));
+}
+
+TEST(PollAnswers, AnswerSplitOverTwoTicksCountsAsOneAnswer)
+{
+    PollRig rig(1, 3);
+    startPolling(rig);
+    const QByteArray answer = measurementAnswer(1);
+    rig.port.arrive(answer.left(10));
+    rig.tick(2);  // one silent tick between the parts
+    rig.port.arrive(answer.mid(10));
+    rig.tick(4);
+    EXPECT_FALSE(rig.engine.Answered);
+    rig.tick();  // fourth silent tick after the last part
+    EXPECT_TRUE(rig.engine.Answered);
+    EXPECT_EQ(rig.panel.status, "1-Ok!  ");
+    ASSERT_EQ(rig.tickUntilWrite(), 3);
+    EXPECT_EQ(rig.port.lastWrite(), measurementRequest(2));
+}
+
+TEST(PollAnswers, TwoAnswersMergedIntoOneFrameAreABadFrame)
+{
+    PollRig rig(1, 3);
+    startPolling(rig);
+    rig.engine.RetryCount = 0;
+    rig.port.arrive(measurementAnswer(1));
+    rig.tick(3);
+    rig.port.arrive(measurementAnswer(1));
+    rig.tick(5);
+    EXPECT_EQ(rig.engine.RetryCount, 1);
+    EXPECT_FALSE(rig.engine.Answered);
+    EXPECT_EQ(rig.engine.PollAddress, 1);
+    EXPECT_EQ(rig.tickUntilWrite(), 2);
+    EXPECT_EQ(rig.panel.statusHistory.mid(rig.panel.statusHistory.size() - 3), QStringList({"1-No  0", "1-No  0", "1-"}));
+    EXPECT_EQ(rig.port.lastWrite(), measurementRequest(1));
+}
+
+TEST(PollAnswers, NoTextShowsTheBytesOfAnUnfinishedFrame)
+{
+    PollRig rig(1, 3);
+    startPolling(rig);
+    rig.tick(6);
+    rig.port.arrive(measurementAnswer(1).left(7));  // read on tick 7, not judged by tick 9
+    rig.tick(3);
+    EXPECT_EQ(rig.panel.status, "1-No  7");
+}
+
+// Archive download and the commands send their own requests in later work; until then a slot
+// that finds one of them pending polls the measurement, so that polling never stalls.
+TEST(PollButtons, PendingKindsWithoutTheirRequestsKeepThePollGoing)
+{
+    for (auto press : {&PollEngine::Button1Click, &PollEngine::Button3Click, &PollEngine::Button5Click,
+                       &PollEngine::Button6Click}) {
+        PollRig rig(1, 3);
+        rig.allAnswer();
+        startPolling(rig);
+        rig.tick(5);  // the answer of 1 is in: the walk has moved on to 2
+        (rig.engine.*press)();
+        EXPECT_NE(rig.engine.PendingRequest, ReadMeasurement);
+        ASSERT_EQ(rig.tickUntilWrite(), 5);
+        EXPECT_EQ(rig.port.lastWrite(), measurementRequest(2));
+        EXPECT_EQ(rig.engine.PendingRequest, ReadMeasurement);
+        ASSERT_EQ(rig.tickUntilWrite(), 10);
+        EXPECT_EQ(rig.port.lastWrite(), measurementRequest(3));
+    }
+}
+
+TEST(PollButtons, ButtonsNameTheNextRequest)
+{
+    PollRig rig;
+    rig.engine.ArchiveRetries = 3;
+    rig.engine.Button1Click();
+    EXPECT_EQ(rig.engine.PendingRequest, ReadArchive);
+    EXPECT_EQ(rig.engine.ArchiveRetries, 0);
+    rig.engine.Button3Click();
+    EXPECT_EQ(rig.engine.PendingRequest, SetPeriod);
+    rig.engine.Button6Click();
+    EXPECT_EQ(rig.engine.PendingRequest, request::SetClock);
+    rig.engine.Button5Click();
+    EXPECT_EQ(rig.engine.PendingRequest, EraseArchive);
+    EXPECT_TRUE(rig.port.writes.isEmpty());
+}
+
+}  // namespace
