@@ -1,0 +1,160 @@
+#include "Uarhgr.h"
+
+#include "ChartTime.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QShowEvent>
+#include <QTimer>
+#include <qcustomplot.h>
+
+namespace {
+
+const QColor PhColour(255, 0, 0);
+const QColor TColour(0, 128, 0);
+
+// Chart1's design rectangle in the client area; Label2 keeps its distance to the right edge.
+constexpr int ChartLeft = 8;
+constexpr int ChartDesignWidth = 873;
+constexpr int ChartDesignHeight = 401;
+constexpr int Label2Left = 800;
+constexpr int LabelTop = 16;
+
+QFont PixelFont(const QString& family, int pixels, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+}  // namespace
+
+TFormARHGR::TFormARHGR(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("FormARHGR"));
+    setWindowTitle(QStringLiteral("АРХИВ"));
+    // Sizeable, always on top, a close button but no minimise or maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11, false));
+    // Closing the main window ends the program even while this one is on screen.
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    N1 = menuBar()->addMenu(QStringLiteral("Вид"));
+    N1->setObjectName(QStringLiteral("N1"));
+    N3 = N1->addAction(QStringLiteral("Дата"));
+    N3->setObjectName(QStringLiteral("N3"));
+    N4 = N1->addAction(QStringLiteral("Время"));
+    N4->setObjectName(QStringLiteral("N4"));
+    for (QAction* item : {N3, N4}) {
+        item->setCheckable(true);
+        item->setChecked(true);
+        // The menu toggles the mark itself; N3Click/N4Click toggle it from code.
+        connect(item, &QAction::toggled, this, &TFormARHGR::dform);
+    }
+
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+    Chart1 = new QCustomPlot(client);
+    Chart1->setObjectName(QStringLiteral("Chart1"));
+    Chart1->setGeometry(ChartLeft, 0, ChartDesignWidth, ChartDesignHeight);
+    setupChart();
+
+    const QFont labelFont = PixelFont(QStringLiteral("MS Sans Serif"), 17, true);
+    Label1 = new QLabel(QStringLiteral("pH"), Chart1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label2 = new QLabel(QStringLiteral("T"), Chart1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    for (auto [label, colour] : {std::pair{Label1, PhColour}, std::pair{Label2, TColour}}) {
+        label->setFont(labelFont);
+        QPalette pal = label->palette();
+        pal.setColor(QPalette::WindowText, colour);
+        label->setPalette(pal);
+        label->adjustSize();
+    }
+    Label1->move(48, LabelTop);
+    Label2->move(Label2Left, LabelTop);
+
+    dform();
+    // Without a frame the outer size is the widget's size; showEvent corrects for a real frame.
+    resize(DesignWidth, DesignHeight);
+    FormResize();  // a hidden window gets its resize event only when shown
+}
+
+TFormARHGR::~TFormARHGR() = default;
+
+void TFormARHGR::setupChart()
+{
+    const QFont axisFont = PixelFont(QStringLiteral("Arial"), 17, true);
+    QCPAxis* bottom = Chart1->xAxis;
+    QCPAxis* left = Chart1->yAxis;
+    QCPAxis* right = Chart1->yAxis2;
+
+    bottom->setTickLabelFont(axisFont);
+    bottom->setTickLabelColor(Qt::black);
+    left->setTickLabelFont(axisFont);
+    left->setLabelFont(axisFont);
+    left->setTickLabelColor(PhColour);
+    left->setLabelColor(PhColour);
+    right->setVisible(true);
+    right->setTickLabels(true);
+    right->setTickLabelFont(axisFont);
+    right->setTickLabelColor(TColour);
+
+    Series1 = Chart1->addGraph(bottom, left);
+    Series1->setName(QStringLiteral("Series1"));
+    Series1->setPen(QPen(PhColour, 3));
+    Series1->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(Qt::NoPen), QBrush(PhColour), 7));
+
+    Series2 = Chart1->addGraph(bottom, right);
+    Series2->setName(QStringLiteral("Series2"));
+    Series2->setPen(QPen(TColour, 3));
+    Series2->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(Qt::NoPen), QBrush(TColour), 7));
+}
+
+QString TFormARHGR::bottomLabelFormat() const
+{
+    auto ticker = Chart1->xAxis->ticker().dynamicCast<QCPAxisTickerDateTime>();
+    return ticker ? ticker->dateTimeFormat() : QString();
+}
+
+void TFormARHGR::dform()
+{
+    qm::SetTimeLabelFormat(Chart1->xAxis, qm::TimeLabelFormat(N3->isChecked(), N4->isChecked()));
+    Chart1->replot();
+}
+
+void TFormARHGR::N3Click() { N3->toggle(); }
+void TFormARHGR::N4Click() { N4->toggle(); }
+
+void TFormARHGR::FormResize()
+{
+    const QSize outer = frameGeometry().size();
+    Chart1->resize(qMax(0, outer.width() - 25), qMax(0, outer.height() - 75));
+    Label2->move(Chart1->width() - (ChartDesignWidth - Label2Left), LabelTop);
+    // Room above the plot for the two labels.
+    Chart1->axisRect()->setMinimumMargins(QMargins(0, qMax(40, Chart1->height() * 8 / 100), 0, 0));
+}
+
+void TFormARHGR::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TFormARHGR::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_fitted) return;
+    m_fitted = true;
+    // The window manager reports the frame only once the window is mapped.
+    QTimer::singleShot(0, this, &TFormARHGR::fitOuterSize);
+    QTimer::singleShot(300, this, &TFormARHGR::fitOuterSize);
+}
+
+void TFormARHGR::fitOuterSize()
+{
+    const QSize frame = frameGeometry().size() - size();
+    resize(DesignWidth - frame.width(), DesignHeight - frame.height());
+}

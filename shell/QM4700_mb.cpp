@@ -1,0 +1,16 @@
+// The program entry: the main window (its constructor runs the start-up), the archive chart
+// window hidden beside it, then the event loop until the main window closes.
+#include "QM4700_mp.h"
+#include "Uarhgr.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    TForm1 form;
+    TFormARHGR archive;
+    form.setArchiveWindow(&archive);
+    form.show();
+    return app.exec();
+}

@@ -1,0 +1,242 @@
+#include "QM4700_mp.h"
+#include "ui_QM4700_mp.h"
+
+#include "Uarhgr.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+
+namespace {
+
+// The picture of the clear button: a small chart crossed out.
+QIcon ClearChartIcon()
+{
+    QPixmap pm(24, 24);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(96, 96, 96), 1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(1.5, 1.5, 21, 21));
+    p.setPen(QPen(QColor(0, 0, 255), 2));
+    const QPointF curve[] = {{4, 17}, {8, 11}, {12, 14}, {16, 7}, {20, 9}};
+    p.drawPolyline(curve, 5);
+    p.setPen(QPen(QColor(255, 0, 0), 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(6, 6), QPointF(18, 18));
+    p.drawLine(QPointF(18, 6), QPointF(6, 18));
+    return QIcon(pm);
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(1236, 807);
+    finishControls();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setTimerType(Qt::PreciseTimer);  // ten ticks make the one-second poll slot
+    Timer1->setInterval(100);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+
+    connectHandlers();
+
+    centreOnScreen();
+
+    // Neither timer can fire before the event loop runs, so start-up below still comes first.
+    Timer1->start();
+    Timer2->start();
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    ui->DrawGrid1->setDeviceTable(nullptr);
+    delete ui;
+}
+
+void TForm1::finishControls()
+{
+    ui->DrawGrid1->setDeviceTable(&Table);
+
+    // Labels take the size of their text, as the design's auto-sized labels do.
+    for (QLabel* label : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
+        label->adjustSize();
+
+    // The simple text of the status bar: a plain label, so that nothing else clears it.
+    m_statusLabel = new QLabel(QStringLiteral("Привет!"), ui->StatusBar1);
+    m_statusLabel->setObjectName(QStringLiteral("StatusText"));
+    ui->StatusBar1->addWidget(m_statusLabel, 1);
+
+    ui->BitBtn1->setIcon(ClearChartIcon());
+    // Esc presses the clear button wherever the focus is in the window.
+    auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    cancel->setObjectName(QStringLiteral("BitBtn1Cancel"));
+    connect(cancel, &QShortcut::activated, ui->BitBtn1, &QPushButton::click);
+
+    // Scale grid: row 0 and column 0 are fixed header cells, the rest are edited in place.
+    QTableWidget* grid = ui->StringGrid1;
+    grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    for (int row = 0; row < grid->rowCount(); ++row) {
+        for (int column = 0; column < grid->columnCount(); ++column) {
+            auto* item = new QTableWidgetItem;
+            if (row == 0 || column == 0) {
+                item->setFlags(Qt::ItemIsEnabled);
+                item->setBackground(palette().button());
+                item->setForeground(palette().buttonText());
+            }
+            grid->setItem(row, column, item);
+        }
+    }
+}
+
+void TForm1::connectHandlers()
+{
+    Ui::TForm1& u = *ui;
+    // Check boxes react to the user (clicked), never to setChecked from the program.
+    connect(u.CheckBox6, &QCheckBox::clicked, this, &TForm1::CheckBox6Click);
+    connect(u.CheckBox4, &QCheckBox::clicked, this, &TForm1::CheckBox4Click);
+    connect(u.CheckBox2, &QCheckBox::clicked, this, &TForm1::CheckBox2Click);
+    connect(u.CheckBox3, &QCheckBox::clicked, this, &TForm1::CheckBox2Click);
+    connect(u.CheckBox1, &QCheckBox::clicked, this, &TForm1::CheckBox1Click);
+
+    connect(u.DrawGrid1->verticalScrollBar(), &QScrollBar::valueChanged, this, &TForm1::DrawGrid1TopLeftChanged);
+    connect(u.DrawGrid1, &qm::LiveTable::gridDoubleClicked, this, &TForm1::DrawGrid1DblClick);
+
+    // Spin edits react to their text, an emptied one included.
+    connect(u.SpinEdit5, &QSpinBox::textChanged, this, &TForm1::SpinEdit5Change);
+    connect(u.SpinEdit6, &QSpinBox::textChanged, this, &TForm1::SpinEdit6Change);
+    connect(u.SpinEdit1, &QSpinBox::textChanged, this, &TForm1::SpinEdit1Change);
+    connect(u.SpinEdit4, &QSpinBox::textChanged, this, &TForm1::SpinEdit4Change);
+    connect(u.SpinEdit3, &QSpinBox::textChanged, this, &TForm1::SpinEdit3Change);
+    connect(u.SpinEdit2, &QSpinBox::textChanged, this, &TForm1::SpinEdit2Change);
+
+    connect(u.Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(u.Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(u.Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(u.Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
+    connect(u.Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    connect(u.Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(u.BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+
+    // Lists react to the user's choice only; the program's own index changes raise no event.
+    connect(u.ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Change);
+    connect(u.ComboBox7, &QComboBox::activated, this, &TForm1::ComboBox7Change);
+    connect(u.ComboBox2, &QComboBox::activated, this, &TForm1::ComboBox2Change);
+    connect(u.ComboBox3, &QComboBox::activated, this, &TForm1::ComboBox3Change);
+    connect(u.ComboBox4, &QComboBox::activated, this, &TForm1::ComboBox4Change);
+    connect(u.ComboBox5, &QComboBox::activated, this, &TForm1::ComboBox5Change);
+}
+
+void TForm1::setArchiveWindow(TFormARHGR* window) { m_archiveWindow = window; }
+TFormARHGR* TForm1::archiveWindow() const { return m_archiveWindow; }
+
+// --- Panel -------------------------------------------------------------------------------
+
+int TForm1::firstAddress() const { return ui->SpinEdit1->value(); }
+int TForm1::deviceCountValue() const { return ui->SpinEdit4->value(); }
+int TForm1::commandAddress() const { return ui->SpinEdit5->value(); }
+int TForm1::periodValue() const { return ui->SpinEdit6->value(); }
+
+void TForm1::setStatusText(const QString& text) { m_statusLabel->setText(text); }
+QString TForm1::statusText() const { return m_statusLabel->text(); }
+void TForm1::setIdText(const QString& text) { ui->Edit4->setText(text); }
+void TForm1::setClockText(const QString& text) { ui->Edit1->setText(text); }
+void TForm1::setPeriodValue(int value) { ui->SpinEdit6->setValue(value); }
+void TForm1::repaintDeviceRow(int row) { ui->DrawGrid1->RepaintDeviceRow(row); }
+void TForm1::setTableCurrentCell(int column, int row) { ui->DrawGrid1->setCurrentCell(column, row); }
+
+void TForm1::showWarning(const QString& text, const QString& detail)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Предупреждение"), text, QMessageBox::Ok, this);
+    if (!detail.isEmpty()) box.setInformativeText(detail);
+    box.exec();
+}
+
+void TForm1::setConnectChecked(bool checked)
+{
+    const QSignalBlocker blocker(ui->CheckBox1);
+    ui->CheckBox1->setChecked(checked);
+}
+
+void TForm1::setPortListEnabled(bool enabled) { ui->ComboBox1->setEnabled(enabled); }
+void TForm1::clearMemo() { ui->Memo1->clear(); }
+void TForm1::addMemoLine(const QString& line) { ui->Memo1->appendPlainText(line); }
+
+// --- Start-up and shutdown ---------------------------------------------------------------
+
+void TForm1::FormCreate() {}
+void TForm1::FormClose() {}
+
+void TForm1::centreOnScreen()
+{
+    // move() places the frame; its size is known only once the window is shown.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frameGeometry().size(), screen->availableGeometry())
+                 .topLeft());
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_centred) return;
+    m_centred = true;
+    centreOnScreen();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+}
+
+// --- Handlers ----------------------------------------------------------------------------
+
+void TForm1::Timer1Timer() { Engine.Timer1Timer(); }
+void TForm1::Timer2Timer() {}
+
+void TForm1::CheckBox6Click() {}
+void TForm1::DrawGrid1DrawCell() {}  // the live table paints its own cells
+void TForm1::DrawGrid1TopLeftChanged() {}
+void TForm1::DrawGrid1DblClick() {}
+void TForm1::SpinEdit5Change() {}
+void TForm1::SpinEdit6Change() {}
+void TForm1::Button1Click() {}
+void TForm1::Button2Click() {}
+void TForm1::Button4Click() {}
+void TForm1::Button6Click() {}
+void TForm1::Button5Click() {}
+void TForm1::Button3Click() {}
+void TForm1::ComboBox1Change(int index) { Engine.ComboBox1Change(index); }
+void TForm1::SpinEdit1Change() {}
+void TForm1::SpinEdit4Change() {}
+void TForm1::SpinEdit3Change() {}
+void TForm1::SpinEdit2Change() {}
+void TForm1::ComboBox7Change() {}
+void TForm1::CheckBox4Click() {}
+void TForm1::CheckBox2Click() {}
+void TForm1::BitBtn1Click() {}
+void TForm1::CheckBox1Click() { Engine.CheckBox1Click(ui->CheckBox1->isChecked()); }
+void TForm1::ComboBox2Change() {}
+void TForm1::ComboBox3Change() {}
+void TForm1::ComboBox4Change() {}
+void TForm1::ComboBox5Change() {}

@@ -1,0 +1,107 @@
+#pragma once
+// Form1, the main window: the controls of QM4700_mp.ui, the two timers, and the handlers that
+// forward to the poll engine, the live table and the trend chart. It is also the Panel through
+// which the dialogue logic reads and shows things.
+
+#include "DeviceTable.h"
+#include "Panel.h"
+#include "PollEngine.h"
+#include "SerialPort.h"
+
+#include <QWidget>
+
+class QLabel;
+class QTimer;
+
+namespace Ui {
+class TForm1;
+}
+
+class TFormARHGR;
+
+class TForm1 : public QWidget, public qm::Panel {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The generated controls, by their names in the control table (ui->SpinEdit1, ui->Chart1 ...).
+    Ui::TForm1* ui = nullptr;
+
+    qm::SerialPort Port;
+    qm::DeviceTable Table{*this};
+    qm::PollEngine Engine{Port, *this, Table};
+
+    QTimer* Timer1 = nullptr;  // 100 ms: the poll engine's tick
+    QTimer* Timer2 = nullptr;  // 1000 ms: the trend chart's tick
+
+    // The archive chart window lives beside this one for the whole run.
+    void setArchiveWindow(TFormARHGR* window);
+    TFormARHGR* archiveWindow() const;
+
+    // qm::Panel
+    int firstAddress() const override;
+    int deviceCountValue() const override;
+    int commandAddress() const override;
+    int periodValue() const override;
+    void setStatusText(const QString& text) override;
+    void setIdText(const QString& text) override;
+    void setClockText(const QString& text) override;
+    void setPeriodValue(int value) override;
+    void repaintDeviceRow(int row) override;
+    void setTableCurrentCell(int column, int row) override;
+    void showWarning(const QString& text, const QString& detail) override;
+    void setConnectChecked(bool checked) override;
+    void setPortListEnabled(bool enabled) override;
+    void clearMemo() override;
+    void addMemoLine(const QString& line) override;
+
+    QString statusText() const;
+
+public slots:
+    void FormCreate();
+    void FormClose();
+
+    void Timer1Timer();
+    void Timer2Timer();
+
+    void CheckBox6Click();
+    void DrawGrid1DrawCell();
+    void DrawGrid1TopLeftChanged();
+    void DrawGrid1DblClick();
+    void SpinEdit5Change();
+    void SpinEdit6Change();
+    void Button1Click();
+    void Button2Click();
+    void Button4Click();
+    void Button6Click();
+    void Button5Click();
+    void Button3Click();
+    void ComboBox1Change(int index);
+    void SpinEdit1Change();
+    void SpinEdit4Change();
+    void SpinEdit3Change();
+    void SpinEdit2Change();
+    void ComboBox7Change();
+    void CheckBox4Click();
+    void CheckBox2Click();
+    void BitBtn1Click();
+    void CheckBox1Click();
+    void ComboBox2Change();
+    void ComboBox3Change();
+    void ComboBox4Change();
+    void ComboBox5Change();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void finishControls();
+    void connectHandlers();
+    void centreOnScreen();
+
+    QLabel* m_statusLabel = nullptr;
+    TFormARHGR* m_archiveWindow = nullptr;
+    bool m_centred = false;
+};

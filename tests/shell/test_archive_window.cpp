@@ -1,0 +1,171 @@
+// The archive chart window as created at start-up: hidden, its caption, size, menu, time labels
+// and how the chart follows the window's size.
+#include "ChartTime.h"
+#include "DateTimeText.h"
+#include "Uarhgr.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QEventLoop>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QTimer>
+#include <qcustomplot.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+void ProcessEventsFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+TEST(ArchiveWindow, StartsHiddenWithCaptionSizeAndFlags)
+{
+    TFormARHGR w;
+    EXPECT_EQ(w.objectName(), QStringLiteral("FormARHGR"));
+    EXPECT_TRUE(w.isHidden());
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("АРХИВ"));
+    EXPECT_EQ(w.frameGeometry().size(), QSize(900, 490));
+    const Qt::WindowFlags flags = w.windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_NE(w.maximumSize(), w.minimumSize());  // sizeable
+    EXPECT_EQ(w.font().family(), QStringLiteral("MS Sans Serif"));
+    EXPECT_EQ(w.font().pixelSize(), 11);
+
+    // Shown, the outer size stays 900 x 490 whatever frame the platform draws.
+    w.show();
+    ProcessEventsFor(400);
+    EXPECT_EQ(w.frameGeometry().size(), QSize(900, 490));
+}
+
+TEST(ArchiveWindow, ViewMenuHasDateAndTimeTicked)
+{
+    TFormARHGR w;
+    auto* menu = w.findChild<QMenu*>(QStringLiteral("N1"));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->title(), QStringLiteral("Вид"));
+    ASSERT_TRUE(w.menuBar()->actions().contains(menu->menuAction()));
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), 2);
+    const struct {
+        const char* name;
+        const char* text;
+    } expected[] = {{"N3", "Дата"}, {"N4", "Время"}};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(expected[i].name);
+        EXPECT_EQ(items[i]->objectName(), QString::fromLatin1(expected[i].name));
+        EXPECT_EQ(items[i]->text(), QString::fromUtf8(expected[i].text));
+        EXPECT_TRUE(items[i]->isCheckable());
+        EXPECT_TRUE(items[i]->isChecked());
+    }
+}
+
+TEST(ArchiveWindow, ChartSeriesAndLabels)
+{
+    TFormARHGR w;
+    ASSERT_NE(w.Chart1, nullptr);
+    EXPECT_EQ(w.Chart1->objectName(), QStringLiteral("Chart1"));
+    EXPECT_EQ(w.Chart1->pos(), QPoint(8, 0));
+    ASSERT_EQ(w.Chart1->graphCount(), 2);
+    EXPECT_EQ(w.Series1->valueAxis(), w.Chart1->yAxis);
+    EXPECT_EQ(w.Series2->valueAxis(), w.Chart1->yAxis2);
+    EXPECT_TRUE(w.Chart1->yAxis2->visible());
+    EXPECT_EQ(w.Series1->pen().color(), QColor(255, 0, 0));
+    EXPECT_EQ(w.Series1->pen().width(), 3);
+    EXPECT_EQ(w.Series1->scatterStyle().shape(), QCPScatterStyle::ssCircle);
+    EXPECT_EQ(w.Series2->pen().color(), QColor(0, 128, 0));
+    EXPECT_EQ(w.Series2->pen().width(), 3);
+    EXPECT_EQ(w.Series2->scatterStyle().shape(), QCPScatterStyle::ssTriangle);
+
+    EXPECT_EQ(w.Label1->text(), QStringLiteral("pH"));
+    EXPECT_EQ(w.Label1->pos(), QPoint(48, 16));
+    EXPECT_EQ(w.Label1->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(w.Label2->text(), QStringLiteral("T"));
+    EXPECT_EQ(w.Label2->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    for (QLabel* l : {w.Label1, w.Label2}) {
+        EXPECT_EQ(l->parentWidget(), w.Chart1);
+        EXPECT_EQ(l->font().pixelSize(), 17);
+        EXPECT_TRUE(l->font().bold());
+    }
+}
+
+// The labels of the bottom axis for a window of twenty minutes from 14:00 on 6 December 2026.
+QStringList BottomLabels(TFormARHGR& w)
+{
+    const qm::DateTime start = qm::ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(14, 0)));
+    w.Chart1->xAxis->setRange(qm::ChartKey(start), qm::ChartKey(start + 20 * qm::OneMinute));
+    w.Chart1->replot();
+    QStringList labels;
+    for (const QString& l : w.Chart1->xAxis->tickVectorLabels())
+        if (!l.isEmpty()) labels << l;
+    return labels;
+}
+
+TEST(ArchiveWindow, DateAndTimeMarksChooseTheLabelFormat)
+{
+    // Labels must show the instrument's wall-clock time in any time zone.
+    qputenv("TZ", "Asia/Yekaterinburg");
+    tzset();
+
+    const struct {
+        bool date, time;
+        const char* format;   // the ticker's format
+        const char* pattern;  // every label
+    } cases[] = {
+        {true, true, "dd.MM hh:mm", R"(^06\.12 14:[0-2]\d$)"},
+        {false, true, " hh:mm", R"(^ 14:[0-2]\d$)"},
+        {true, false, "dd.MM", R"(^06\.12$)"},
+        {false, false, nullptr, R"(^14:[0-2]\d:\d\d\n06\.12\.26$)"},
+    };
+    TFormARHGR w;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "date " << c.date << " time " << c.time);
+        // The menu items toggle through their handlers.
+        if (w.N3->isChecked() != c.date) w.N3Click();
+        if (w.N4->isChecked() != c.time) w.N4Click();
+        ASSERT_EQ(w.N3->isChecked(), c.date);
+        ASSERT_EQ(w.N4->isChecked(), c.time);
+        EXPECT_EQ(w.bottomLabelFormat(), c.format ? QString::fromLatin1(c.format) : qm::DefaultTimeLabelFormat());
+        const QStringList labels = BottomLabels(w);
+        ASSERT_FALSE(labels.isEmpty());
+        const QRegularExpression re(QString::fromLatin1(c.pattern));
+        for (const QString& l : labels) EXPECT_TRUE(re.match(l).hasMatch()) << l.toStdString();
+    }
+    // A click from the menu itself toggles the mark once and relabels.
+    w.N3->trigger();
+    EXPECT_TRUE(w.N3->isChecked());
+    EXPECT_EQ(w.bottomLabelFormat(), QStringLiteral("dd.MM"));
+}
+
+TEST(ArchiveWindow, ChartFollowsTheWindowSize)
+{
+    TFormARHGR w;
+    // The design size 900 x 490 gives a chart of 875 x 415.
+    EXPECT_EQ(w.Chart1->size(), QSize(875, 415));
+    w.show();
+    ProcessEventsFor(400);
+    for (QSize outer : {QSize(1000, 600), QSize(640, 300), QSize(900, 490)}) {
+        SCOPED_TRACE(testing::Message() << outer.width() << "x" << outer.height());
+        const QSize frame = w.frameGeometry().size() - w.size();
+        w.resize(outer - frame);
+        ProcessEventsFor(20);
+        ASSERT_EQ(w.frameGeometry().size(), outer);
+        EXPECT_EQ(w.Chart1->size(), QSize(outer.width() - 25, outer.height() - 75));
+        // "T" keeps its distance to the chart's right edge.
+        EXPECT_EQ(w.Label2->pos(), QPoint(w.Chart1->width() - 73, 16));
+        EXPECT_EQ(w.Label1->pos(), QPoint(48, 16));
+    }
+}
+
+}  // namespace
