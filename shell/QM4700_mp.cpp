@@ -1,6 +1,8 @@
 #include "QM4700_mp.h"
 #include "ui_QM4700_mp.h"
 
+#include "DateTimeText.h"
+#include "PortNames.h"
 #include "Uarhgr.h"
 
 #include <QCloseEvent>
@@ -184,7 +186,33 @@ void TForm1::addMemoLine(const QString& line) { ui->Memo1->appendPlainText(line)
 
 // --- Start-up and shutdown ---------------------------------------------------------------
 
-void TForm1::FormCreate() {}
+void TForm1::FormCreate()
+{
+    qm::CaptureWorkDir();
+
+    // Without a settings file the port list proposes COM2.
+    Engine.PortIndex = 1;
+    ui->ComboBox1->setCurrentIndex(Engine.PortIndex >= 0 && Engine.PortIndex < qm::PortCount ? Engine.PortIndex : -1);
+    ui->ComboBox1->setToolTip(qm::PortListToolTip(qm::WorkDir()));
+
+    Table.FillHeaders();
+    Engine.Init(ui->SpinEdit1->value(), ui->SpinEdit4->value());
+
+    QTableWidget* grid = ui->StringGrid1;
+    grid->item(0, 1)->setText(QStringLiteral("Min"));
+    grid->item(0, 2)->setText(QStringLiteral("Max"));
+    grid->item(0, 3)->setText(QStringLiteral("Cdel"));
+    grid->item(1, 0)->setText(QStringLiteral("pH"));
+    grid->item(2, 0)->setText(QStringLiteral("T"));
+
+    setStatusText(qm::NowText());
+
+    // The tall table reaches down over the chart.
+    ui->DrawGrid1->raise();
+
+    Table.PeriodPending = true;
+}
+
 void TForm1::FormClose() {}
 
 void TForm1::centreOnScreen()
@@ -214,29 +242,66 @@ void TForm1::closeEvent(QCloseEvent* event)
 void TForm1::Timer1Timer() { Engine.Timer1Timer(); }
 void TForm1::Timer2Timer() {}
 
-void TForm1::CheckBox6Click() {}
+void TForm1::CheckBox6Click() { ui->DrawGrid1->setTall(ui->CheckBox6->isChecked()); }
 void TForm1::DrawGrid1DrawCell() {}  // the live table paints its own cells
 void TForm1::DrawGrid1TopLeftChanged() {}
-void TForm1::DrawGrid1DblClick() {}
-void TForm1::SpinEdit5Change() {}
+void TForm1::DrawGrid1DblClick()
+{
+    // Item r - 1 of the first slot list is row r's instrument; a row without one leaves the slot empty.
+    const int row = ui->DrawGrid1->currentGridRow();
+    ui->ComboBox2->setCurrentIndex(row >= 1 && row - 1 < ui->ComboBox2->count() ? row - 1 : -1);
+    ComboBox2Change();
+}
+void TForm1::SpinEdit5Change()
+{
+    if (qm::DeviceTable::IsEmptySpinText(ui->SpinEdit5->cleanText())) ui->SpinEdit5->setValue(5);
+    Table.PeriodPending = true;
+}
 void TForm1::SpinEdit6Change() {}
-void TForm1::Button1Click() {}
+void TForm1::Button1Click() { Engine.Button1Click(); }
 void TForm1::Button2Click() {}
 void TForm1::Button4Click() {}
-void TForm1::Button6Click() {}
-void TForm1::Button5Click() {}
-void TForm1::Button3Click() {}
+void TForm1::Button6Click() { Engine.Button6Click(); }
+void TForm1::Button5Click() { Engine.Button5Click(); }
+void TForm1::Button3Click() { Engine.Button3Click(); }
 void TForm1::ComboBox1Change(int index) { Engine.ComboBox1Change(index); }
-void TForm1::SpinEdit1Change() {}
-void TForm1::SpinEdit4Change() {}
+void TForm1::SpinEdit1Change()
+{
+    if (qm::DeviceTable::IsEmptySpinText(ui->SpinEdit1->cleanText())) ui->SpinEdit1->setValue(1);
+    if (qm::DeviceTable::IsEmptySpinText(ui->SpinEdit4->cleanText())) ui->SpinEdit4->setValue(1);
+    // A value typed beyond the range is bounded at once, never carried into the walk or the table.
+    const int first = qm::DeviceTable::SpinValue(ui->SpinEdit1->cleanText(), qm::DeviceTable::FirstAddressSpin);
+    const int count = qm::DeviceTable::SpinValue(ui->SpinEdit4->cleanText(), qm::DeviceTable::DeviceCountSpin);
+    Engine.SetFirstAddress(first);
+    Table.Renumber(first, count);
+    ui->DrawGrid1->refreshAll();
+    ui->DrawGrid1->setCurrentCell(1, 1);
+    ApplyChartSetup();
+}
+void TForm1::SpinEdit4Change()
+{
+    SpinEdit1Change();
+    Engine.SetDeviceCount(qm::DeviceTable::SpinValue(ui->SpinEdit4->cleanText(), qm::DeviceTable::DeviceCountSpin));
+    for (QComboBox* slot : {ui->ComboBox2, ui->ComboBox3, ui->ComboBox4, ui->ComboBox5}) {
+        const QSignalBlocker blocker(slot);
+        slot->setCurrentIndex(slot->count() > 0 ? 0 : -1);
+    }
+    ComboBox7Change();
+}
 void TForm1::SpinEdit3Change() {}
 void TForm1::SpinEdit2Change() {}
 void TForm1::ComboBox7Change() {}
 void TForm1::CheckBox4Click() {}
 void TForm1::CheckBox2Click() {}
 void TForm1::BitBtn1Click() {}
-void TForm1::CheckBox1Click() { Engine.CheckBox1Click(ui->CheckBox1->isChecked()); }
+void TForm1::CheckBox1Click()
+{
+    // ports.cfg is read at every open; the tooltip follows it.
+    ui->ComboBox1->setToolTip(qm::PortListToolTip(qm::WorkDir()));
+    Engine.CheckBox1Click(ui->CheckBox1->isChecked());
+}
 void TForm1::ComboBox2Change() {}
 void TForm1::ComboBox3Change() {}
 void TForm1::ComboBox4Change() {}
 void TForm1::ComboBox5Change() {}
+void TForm1::ApplyChartSetup() {}

@@ -91,6 +91,7 @@ public slots:
     void ComboBox3Change();
     void ComboBox4Change();
     void ComboBox5Change();
+    void ApplyChartSetup();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
