@@ -8,6 +8,7 @@
 #include <functional>
 
 class QCustomPlot;
+class QCPLayer;
 class QComboBox;
 class QCheckBox;
 class QSpinBox;
@@ -18,6 +19,8 @@ namespace qm {
 
 class DeviceTable;
 class PollEngine;
+class TrendPlot;
+class TrendTimeTicker;
 
 struct TrendChartWidgets {
     QCustomPlot* Chart1 = nullptr;
@@ -39,11 +42,24 @@ struct TrendChartWidgets {
 
 class TrendChart {
 public:
+    static constexpr int SeriesCount = 24;
+
     TrendChart(const TrendChartWidgets& widgets, const DeviceTable& table, const PollEngine& engine);
     ~TrendChart();
+    TrendChart(const TrendChart&) = delete;
+    TrendChart& operator=(const TrendChart&) = delete;
 
-    // Series, axes, colours and fonts of Chart1; the window now .. now + 5 minutes, label " hh:mm".
+    // Series, axes, colours and fonts of Chart1, the headers of StringGrid1; the window
+    // now .. now + 5 minutes, label " hh:mm".
     void Setup();
+    void Setup(DateTime now);
+    // The end of start-up, after the trend file has been loaded: NextSaveTime := now + 10 minutes,
+    // ApplyChartSetup, ComboBox7Change, IdleTicks := 100.
+    void FinishStartUp(DateTime now);
+    // After samples were loaded into Store: the window TrendTime[1] .. TrendTime[TrendCount] +
+    // 5 minutes (when there is a sample), the slot lists select ChartSlotDevice[1..4] and the four
+    // slots are refilled.
+    void ShowLoadedSamples();
 
     void Timer2Timer();
     void ComboBox2Change();
@@ -57,6 +73,10 @@ public:
     void BitBtn1Click();
     void SpinEdit2Change();
     void SpinEdit3Change();
+    // The archive-period field's guard: an emptied text becomes 1.
+    static void SpinEdit6Change(QSpinBox* spinEdit6);
+    // An emptied spin box text becomes value (which the box clamps into its range).
+    static void FillEmptySpin(QSpinBox* spin, int value);
 
     TrendStore Store;
 
@@ -74,9 +94,27 @@ public:
     // Asks a Yes/No question; the window shows a message box, tests answer directly.
     std::function<bool(const QString&)> AskYesNo;
 
+    // What the chart shows, for the window and for tests.
+    bool SeriesActive(int n) const;
+    int SeriesChannel(int n) const;     // the store channel a series shows; 0 when it is empty
+    int SeriesPointCount(int n) const;
+    DateTime WindowMin() const;
+    DateTime WindowMax() const;
+    QString TimeLabelFormat() const { return m_labelFormat; }  // " hh:mm", "dd.mm hh:mm", ...
+    QString TimeLabel(DateTime t) const;                       // a bottom-axis label as drawn
+    TrendPlot* Plot() const;
+    // Redraws what changed right away (handlers do this themselves when they return).
+    void Redraw();
+
 private:
     class Private;
     Private* d = nullptr;
+    QString m_labelFormat = QStringLiteral(" hh:mm");
+
+    void refillSlot(int slot);
+    void setWindow(DateTime min, DateTime max);
+    void applyScales();
+    void rebuildLists();
 };
 
 }  // namespace qm

@@ -1,0 +1,524 @@
+#include "TrendChart.h"
+
+#include "ChartTime.h"
+#include "DeviceTable.h"
+#include "PollEngine.h"
+#include "TrendPlot.h"
+#include "TrendTimeTicker.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <qcustomplot.h>
+
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+constexpr DateTime FiveMinutes = 1.0 / 288.0;
+constexpr DateTime TenMinutes = 1.0 / 144.0;
+// Times come from whole-second texts; a sum of day fractions may miss the next whole second
+// by a rounding error, which must not delay a sample or a save by a whole tick.
+constexpr DateTime Tolerance = 1.0 / 86400000.0;
+
+const QColor SlotColours[5] = {QColor(), QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 0, 255), QColor(128, 0, 0)};
+
+QFont chartFont()
+{
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(17);
+    f.setBold(true);
+    return f;
+}
+
+// A grid cell as a decimal integer: leading blanks and a sign are accepted, nothing else.
+bool cellInteger(const QTableWidget* grid, int column, int row, qint32* out)
+{
+    const QTableWidgetItem* item = grid->item(row, column);
+    if (!item) return false;
+    static const QRegularExpression re(QStringLiteral("^\\s*[+-]?\\d+$"));
+    const QString text = item->text();
+    if (!re.match(text).hasMatch()) return false;
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (ok) *out = v;
+    return ok;
+}
+
+void setCell(QTableWidget* grid, int column, int row, const QString& text)
+{
+    QTableWidgetItem* item = grid->item(row, column);
+    if (!item) grid->setItem(row, column, item = new QTableWidgetItem);
+    item->setText(text);
+}
+
+// A spin box's value as typed: a text that is not a number counts as the range's minimum.
+int typedValue(const QSpinBox* spin)
+{
+    bool ok = false;
+    const int v = spin->cleanText().trimmed().toInt(&ok);
+    return ok ? v : spin->minimum();
+}
+
+}  // namespace
+
+class TrendChart::Private {
+public:
+    TrendChartWidgets w;
+    const DeviceTable& table;
+    const PollEngine& engine;
+    QPointer<TrendPlot> plot;  // owned by Chart1
+    QCPLayer* layer = nullptr;
+    QSharedPointer<TrendTimeTicker> timeTicker;
+    QSharedPointer<QCPAxisTickerFixed> leftTicker, rightTicker;
+    int depth = 0;
+    // What the last full replot showed besides the series.
+    struct Frame {
+        QCPRange key, left, right;
+        bool rightVisible = true;
+        QString format;
+        double leftStep = 0, rightStep = 0;
+        QSize size;
+        bool operator==(const Frame& o) const
+        {
+            return key == o.key && left == o.left && right == o.right && rightVisible == o.rightVisible
+                   && format == o.format && leftStep == o.leftStep && rightStep == o.rightStep && size == o.size;
+        }
+    } lastFrame;
+    bool framed = false;
+
+    Private(const TrendChartWidgets& widgets, const DeviceTable& t, const PollEngine& e) : w(widgets), table(t), engine(e) {}
+
+    QComboBox* list(int slot) const
+    {
+        switch (slot) {
+        case 1: return w.ComboBox2;
+        case 2: return w.ComboBox3;
+        case 3: return w.ComboBox4;
+        default: return w.ComboBox5;
+        }
+    }
+    Frame frame() const
+    {
+        QCustomPlot* c = w.Chart1;
+        return Frame{c->xAxis->range(), c->yAxis->range(),  c->yAxis2->range(), c->yAxis2->visible(),
+                     timeTicker->format(), leftTicker->tickStep(), rightTicker->tickStep(), c->size()};
+    }
+};
+
+namespace {
+
+// Handlers nest (the sampling step runs the slot refills, which run ApplyChartSetup); the chart
+// is redrawn once, when the outermost one returns.
+class Batch {
+public:
+    explicit Batch(TrendChart* chart, int& depth) : m_chart(chart), m_depth(depth) { ++m_depth; }
+    ~Batch()
+    {
+        if (--m_depth == 0) m_chart->Redraw();
+    }
+
+private:
+    TrendChart* m_chart;
+    int& m_depth;
+};
+
+}  // namespace
+
+TrendChart::TrendChart(const TrendChartWidgets& widgets, const DeviceTable& table, const PollEngine& engine)
+    : d(new Private(widgets, table, engine))
+{
+}
+
+TrendChart::~TrendChart()
+{
+    // The series item reads Store: it goes with the chart object unless Chart1 took it already.
+    delete d->plot.data();
+    delete d;
+}
+
+void TrendChart::Setup() { Setup(NowDateTime()); }
+
+void TrendChart::Setup(DateTime now)
+{
+    QCustomPlot* c = d->w.Chart1;
+    const QFont font = chartFont();
+
+    // No title, no legend; silver to white behind everything, a transparent plotting area.
+    QLinearGradient gradient(0, 0, 0, 1);
+    gradient.setCoordinateMode(QGradient::ObjectMode);
+    gradient.setColorAt(0, QColor(192, 192, 192));
+    gradient.setColorAt(1, Qt::white);
+    c->setBackground(QBrush(gradient));
+    c->axisRect()->setBackground(Qt::NoBrush);
+    c->legend->setVisible(false);
+    c->setInteractions({});
+    c->setNoAntialiasingOnDrag(true);
+
+    d->timeTicker = QSharedPointer<TrendTimeTicker>::create();
+    c->xAxis->setTicker(d->timeTicker);
+    d->leftTicker = QSharedPointer<QCPAxisTickerFixed>::create();
+    d->rightTicker = QSharedPointer<QCPAxisTickerFixed>::create();
+    for (auto* t : {d->leftTicker.data(), d->rightTicker.data()}) t->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
+    d->leftTicker->setTickStep(PhScaleStep > 0 ? PhScaleStep : 2);
+    d->rightTicker->setTickStep(TScaleStep > 0 ? TScaleStep : 10);
+    c->yAxis->setTicker(d->leftTicker);
+    c->yAxis2->setTicker(d->rightTicker);
+    c->yAxis->setRange(0, 10);
+    c->yAxis2->setRange(0, 50);
+    c->yAxis2->setVisible(true);
+    c->yAxis2->setTickLabels(true);
+    for (QCPAxis* axis : {c->xAxis, c->yAxis, c->yAxis2}) {
+        axis->setTickLabelFont(font);
+        axis->setTickLabelColor(Qt::black);
+    }
+    c->xAxis2->setVisible(false);
+
+    // The series are drawn by one item straight from the store, above the grid and below the axes.
+    if (!d->layer) {
+        c->addLayer(QStringLiteral("trend"), c->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+        d->layer = c->layer(QStringLiteral("trend"));
+        d->layer->setMode(QCPLayer::lmBuffered);
+        d->plot = new TrendPlot(c, Store, c->xAxis, c->yAxis, c->yAxis2);
+        d->plot->setLayer(d->layer);
+    }
+    for (int n = 1; n <= SeriesCount; ++n) {
+        TrendPlot::Series& s = d->plot->series[n];
+        s.active = true;
+        s.channel = 0;
+        if (n <= 4) {
+            s.colour = SlotColours[n];
+            s.right = n >= 3;
+        } else if (n <= 14) {
+            const int level = 112 - 2 * (n - 5);
+            s.colour = QColor(level, level, level);
+            s.right = false;
+        } else {
+            const int level = 92 - 2 * (n - 15);
+            s.colour = QColor(level, level, level);
+            s.right = true;
+        }
+    }
+
+    // The slot lists in their slot's colour.
+    for (int slot = 1; slot <= 4; ++slot) {
+        QComboBox* box = d->list(slot);
+        if (!box) continue;
+        box->setFont(font);
+        QPalette p = box->palette();
+        p.setColor(QPalette::Text, SlotColours[slot]);
+        p.setColor(QPalette::ButtonText, SlotColours[slot]);
+        box->setPalette(p);
+    }
+
+    if (QTableWidget* g = d->w.StringGrid1) {
+        setCell(g, 1, 0, QStringLiteral("Min"));
+        setCell(g, 2, 0, QStringLiteral("Max"));
+        setCell(g, 3, 0, QStringLiteral("Cdel"));
+        setCell(g, 0, 1, QStringLiteral("pH"));
+        setCell(g, 0, 2, QStringLiteral("T"));
+        for (int col = 0; col < g->columnCount(); ++col)
+            for (int row = 0; row < g->rowCount(); ++row)
+                if (QTableWidgetItem* item = g->item(row, col); item && (row == 0 || col == 0))
+                    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+        g->setVisible(d->w.CheckBox4 && d->w.CheckBox4->isChecked());
+    }
+
+    Batch batch(this, d->depth);
+    m_labelFormat = QStringLiteral(" hh:mm");
+    d->timeTicker->setFormat(qm::TimeLabelFormat(false, true));
+    setWindow(now, now + FiveMinutes);
+    d->plot->invalidate();
+    d->framed = false;
+}
+
+void TrendChart::FinishStartUp(DateTime now)
+{
+    Batch batch(this, d->depth);
+    NextSaveTime = now + TenMinutes;
+    ApplyChartSetup();
+    ComboBox7Change();
+    IdleTicks = 100;
+}
+
+void TrendChart::ShowLoadedSamples()
+{
+    Batch batch(this, d->depth);
+    const int count = Store.TrendCount();
+    if (count > 0) setWindow(Store.TrendTime(1), Store.TrendTime(count) + FiveMinutes);
+    for (int slot = 1; slot <= 4; ++slot) {
+        QComboBox* box = d->list(slot);
+        const QSignalBlocker block(box);
+        const int index = ChartSlotDevice[slot];
+        box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
+    }
+    ComboBox2Change();
+    ComboBox3Change();
+    ComboBox4Change();
+    ComboBox5Change();
+}
+
+void TrendChart::setWindow(DateTime min, DateTime max) { d->w.Chart1->xAxis->setRange(ChartKey(min), ChartKey(max)); }
+
+DateTime TrendChart::WindowMin() const { return FromChartKey(d->w.Chart1->xAxis->range().lower); }
+DateTime TrendChart::WindowMax() const { return FromChartKey(d->w.Chart1->xAxis->range().upper); }
+
+void TrendChart::Timer2Timer()
+{
+    ++IdleTicks;
+    if (IdleTicks > 100) {
+        IdleTicks = 0;
+        if (d->w.Memo1) d->w.Memo1->setFocus(Qt::OtherFocusReason);
+    }
+    if (!d->engine.LinkUp) return;
+
+    const DateTime now = NowDateTime();
+    if (now >= NextSaveTime - Tolerance) {
+        if (SaveTrendFile) SaveTrendFile();
+        // Only after the save has returned, so that a failing save is tried again at the next
+        // save time and not at every tick.
+        NextSaveTime = now + TenMinutes;
+    }
+    if (now < NextSampleTime - Tolerance || !d->engine.RoundDone) return;
+
+    Batch batch(this, d->depth);
+    const int limit = std::clamp(typedValue(d->w.SpinEdit2), 1, TrendStore::TrendCapacity);
+    const int before = Store.TrendCount();
+    const bool full = limit <= before;
+    const DateTime onlyOne = before == 1 ? Store.TrendTime(1) : 0;
+    Store.AddSample(now, d->table.LiveValues, limit);
+    if (full && before >= 1) {
+        const DateTime oldest = before >= 2 ? Store.TrendTime(1) : onlyOne;
+        if (oldest - WindowMin() > FiveMinutes) setWindow(oldest, WindowMax());
+    }
+    NextSampleTime = now + typedValue(d->w.SpinEdit3) / 60.0 / 60.0 / 24.0;
+    if (now > WindowMax()) setWindow(WindowMin(), now + FiveMinutes);
+
+    ByUser = false;
+    ComboBox2Change();
+    ComboBox3Change();
+    ComboBox4Change();
+    ComboBox5Change();
+    ByUser = true;
+}
+
+void TrendChart::refillSlot(int slot)
+{
+    if (ByUser) IdleTicks = 0;
+    const int index = d->list(slot)->currentIndex();
+    const bool temperature = slot >= 3;
+    const int channel = index < 0 || index >= DeviceTable::MaxDevices ? 0 : (temperature ? 2 * index + 2 : 2 * index + 1);
+    d->plot->series[slot].channel = channel;
+    // The grey curves of every row but the one shown in colour.
+    if (slot == 1 || slot == 3) {
+        for (int k = 1; k <= DeviceTable::MaxDevices; ++k) {
+            TrendPlot::Series& s = d->plot->series[(slot == 1 ? 4 : 14) + k];
+            const int own = slot == 1 ? 2 * k - 1 : 2 * k;
+            s.channel = s.active && own != channel ? own : 0;
+        }
+    }
+    if (slot <= 3) ApplyChartSetup();
+}
+
+void TrendChart::ComboBox2Change()
+{
+    Batch batch(this, d->depth);
+    refillSlot(1);
+}
+void TrendChart::ComboBox3Change()
+{
+    Batch batch(this, d->depth);
+    refillSlot(2);
+}
+void TrendChart::ComboBox4Change()
+{
+    Batch batch(this, d->depth);
+    refillSlot(3);
+}
+void TrendChart::ComboBox5Change()
+{
+    Batch batch(this, d->depth);
+    refillSlot(4);
+}
+
+void TrendChart::applyScales()
+{
+    // A range whose maximum is not above its minimum, or a step that is not positive, would leave
+    // the axis unusable: that axis keeps what it shows.
+    QCustomPlot* c = d->w.Chart1;
+    if (PhScaleMin < PhScaleMax) c->yAxis->setRange(PhScaleMin, PhScaleMax);
+    if (PhScaleStep > 0) d->leftTicker->setTickStep(PhScaleStep);
+    if (TScaleMin < TScaleMax) c->yAxis2->setRange(TScaleMin, TScaleMax);
+    if (TScaleStep > 0) d->rightTicker->setTickStep(TScaleStep);
+}
+
+void TrendChart::rebuildLists()
+{
+    const int first = d->w.SpinEdit1 ? d->w.SpinEdit1->value() : 1;
+    const int count = d->w.SpinEdit4 ? std::clamp(d->w.SpinEdit4->value(), 0, DeviceTable::MaxDevices) : 1;
+    for (int slot = 1; slot <= 4; ++slot) {
+        QComboBox* box = d->list(slot);
+        ChartSlotDevice[slot] = box->currentIndex();
+        QStringList items;
+        const QString prefix = slot <= 2 ? QStringLiteral("pH.") : QStringLiteral("T.");
+        for (int i = 1; i <= count; ++i) items << prefix + QString::number(first + i - 1);
+        const int index = ChartSlotDevice[slot] < items.size() ? ChartSlotDevice[slot] : -1;
+        bool same = box->count() == items.size();
+        for (int i = 0; same && i < items.size(); ++i) same = box->itemText(i) == items[i];
+        // Programmatic changes raise no change events. Rebuilding identical items is skipped, so
+        // that an open drop-down is not disturbed every second.
+        const QSignalBlocker block(box);
+        if (!same) {
+            box->clear();
+            box->addItems(items);
+        }
+        if (box->currentIndex() != index) box->setCurrentIndex(index);
+    }
+}
+
+void TrendChart::ApplyChartSetup()
+{
+    Batch batch(this, d->depth);
+    if (ByUser) IdleTicks = 0;
+    applyScales();
+    rebuildLists();
+}
+
+void TrendChart::ComboBox7Change()
+{
+    Batch batch(this, d->depth);
+    if (ByUser) IdleTicks = 0;
+    const int layout = d->w.ComboBox7 ? d->w.ComboBox7->currentIndex() : -1;
+    if (layout < 0 || layout > 4) return;
+    struct Layout {
+        bool right;
+        bool lists[5];
+        bool shown[5];
+        bool phBackground, tBackground;
+    };
+    static const Layout layouts[5] = {
+        {false, {false, true, false, false, false}, {false, true, false, false, false}, false, false},  // "1"
+        {true, {false, true, false, true, false}, {false, true, false, true, false}, false, false},     // "2"
+        {true, {false, true, true, true, true}, {false, true, true, true, true}, false, false},         // "4"
+        {false, {false, true, false, false, false}, {false, true, false, false, false}, true, false},   // "pH"
+        {true, {false, true, false, true, false}, {false, true, false, true, false}, true, true},       // "pH+T"
+    };
+    const Layout& l = layouts[layout];
+    d->w.Chart1->yAxis2->setVisible(l.right);
+    for (int slot = 1; slot <= 4; ++slot) {
+        d->list(slot)->setVisible(l.lists[slot]);
+        d->plot->series[slot].active = l.shown[slot];
+    }
+    const int devices = d->engine.DeviceCount;
+    for (int k = 1; k <= DeviceTable::MaxDevices; ++k) {
+        d->plot->series[4 + k].active = l.phBackground && k <= devices;
+        d->plot->series[14 + k].active = l.tBackground && k <= devices;
+    }
+    if (l.phBackground) ComboBox2Change();
+    if (l.tBackground) ComboBox4Change();
+}
+
+void TrendChart::CheckBox4Click()
+{
+    Batch batch(this, d->depth);
+    if (ByUser) IdleTicks = 0;
+    QTableWidget* g = d->w.StringGrid1;
+    const bool checked = d->w.CheckBox4->isChecked();
+    g->setVisible(checked);
+    if (checked) {
+        const qint32 values[2][3] = {{PhScaleMin, PhScaleMax, PhScaleStep}, {TScaleMin, TScaleMax, TScaleStep}};
+        for (int row = 1; row <= 2; ++row)
+            for (int col = 1; col <= 3; ++col) setCell(g, col, row, QString::number(values[row - 1][col - 1]));
+        return;
+    }
+    static const qint32 defaults[2][3] = {{0, 10, 2}, {0, 50, 10}};
+    qint32 read[2][3];
+    for (int row = 1; row <= 2; ++row)
+        for (int col = 1; col <= 3; ++col) {
+            qint32& v = read[row - 1][col - 1];
+            if (!cellInteger(g, col, row, &v)) v = defaults[row - 1][col - 1];
+        }
+    // An axis whose edited maximum is not above its minimum or whose step is not positive keeps
+    // its previous scale, so the chart stays readable and the saved settings stay sound.
+    if (read[0][0] < read[0][1] && read[0][2] > 0) {
+        PhScaleMin = read[0][0];
+        PhScaleMax = read[0][1];
+        PhScaleStep = read[0][2];
+    }
+    if (read[1][0] < read[1][1] && read[1][2] > 0) {
+        TScaleMin = read[1][0];
+        TScaleMax = read[1][1];
+        TScaleStep = read[1][2];
+    }
+    ApplyChartSetup();
+}
+
+void TrendChart::CheckBox2Click()
+{
+    Batch batch(this, d->depth);
+    const bool date = d->w.CheckBox2 && d->w.CheckBox2->isChecked();
+    const bool time = d->w.CheckBox3 && d->w.CheckBox3->isChecked();
+    m_labelFormat = QString(date ? QStringLiteral("dd.mm") : QString()) + (time ? QStringLiteral(" hh:mm") : QString());
+    d->timeTicker->setFormat(qm::TimeLabelFormat(date, time));
+}
+
+QString TrendChart::TimeLabel(DateTime t) const { return d->timeTicker->labelText(t); }
+
+void TrendChart::BitBtn1Click()
+{
+    if (!AskYesNo || !AskYesNo(QStringLiteral("Очистить график?"))) return;
+    Batch batch(this, d->depth);
+    Store.Clear();
+    for (int n = 1; n <= SeriesCount; ++n) d->plot->series[n].channel = 0;
+    const DateTime now = NowDateTime();
+    setWindow(now, now + FiveMinutes);
+    const QString file = QDir(WorkDir()).filePath(QStringLiteral("График.txt"));
+    if (QFile::exists(file)) QFile::remove(file);  // a failed delete is not reported
+}
+
+void TrendChart::FillEmptySpin(QSpinBox* spin, int value)
+{
+    if (spin && spin->cleanText().trimmed().isEmpty()) spin->setValue(value);
+}
+
+void TrendChart::SpinEdit2Change() { FillEmptySpin(d->w.SpinEdit2, 1); }
+void TrendChart::SpinEdit3Change() { FillEmptySpin(d->w.SpinEdit3, 3); }
+void TrendChart::SpinEdit6Change(QSpinBox* spinEdit6) { FillEmptySpin(spinEdit6, 1); }
+
+bool TrendChart::SeriesActive(int n) const { return n >= 1 && n <= SeriesCount && d->plot->series[n].active; }
+int TrendChart::SeriesChannel(int n) const { return n >= 1 && n <= SeriesCount ? d->plot->series[n].channel : 0; }
+int TrendChart::SeriesPointCount(int n) const { return SeriesChannel(n) ? Store.TrendCount() : 0; }
+TrendPlot* TrendChart::Plot() const { return d->plot; }
+
+void TrendChart::Redraw()
+{
+    QCustomPlot* c = d->w.Chart1;
+    if (!c || !d->plot) return;
+    // Keep the time labels apart and the value labels at a readable density.
+    const QFontMetrics fm(c->xAxis->tickLabelFont());
+    const int labelWidth = fm.horizontalAdvance(d->timeTicker->labelText(WindowMax()));
+    const QRect area = c->axisRect()->rect();
+    d->timeTicker->setFit(area.width() > 0 ? area.width() : c->width() - 100, labelWidth);
+    const int height = area.height() > 0 ? area.height() : c->height() - 60;
+    d->leftTicker->setTickCount(std::max(2, height / (fm.height() + 4)));
+    d->rightTicker->setTickCount(std::max(2, height / (fm.height() + 4)));
+
+    const Private::Frame f = d->frame();
+    if (d->framed && f == d->lastFrame) {
+        d->layer->replot();  // only the series changed
+    } else {
+        c->replot();
+        d->lastFrame = f;
+        d->framed = true;
+    }
+}
+
+}  // namespace qm

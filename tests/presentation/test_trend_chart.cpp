@@ -1,0 +1,663 @@
+// The trend chart as the operator meets it: sampling, the time window, slots and layouts,
+// scales, time labels, clearing, the spin boxes' empty texts and the focus hand-over.
+#include "test_trend_rig.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace qm;
+using namespace qm::test;
+
+namespace {
+
+constexpr DateTime FiveMinutes = 1.0 / 288.0;
+constexpr DateTime Second = 1.0 / 86400.0;
+
+// Seconds between two date-times, rounded to the whole second.
+long long secondsBetween(DateTime a, DateTime b) { return llround((b - a) * 86400.0); }
+
+QStringList items(const QComboBox* box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i) out << box->itemText(i);
+    return out;
+}
+
+TEST(TrendChartFirstRun, OneInstrumentSamplesAfterTheFirstRoundEveryFiveSeconds)
+{
+    ChartRig rig;
+    rig.start(1, 1);
+    // The design indexes 1, 2, 3 do not exist among the rebuilt items.
+    EXPECT_EQ(items(rig.window.lists[0]), QStringList{"pH.1"});
+    EXPECT_EQ(items(rig.window.lists[3]), QStringList{"T.1"});
+    EXPECT_EQ(rig.window.lists[0]->currentText(), "pH.1");
+    for (int i = 1; i < 4; ++i) EXPECT_EQ(rig.window.lists[i]->currentIndex(), -1) << i;
+    for (int n = 1; n <= 24; ++n) EXPECT_TRUE(rig.chart->SeriesActive(n)) << n;
+
+    rig.setRow(1, 7.0f, 25.0f);
+    rig.engine.LinkUp = true;
+    for (int i = 0; i < 10; ++i) rig.tick();
+    EXPECT_EQ(rig.chart->Store.TrendCount(), 0) << "no sample before the poll cycle went round";
+
+    rig.engine.RoundDone = true;
+    rig.tick();
+    ASSERT_EQ(rig.chart->Store.TrendCount(), 1);
+    const DateTime firstSample = rig.chart->Store.TrendTime(1);
+    for (int i = 0; i < 20; ++i) rig.tick();
+    ASSERT_EQ(rig.chart->Store.TrendCount(), 5);
+    for (int i = 2; i <= 5; ++i)
+        EXPECT_EQ(secondsBetween(rig.chart->Store.TrendTime(i - 1), rig.chart->Store.TrendTime(i)), 5) << i;
+    EXPECT_EQ(secondsBetween(firstSample, rig.chart->Store.TrendTime(5)), 20);
+
+    // Red: row 1's pH. Grey: every pH row but row 1, every temperature row; absent rows at 0.
+    EXPECT_EQ(rig.chart->SeriesChannel(1), 1);
+    EXPECT_EQ(rig.chart->SeriesPointCount(1), 5);
+    EXPECT_EQ(rig.chart->SeriesChannel(2), 0);
+    EXPECT_EQ(rig.chart->SeriesPointCount(3), 0);
+    EXPECT_EQ(rig.chart->SeriesChannel(5), 0) << "row 1 is drawn in red, not in grey";
+    for (int k = 2; k <= 10; ++k) EXPECT_EQ(rig.chart->SeriesChannel(4 + k), 2 * k - 1) << k;
+    for (int k = 1; k <= 10; ++k) EXPECT_EQ(rig.chart->SeriesChannel(14 + k), 2 * k) << k;
+    EXPECT_DOUBLE_EQ(rig.chart->Store.TrendValue(1, 5), 7.0);
+    EXPECT_DOUBLE_EQ(rig.chart->Store.TrendValue(2, 5), 25.0);
+    EXPECT_DOUBLE_EQ(rig.chart->Store.TrendValue(3, 5), 0.0);
+    EXPECT_DOUBLE_EQ(rig.chart->Store.TrendValue(20, 5), 0.0);
+}
+
+TEST(TrendChartFirstRun, ChartStartsWithTheFiveMinuteWindowAndDefaultScales)
+{
+    ChartRig rig;
+    rig.start();
+    EXPECT_EQ(secondsBetween(rig.now(), rig.chart->WindowMin()), 0);
+    EXPECT_EQ(secondsBetween(rig.now(), rig.chart->WindowMax()), 300);
+    EXPECT_EQ(rig.window.chart->yAxis->range(), QCPRange(0, 10));
+    EXPECT_EQ(rig.window.chart->yAxis2->range(), QCPRange(0, 50));
+    EXPECT_TRUE(rig.window.chart->yAxis2->visible());
+    EXPECT_EQ(rig.chart->TimeLabelFormat(), " hh:mm");
+    EXPECT_EQ(rig.window.grid->item(0, 1)->text(), "Min");
+    EXPECT_EQ(rig.window.grid->item(0, 3)->text(), "Cdel");
+    EXPECT_EQ(rig.window.grid->item(2, 0)->text(), "T");
+    EXPECT_EQ(rig.chart->IdleTicks, 100);
+}
+
+TEST(TrendChartWindow, HundredPointsRollAndTheLeftEdgeJumpsAfterFiveMinutes)
+{
+    ChartRig rig;
+    rig.window.points->setValue(100);
+    rig.window.interval->setValue(1);
+    rig.start();
+    rig.linkUp();
+    const DateTime start = rig.chart->WindowMin();
+    DateTime lastMin = start;
+    int jumps = 0;
+    for (int i = 1; i <= 1000; ++i) {
+        rig.setRow(1, float(i % 10), 20.0f);
+        rig.tick();
+        const TrendStore& s = rig.chart->Store;
+        ASSERT_EQ(s.TrendCount(), std::min(i, 100)) << i;
+        if (i > 100) {
+            // The oldest held sample is 99 seconds older than the newest.
+            ASSERT_EQ(secondsBetween(s.TrendTime(1), s.TrendTime(100)), 99) << i;
+            ASSERT_DOUBLE_EQ(s.TrendValue(1, 100), double(i % 10));
+            ASSERT_DOUBLE_EQ(s.TrendValue(1, 1), double((i - 99) % 10));
+        }
+        const DateTime min = rig.chart->WindowMin();
+        if (min != lastMin) {
+            ++jumps;
+            // A jump goes to the oldest sample, once that lies more than five minutes on.
+            EXPECT_EQ(secondsBetween(min, s.TrendTime(1)), 0) << i;
+            EXPECT_EQ(secondsBetween(lastMin, min), 301) << i;
+            lastMin = min;
+        }
+        ASSERT_LE(min, s.TrendTime(1) + 1e-9);
+        ASSERT_GE(rig.chart->WindowMax(), s.TrendTime(s.TrendCount()));
+    }
+    // 1000 samples: the oldest kept moves from second 1 to 901 past the start.
+    EXPECT_EQ(jumps, 2);
+    EXPECT_EQ(secondsBetween(start, rig.chart->WindowMin()), 602);
+}
+
+TEST(TrendChartWindow, RightEdgeGrowsInFiveMinuteJumps)
+{
+    ChartRig rig;
+    rig.window.interval->setValue(1);
+    rig.start();
+    rig.linkUp();
+    const DateTime start = rig.now();
+    rig.tick(300);  // exactly at the edge: not past it
+    EXPECT_EQ(secondsBetween(start, rig.chart->WindowMax()), 300);
+    rig.tick();
+    EXPECT_EQ(secondsBetween(start, rig.chart->WindowMax()), 601);
+    rig.tick(299);
+    EXPECT_EQ(secondsBetween(start, rig.chart->WindowMax()), 601);
+    EXPECT_EQ(secondsBetween(start, rig.chart->WindowMin()), 0);
+}
+
+TEST(TrendChartWindow, LoweredPointsSettingKeepsTheStoreLengthAndRolls)
+{
+    ChartRig rig;
+    rig.window.interval->setValue(1);
+    rig.start();
+    rig.linkUp();
+    for (int i = 0; i < 1000; ++i) rig.tick();
+    ASSERT_EQ(rig.chart->Store.TrendCount(), 1000);
+    rig.window.points->setValue(100);
+    const DateTime second = rig.chart->Store.TrendTime(2);
+    rig.tick();
+    EXPECT_EQ(rig.chart->Store.TrendCount(), 1000);
+    EXPECT_EQ(rig.chart->Store.TrendTime(1), second);
+    EXPECT_EQ(secondsBetween(rig.chart->Store.TrendTime(1000), rig.now()), 0);
+}
+
+TEST(TrendChartSampling, NothingWhileTheLinkIsDownAndTheSaveWaitsForItsTime)
+{
+    ChartRig rig;
+    rig.window.interval->setValue(1);
+    rig.start();
+    int saves = 0;
+    rig.chart->SaveTrendFile = [&] { ++saves; };
+    rig.engine.RoundDone = true;
+    for (int i = 0; i < 700; ++i) rig.tick();
+    EXPECT_EQ(rig.chart->Store.TrendCount(), 0);
+    EXPECT_EQ(saves, 0) << "no periodic save while the link is down";
+
+    rig.engine.LinkUp = true;
+    rig.tick();
+    EXPECT_EQ(saves, 1) << "the save time passed while the link was down";
+    EXPECT_EQ(secondsBetween(rig.now(), rig.chart->NextSaveTime), 600);
+    for (int i = 0; i < 599; ++i) rig.tick();
+    EXPECT_EQ(saves, 1);
+    rig.tick();
+    EXPECT_EQ(saves, 2);
+
+    // A disconnect freezes the chart; a reconnect continues with the same store.
+    const int held = rig.chart->Store.TrendCount();
+    rig.engine.LinkUp = false;
+    for (int i = 0; i < 5; ++i) rig.tick();
+    EXPECT_EQ(rig.chart->Store.TrendCount(), held);
+    rig.engine.LinkUp = true;
+    rig.tick();
+    EXPECT_EQ(rig.chart->Store.TrendCount(), held + 1);
+}
+
+TEST(TrendChartSampling, SaveIsAskedForOnlyOnceWhenItFails)
+{
+    ChartRig rig;
+    rig.start();
+    rig.linkUp();
+    int attempts = 0;
+    // A save that reports its failure (in the window) and returns.
+    rig.chart->SaveTrendFile = [&] { ++attempts; };
+    rig.chart->NextSaveTime = rig.now();
+    for (int i = 0; i < 30; ++i) rig.tick();
+    EXPECT_EQ(attempts, 1);
+}
+
+TEST(TrendChartSampling, NewIntervalTakesEffectAfterTheNextSample)
+{
+    ChartRig rig;
+    rig.start();
+    rig.linkUp();
+    rig.tick();  // sample 1; the next is due 5 s later
+    rig.window.interval->setValue(1);
+    for (int i = 0; i < 4; ++i) rig.tick();
+    EXPECT_EQ(rig.chart->Store.TrendCount(), 1);
+    rig.tick();
+    EXPECT_EQ(rig.chart->Store.TrendCount(), 2);
+    rig.tick();
+    EXPECT_EQ(rig.chart->Store.TrendCount(), 3);
+}
+
+TEST(TrendChartSampling, SilentInstrumentFallsToMinusHundredAtTheNextSample)
+{
+    ChartRig rig;
+    rig.start(2, 1);
+    rig.linkUp();
+    rig.setRow(1, 7.0f, 25.0f);
+    rig.setRow(2, 6.5f, 24.0f);
+    rig.tick();
+    rig.table.MarkSilent(2);
+    rig.tick(5);
+    const TrendStore& s = rig.chart->Store;
+    ASSERT_EQ(s.TrendCount(), 2);
+    EXPECT_DOUBLE_EQ(s.TrendValue(3, 1), 6.5);
+    EXPECT_DOUBLE_EQ(s.TrendValue(3, 2), -100.0);
+    EXPECT_DOUBLE_EQ(s.TrendValue(4, 2), -100.0);
+    EXPECT_DOUBLE_EQ(s.TrendValue(1, 2), 7.0);
+    EXPECT_EQ(rig.chart->SeriesChannel(6), 3) << "the grey curve of row 2 carries the fall";
+}
+
+struct LayoutCase {
+    int index;
+    bool rightAxis;
+    bool lists[4];
+    bool active[4];
+    bool phBackground, tBackground;
+};
+
+class TrendChartLayout : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(TrendChartLayout, ShowsItsListsSlotsAndGreyCurves)
+{
+    const LayoutCase& c = GetParam();
+    ChartRig rig;
+    rig.start(3, 1);
+    rig.window.layout->setCurrentIndex(c.index);
+    rig.chart->ComboBox7Change();
+    EXPECT_EQ(rig.window.chart->yAxis2->visible(), c.rightAxis);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(!rig.window.lists[i]->isHidden(), c.lists[i]) << "list " << i + 2;
+        EXPECT_EQ(rig.chart->SeriesActive(i + 1), c.active[i]) << "Series" << i + 1;
+    }
+    for (int k = 1; k <= 10; ++k) {
+        EXPECT_EQ(rig.chart->SeriesActive(4 + k), c.phBackground && k <= 3) << "Series" << 4 + k;
+        EXPECT_EQ(rig.chart->SeriesActive(14 + k), c.tBackground && k <= 3) << "Series" << 14 + k;
+    }
+}
+
+std::string layoutName(const ::testing::TestParamInfo<LayoutCase>& info)
+{
+    static const char* names[] = {"One", "Two", "Four", "PH", "PHandT"};
+    return names[info.param.index];
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, TrendChartLayout,
+                         ::testing::Values(LayoutCase{0, false, {1, 0, 0, 0}, {1, 0, 0, 0}, false, false},
+                                           LayoutCase{1, true, {1, 0, 1, 0}, {1, 0, 1, 0}, false, false},
+                                           LayoutCase{2, true, {1, 1, 1, 1}, {1, 1, 1, 1}, false, false},
+                                           LayoutCase{3, false, {1, 0, 0, 0}, {1, 0, 0, 0}, true, false},
+                                           LayoutCase{4, true, {1, 0, 1, 0}, {1, 0, 1, 0}, true, true}),
+                         layoutName);
+
+TEST(TrendChartLayoutSwitch, FourShowsTheSlotsKeptCurrentWhileInactive)
+{
+    ChartRig rig;
+    rig.start(3, 1);
+    rig.window.layout->setCurrentIndex(0);  // "1"
+    rig.chart->ComboBox7Change();
+    for (int i = 0; i < 4; ++i) {
+        const QSignalBlocker block(rig.window.lists[i]);
+        rig.window.lists[i]->setCurrentIndex(i % 3);
+    }
+    rig.linkUp();
+    rig.tick();
+    rig.window.layout->setCurrentIndex(2);  // "4"
+    rig.chart->ComboBox7Change();
+    EXPECT_EQ(rig.chart->SeriesChannel(2), 3);
+    EXPECT_EQ(rig.chart->SeriesChannel(3), 6);
+    EXPECT_EQ(rig.chart->SeriesChannel(4), 2);
+    EXPECT_EQ(rig.chart->SeriesPointCount(4), 1);
+    for (int n = 5; n <= 24; ++n) EXPECT_FALSE(rig.chart->SeriesActive(n)) << n;
+}
+
+TEST(TrendChartLists, RebuildKeepsSelectionsThatStillExistAndRaisesNoEvents)
+{
+    ChartRig rig;
+    rig.start(3, 11);
+    EXPECT_EQ(items(rig.window.lists[1]), (QStringList{"pH.11", "pH.12", "pH.13"}));
+    EXPECT_EQ(items(rig.window.lists[2]), (QStringList{"T.11", "T.12", "T.13"}));
+    EXPECT_EQ(rig.window.lists[2]->currentText(), "T.13");
+    EXPECT_EQ(rig.window.lists[3]->currentIndex(), -1);
+    EXPECT_EQ(rig.chart->ChartSlotDevice[4], 3);
+
+    int events = 0;
+    for (QComboBox* box : rig.window.lists)
+        QObject::connect(box, &QComboBox::currentIndexChanged, [&] { ++events; });
+    rig.window.count->setValue(2);
+    rig.window.first->setValue(5);
+    rig.chart->ApplyChartSetup();
+    EXPECT_EQ(events, 0);
+    EXPECT_EQ(items(rig.window.lists[0]), (QStringList{"pH.5", "pH.6"}));
+    EXPECT_EQ(rig.window.lists[0]->currentIndex(), 0);
+    EXPECT_EQ(rig.window.lists[1]->currentIndex(), 1);
+    EXPECT_EQ(rig.window.lists[2]->currentIndex(), -1) << "index 2 no longer exists";
+    EXPECT_EQ(rig.chart->ChartSlotDevice[3], 2);
+}
+
+TEST(TrendChartScales, NormReadsCellsBackWithDefaultsForBadCells)
+{
+    ChartRig rig;
+    rig.start();
+    rig.window.norm->setChecked(true);
+    rig.chart->CheckBox4Click();
+    EXPECT_FALSE(rig.window.grid->isHidden());
+    const char* shown[2][3] = {{"0", "10", "2"}, {"0", "50", "10"}};
+    for (int row = 1; row <= 2; ++row)
+        for (int col = 1; col <= 3; ++col)
+            EXPECT_EQ(rig.window.grid->item(row, col)->text(), shown[row - 1][col - 1]);
+    rig.window.grid->item(1, 2)->setText("12");
+    rig.window.grid->item(2, 1)->setText("abc");
+    rig.window.grid->item(2, 3)->setText("  +5");
+    rig.window.norm->setChecked(false);
+    rig.chart->CheckBox4Click();
+    EXPECT_TRUE(rig.window.grid->isHidden());
+    EXPECT_EQ(rig.chart->PhScaleMax, 12);
+    EXPECT_EQ(rig.chart->TScaleMin, 0);
+    EXPECT_EQ(rig.chart->TScaleStep, 5);
+    EXPECT_EQ(rig.window.chart->yAxis->range(), QCPRange(0, 12));
+    EXPECT_EQ(rig.window.chart->yAxis2->range(), QCPRange(0, 50));
+}
+
+struct BadScale {
+    const char* cells[3];  // min, max, step of the pH row
+};
+
+class TrendChartBadScale : public ::testing::TestWithParam<BadScale> {};
+
+TEST_P(TrendChartBadScale, KeepsThePreviousScaleAndTheChartWorking)
+{
+    ChartRig rig;
+    rig.start();
+    rig.linkUp();
+    rig.window.norm->setChecked(true);
+    rig.chart->CheckBox4Click();
+    for (int col = 1; col <= 3; ++col) rig.window.grid->item(1, col)->setText(GetParam().cells[col - 1]);
+    rig.window.grid->item(2, 2)->setText("40");  // the other axis' edit is taken
+    rig.window.norm->setChecked(false);
+    rig.chart->CheckBox4Click();
+    EXPECT_EQ(rig.chart->PhScaleMin, 0);
+    EXPECT_EQ(rig.chart->PhScaleMax, 10);
+    EXPECT_EQ(rig.chart->PhScaleStep, 2);
+    EXPECT_EQ(rig.window.chart->yAxis->range(), QCPRange(0, 10));
+    EXPECT_EQ(rig.window.chart->yAxis2->range(), QCPRange(0, 40));
+    for (int i = 0; i < 12; ++i) rig.tick();
+    EXPECT_EQ(rig.chart->Store.TrendCount(), 3);
+}
+
+std::string badScaleName(const ::testing::TestParamInfo<BadScale>& info)
+{
+    static const char* names[] = {"MaxEqualsMin", "MaxBelowMin", "ZeroStep", "NegativeStep"};
+    return names[info.index];
+}
+
+INSTANTIATE_TEST_SUITE_P(Cells, TrendChartBadScale,
+                         ::testing::Values(BadScale{{"5", "5", "1"}}, BadScale{{"8", "2", "1"}},
+                                           BadScale{{"0", "10", "0"}}, BadScale{{"0", "10", "-2"}}),
+                         badScaleName);
+
+TEST(TrendChartScales, UnsoundSavedScaleLeavesTheAxisAsItWas)
+{
+    ChartRig rig;
+    rig.start();
+    rig.linkUp();
+    rig.chart->TScaleMin = 60;  // as if read from a hand-edited it.cfg
+    rig.chart->TScaleMax = 20;
+    rig.chart->TScaleStep = 0;
+    rig.chart->ApplyChartSetup();
+    EXPECT_EQ(rig.window.chart->yAxis2->range(), QCPRange(0, 50));
+    rig.tick();
+    EXPECT_EQ(rig.chart->Store.TrendCount(), 1);
+    EXPECT_FALSE(rig.grab().isNull());
+}
+
+struct LabelCase {
+    bool date, time;
+    const char* format;
+    const char* label;
+};
+
+class TrendChartLabels : public ::testing::TestWithParam<LabelCase> {};
+
+TEST_P(TrendChartLabels, FollowDateAndTimeBoxes)
+{
+    ChartRig rig;
+    rig.start();
+    rig.window.date->setChecked(GetParam().date);
+    rig.window.time->setChecked(GetParam().time);
+    rig.chart->CheckBox2Click();
+    EXPECT_EQ(rig.chart->TimeLabelFormat(), GetParam().format);
+    const DateTime t = ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(14, 5, 0)));
+    EXPECT_EQ(rig.chart->TimeLabel(t), GetParam().label);
+}
+
+std::string labelName(const ::testing::TestParamInfo<LabelCase>& info)
+{
+    static const char* names[] = {"DateAndTime", "TimeOnly", "DateOnly", "Neither"};
+    return names[info.index];
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, TrendChartLabels,
+                         ::testing::Values(LabelCase{true, true, "dd.mm hh:mm", "06.12 14:05"},
+                                           LabelCase{false, true, " hh:mm", " 14:05"},
+                                           LabelCase{true, false, "dd.mm", "06.12"},
+                                           LabelCase{false, false, "", "14:05:00\n06.12.26"}),
+                         labelName);
+
+TEST(TrendChartLabels, MinuteStepWidensWhenLabelsWouldOverlap)
+{
+    ChartRig rig;
+    rig.start();
+    rig.show();
+    rig.chart->Redraw();
+    const QSharedPointer<QCPAxisTicker> ticker = rig.window.chart->xAxis->ticker();
+    auto* time = dynamic_cast<TrendTimeTicker*>(ticker.data());
+    ASSERT_NE(time, nullptr);
+    EXPECT_EQ(time->stepFor(300), 60) << "five minutes fit at one label a minute";
+    EXPECT_GT(time->stepFor(3 * 3600), 60);
+    // The ticks of a three-hour window stay at least a label apart.
+    const double step = time->stepFor(3 * 3600);
+    const int axis = rig.window.chart->axisRect()->width();
+    const int label = QFontMetrics(rig.window.chart->xAxis->tickLabelFont()).horizontalAdvance(" 14:05");
+    EXPECT_GE(axis * step / (3 * 3600), label);
+}
+
+class TrendChartClear : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    ChartRig rig;
+    QString file;
+    QStringList asked;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        SetWorkDir(dir.path());
+        file = QDir(dir.path()).filePath("График.txt");
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("06.12.26 14:00:00 7,0000\r\n");
+        f.close();
+        rig.window.interval->setValue(1);
+        rig.start();
+        rig.linkUp();
+        for (int i = 0; i < 400; ++i) rig.tick();
+    }
+    void TearDown() override { SetWorkDir(QString()); }
+};
+
+TEST_F(TrendChartClear, AnsweredNoChangesNothing)
+{
+    rig.chart->AskYesNo = [&](const QString& q) {
+        asked << q;
+        return false;
+    };
+    const DateTime min = rig.chart->WindowMin(), max = rig.chart->WindowMax();
+    rig.chart->BitBtn1Click();
+    EXPECT_EQ(asked, QStringList{"Очистить график?"});
+    EXPECT_EQ(rig.chart->Store.TrendCount(), 400);
+    EXPECT_EQ(rig.chart->SeriesPointCount(1), 400);
+    EXPECT_EQ(rig.chart->WindowMin(), min);
+    EXPECT_EQ(rig.chart->WindowMax(), max);
+    EXPECT_TRUE(QFile::exists(file));
+}
+
+TEST_F(TrendChartClear, AnsweredYesEmptiesEverythingAndDeletesTheFile)
+{
+    // Samples taken while the question is open go as well.
+    rig.chart->AskYesNo = [&](const QString&) {
+        rig.tick();
+        rig.tick();
+        return true;
+    };
+    rig.chart->BitBtn1Click();
+    EXPECT_EQ(rig.chart->Store.TrendCount(), 0);
+    for (int n = 1; n <= 24; ++n) EXPECT_EQ(rig.chart->SeriesPointCount(n), 0) << n;
+    EXPECT_EQ(secondsBetween(rig.now(), rig.chart->WindowMin()), 0);
+    EXPECT_EQ(secondsBetween(rig.now(), rig.chart->WindowMax()), 300);
+    EXPECT_FALSE(QFile::exists(file));
+    // Sampling goes on in the new window.
+    rig.tick();
+    EXPECT_EQ(rig.chart->Store.TrendCount(), 1);
+    EXPECT_EQ(rig.chart->SeriesPointCount(1), 1);
+}
+
+TEST(TrendChartSpinEdits, EmptiedTextsTakeTheirFallbackValues)
+{
+    ChartRig rig;
+    rig.start();
+    QSpinBox period;
+    period.setRange(1, 255);
+    period.setValue(30);
+    struct Case {
+        QSpinBox* spin;
+        std::function<void()> handler;
+        int expected;
+    } cases[] = {
+        {rig.window.points, [&] { rig.chart->SpinEdit2Change(); }, 100},
+        {rig.window.interval, [&] { rig.chart->SpinEdit3Change(); }, 3},
+        {&period, [&] { TrendChart::SpinEdit6Change(&period); }, 1},
+    };
+    for (Case& c : cases) {
+        c.spin->setValue(c.spin->maximum());
+        QLineEdit* edit = c.spin->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        edit->setText(QString());
+        c.handler();
+        EXPECT_EQ(c.spin->value(), c.expected);
+        EXPECT_EQ(c.spin->text(), QString::number(c.expected));
+    }
+}
+
+TEST(TrendChartFocus, MemoTakesTheFocusOnTheFirstTickAnd101TicksAfterAUserAction)
+{
+    ChartRig rig;
+    rig.start(2, 1);
+    rig.show();
+    QWidget* other = rig.window.lists[0];
+    other->setFocus();
+    ASSERT_EQ(rig.window.top.focusWidget(), other);
+    rig.tick();
+    EXPECT_EQ(rig.window.top.focusWidget(), rig.window.memo) << "first tick after start-up";
+
+    // User actions count once a sample has been taken.
+    rig.linkUp();
+    rig.tick();
+    ASSERT_EQ(rig.chart->Store.TrendCount(), 1);
+    rig.engine.LinkUp = false;  // the count runs with the link down as well
+    for (int i = 0; i < 40; ++i) rig.tick();
+    other->setFocus();
+    rig.window.lists[0]->setCurrentIndex(1);
+    rig.chart->ComboBox2Change();
+    for (int i = 0; i < 100; ++i) rig.tick();
+    EXPECT_EQ(rig.window.top.focusWidget(), other) << "100 ticks after the action";
+    rig.tick();
+    EXPECT_EQ(rig.window.top.focusWidget(), rig.window.memo) << "the 101st tick";
+}
+
+TEST(TrendChartLoad, LoadedSamplesSetTheWindowAndTheSavedSlots)
+{
+    ChartRig rig;
+    rig.window.count->setValue(3);
+    rig.engine.DeviceCount = 3;
+    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.table, rig.engine);
+    rig.chart->Setup(rig.now());
+    rig.chart->ChartSlotDevice[1] = 2;
+    rig.chart->ChartSlotDevice[2] = 0;
+    rig.chart->ChartSlotDevice[3] = 1;
+    rig.chart->ChartSlotDevice[4] = 7;  // row 8, as saved with ten instruments
+    double values[20];
+    const DateTime first = rig.now() - 3600 * Second;
+    for (int i = 0; i < 3; ++i) {
+        for (int ch = 0; ch < 20; ++ch) values[ch] = ch + i;
+        rig.chart->Store.AppendLoaded(first + i * 60 * Second, values);
+    }
+    rig.chart->ShowLoadedSamples();
+    EXPECT_EQ(rig.chart->WindowMin(), first);
+    EXPECT_EQ(secondsBetween(first, rig.chart->WindowMax()), 120 + 300);
+    EXPECT_EQ(rig.chart->SeriesChannel(1), 5);
+    EXPECT_EQ(rig.chart->SeriesChannel(2), 1);
+    EXPECT_EQ(rig.chart->SeriesChannel(3), 4);
+    EXPECT_EQ(rig.chart->SeriesPointCount(3), 3);
+    // The refill of slot 1 rebuilt the lists before slot 4's turn: row 8 does not exist with
+    // three instruments, so slot 4 stays empty.
+    EXPECT_EQ(rig.chart->SeriesChannel(4), 0);
+    rig.chart->FinishStartUp(rig.now());
+    EXPECT_EQ(rig.window.lists[0]->currentText(), "pH.3");
+    EXPECT_EQ(rig.window.lists[3]->currentIndex(), -1);
+    EXPECT_EQ(rig.chart->WindowMin(), first) << "start-up leaves the loaded window";
+}
+
+// The drawn chart: colours at the heights their values give.
+int countColour(const QImage& image, const QRect& area, QRgb colour)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) n += (image.pixel(x, y) & 0xffffff) == (colour & 0xffffff);
+    return n;
+}
+
+TEST(TrendChartPicture, RedCurveAtRowTwosHeightAndNoGreyForIt)
+{
+    ChartRig rig;
+    rig.window.interval->setValue(1);
+    rig.start(3, 1);
+    rig.show();
+    rig.window.layout->setCurrentIndex(3);  // "pH"
+    rig.window.lists[0]->setCurrentIndex(1);
+    rig.chart->ComboBox7Change();
+    rig.chart->ComboBox2Change();
+    rig.linkUp();
+    rig.setRow(1, 3.0f, 20.0f);
+    rig.setRow(2, 6.0f, 21.0f);
+    rig.setRow(3, 8.0f, 22.0f);
+    for (int i = 0; i < 120; ++i) rig.tick();
+    EXPECT_EQ(rig.chart->SeriesChannel(1), 3);
+    EXPECT_EQ(rig.chart->SeriesChannel(5), 1);
+    EXPECT_EQ(rig.chart->SeriesChannel(6), 0);
+    EXPECT_EQ(rig.chart->SeriesChannel(7), 5);
+    for (int n = 8; n <= 14; ++n) EXPECT_FALSE(rig.chart->SeriesActive(n));
+    EXPECT_FALSE(rig.window.chart->yAxis2->visible());
+
+    const QImage image = rig.grab();
+    QCustomPlot* c = rig.window.chart;
+    const QRect area = c->axisRect()->rect();
+    const int x = int(c->xAxis->coordToPixel(ChartKey(rig.chart->Store.TrendTime(60))));
+    const auto rowAt = [&](double pH) { return int(std::lround(c->yAxis->coordToPixel(pH))); };
+    const auto colourAt = [&](double pH) { return image.pixel(x, rowAt(pH)) & 0xffffff; };
+    EXPECT_EQ(colourAt(6.0), 0xff0000u) << "red at pH 6";
+    EXPECT_EQ(colourAt(3.0), 0x707070u) << "row 1's grey (112) at pH 3";
+    EXPECT_EQ(colourAt(8.0), 0x6c6c6cu) << "row 3's grey (108) at pH 8";
+    EXPECT_EQ(countColour(image, area, qRgb(110, 110, 110)), 0) << "row 2 is not drawn in grey";
+    // The red line is three pixels thick around its height.
+    int red = 0;
+    for (int y = rowAt(6.0) - 6; y <= rowAt(6.0) + 6; ++y) red += (image.pixel(x, y) & 0xffffff) == 0xff0000u;
+    EXPECT_GE(red, 3);
+    EXPECT_LE(red, 6);
+    // Nothing red far from the curve (the lists on the chart's top edge left aside).
+    EXPECT_EQ(countColour(image, QRect(area.left() + 400, rowAt(9.0), area.width() - 400, 3), qRgb(255, 0, 0)), 0);
+}
+
+TEST(TrendChartPicture, FirstRunDrawsAbsentRowsAtZeroInGrey)
+{
+    ChartRig rig;
+    rig.window.interval->setValue(1);
+    rig.start(1, 1);
+    rig.show();
+    rig.linkUp();
+    rig.setRow(1, 7.0f, 25.0f);
+    for (int i = 0; i < 60; ++i) rig.tick();
+    const QImage image = rig.grab();
+    QCustomPlot* c = rig.window.chart;
+    const int x = int(c->xAxis->coordToPixel(ChartKey(rig.chart->Store.TrendTime(30))));
+    const int zero = int(std::lround(c->yAxis->coordToPixel(0)));
+    // The grey curves of rows 2..10 and the temperature rows sit on the zero line; the last
+    // drawn (Series24, grey 74) covers the others there.
+    EXPECT_EQ(image.pixel(x, zero - 1) & 0xffffff, 0x4a4a4au);
+    EXPECT_EQ(image.pixel(x, int(std::lround(c->yAxis->coordToPixel(7.0)))) & 0xffffff, 0xff0000u);
+    // Row 1's temperature: 25 on the 0..50 axis, grey 92.
+    EXPECT_EQ(image.pixel(x, int(std::lround(c->yAxis2->coordToPixel(25.0)))) & 0xffffff, 0x5c5c5cu);
+}
+
+}  // namespace

@@ -1,0 +1,169 @@
+// The fast series drawing against the picture drawn point by point, and the partial redraw of a
+// rolling store against a full redraw.
+#include "ChartTime.h"
+#include "TrendPlot.h"
+#include "TrendStore.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+
+#include <random>
+
+using namespace qm;
+
+namespace {
+
+constexpr DateTime Second = 1.0 / 86400.0;
+const DateTime Start = ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(8, 0, 0)));
+
+struct Stage {
+    QCustomPlot plot;
+    TrendStore store;
+    TrendPlot* series;
+    std::mt19937 random{7};
+
+    Stage()
+    {
+        plot.resize(1201, 473);
+        plot.yAxis->setRange(0, 10);
+        plot.yAxis2->setRange(0, 50);
+        plot.yAxis2->setVisible(true);
+        series = new TrendPlot(&plot, store, plot.xAxis, plot.yAxis, plot.yAxis2);
+        const QColor colours[4] = {QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 0, 255), QColor(128, 0, 0)};
+        for (int n = 1; n <= 24; ++n) {
+            TrendPlot::Series& s = series->series[n];
+            s.channel = n <= 4 ? n : (n <= 14 ? 2 * (n - 4) - 1 : 2 * (n - 14));
+            s.right = n == 3 || n == 4 || n >= 15;
+            const int level = n <= 14 ? 112 - 2 * (n - 5) : 92 - 2 * (n - 15);
+            s.colour = n <= 4 ? colours[n - 1] : QColor(level, level, level);
+        }
+    }
+    void window(DateTime from, DateTime to)
+    {
+        plot.xAxis->setRange(ChartKey(from), ChartKey(to));
+        plot.replot();  // lays the axis rect out
+    }
+    // Wandering pH and temperature; an instrument that stops answering now and then.
+    void sample(DateTime t, int limit = TrendStore::TrendCapacity)
+    {
+        std::normal_distribution<float> noise(0.0f, 1.0f);
+        float live[21] = {};
+        for (int k = 1; k <= 10; ++k) {
+            const bool silent = k == 4 && (store.appended() / 200) % 3 == 2;
+            live[2 * k - 1] = silent ? -100.0f : 5.0f + 0.4f * float(k) + 0.15f * noise(random);
+            live[2 * k] = silent ? -100.0f : 15.0f + 2.0f * float(k) + 0.8f * noise(random);
+        }
+        store.AddSample(t, live, limit);
+    }
+};
+
+// Pixels that differ between two images of the same size.
+int differences(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size()) return -1;
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
+}
+
+int painted(const QImage& a)
+{
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) n += qAlpha(a.pixel(x, y)) != 0;
+    return n;
+}
+
+TEST(TrendRender, SparseSamplesDrawExactlyAsPointByPoint)
+{
+    Stage stage;
+    stage.window(Start, Start + 300 * Second);
+    for (int i = 0; i < 40; ++i) stage.sample(Start + (3 + 7 * i) * Second);
+    const QImage fast = stage.series->currentImage();
+    const QImage reference = stage.series->referenceImage();
+    ASSERT_GT(painted(reference), 10000);
+    EXPECT_EQ(differences(fast, reference), 0);
+}
+
+TEST(TrendRender, FullStoreDrawsThePointByPointShape)
+{
+    Stage stage;
+    stage.window(Start, Start + 10300 * Second);
+    for (int i = 0; i < TrendStore::TrendCapacity; ++i) stage.sample(Start + i * Second);
+    const QImage fast = stage.series->currentImage();
+    const QImage reference = stage.series->referenceImage();
+    const int total = painted(reference);
+    ASSERT_GT(total, 50000);
+    // Reducing a column to its first, lowest, highest and last point changes the joins of the
+    // thick line here and there, never the shape.
+    EXPECT_LE(differences(fast, reference), total / 1000) << "of " << total;
+    // Every column holds the same colours from the same top to the same bottom, to a pixel.
+    for (int x = 0; x < fast.width(); x += 7) {
+        int topFast = -1, topRef = -1, bottomFast = -1, bottomRef = -1;
+        for (int y = 0; y < fast.height(); ++y) {
+            if (qAlpha(fast.pixel(x, y))) bottomFast = y, topFast = topFast < 0 ? y : topFast;
+            if (qAlpha(reference.pixel(x, y))) bottomRef = y, topRef = topRef < 0 ? y : topRef;
+        }
+        EXPECT_NEAR(topFast, topRef, 1) << x;
+        EXPECT_NEAR(bottomFast, bottomRef, 1) << x;
+    }
+}
+
+TEST(TrendRender, RollingStoreRedrawsOnlyItsEndsAndMatchesAFullRedraw)
+{
+    Stage stage;
+    stage.window(Start, Start + 3700 * Second);
+    for (int i = 0; i < 3000; ++i) stage.sample(Start + i * Second, 3000);
+    stage.series->currentImage();
+    const int full = stage.series->fullRenders;
+    for (int i = 3000; i < 3300; ++i) {
+        stage.sample(Start + i * Second, 3000);
+        if (i % 3 == 0) stage.series->currentImage();  // one or several samples between draws
+    }
+    const QImage partial = stage.series->currentImage();
+    EXPECT_EQ(stage.series->fullRenders, full) << "the axes did not change";
+    EXPECT_GE(stage.series->partialRenders, 100);
+    stage.series->invalidate();
+    const QImage whole = stage.series->currentImage();
+    EXPECT_EQ(stage.series->fullRenders, full + 1);
+    EXPECT_EQ(differences(partial, whole), 0);
+}
+
+TEST(TrendRender, GrowingStoreAndSettingChangesMatchAFullRedraw)
+{
+    Stage stage;
+    stage.window(Start, Start + 600 * Second);
+    stage.series->currentImage();
+    for (int i = 0; i < 500; ++i) {
+        stage.sample(Start + i * Second);
+        stage.series->currentImage();
+    }
+    // A slot that changes its instrument and a series switched off repaint everything.
+    stage.series->series[1].channel = 9;
+    stage.series->series[7].active = false;
+    const int full = stage.series->fullRenders;
+    const QImage changed = stage.series->currentImage();
+    EXPECT_EQ(stage.series->fullRenders, full + 1);
+    EXPECT_EQ(differences(changed, stage.series->referenceImage()), 0);
+    stage.store.Clear();
+    EXPECT_EQ(painted(stage.series->currentImage()), 0);
+}
+
+TEST(TrendRender, UnorderedLoadedTimesAreDrawnInStoreOrder)
+{
+    Stage stage;
+    stage.window(Start, Start + 300 * Second);
+    double values[20];
+    for (int i = 0; i < 30; ++i) {
+        for (double& v : values) v = 2.0 + (i % 5);
+        stage.store.AppendLoaded(Start + ((i * 37) % 290) * Second, values);
+    }
+    EXPECT_FALSE(stage.store.ascending());
+    stage.series->currentImage();
+    stage.sample(Start + 295 * Second);
+    EXPECT_EQ(differences(stage.series->currentImage(), stage.series->referenceImage()), 0);
+}
+
+}  // namespace
