@@ -60,6 +60,18 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
 
+    Chart = std::make_unique<qm::TrendChart>(
+        qm::TrendChartWidgets{ui->Chart1, ui->ComboBox2, ui->ComboBox3, ui->ComboBox4, ui->ComboBox5, ui->ComboBox7,
+                              ui->StringGrid1, ui->CheckBox2, ui->CheckBox3, ui->CheckBox4, ui->SpinEdit1,
+                              ui->SpinEdit2, ui->SpinEdit3, ui->SpinEdit4, ui->Memo1},
+        Table, Engine);
+    Chart->AskYesNo = [this](const QString& question) {
+        QMessageBox box(QMessageBox::Warning, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
+        box.setDefaultButton(QMessageBox::Yes);  // Enter answers Yes
+        box.setEscapeButton(QMessageBox::No);    // Esc answers No
+        return box.exec() == QMessageBox::Yes;
+    };
+
     connectHandlers();
 
     centreOnScreen();
@@ -198,14 +210,12 @@ void TForm1::FormCreate()
     Table.FillHeaders();
     Engine.Init(ui->SpinEdit1->value(), ui->SpinEdit4->value());
 
-    QTableWidget* grid = ui->StringGrid1;
-    grid->item(0, 1)->setText(QStringLiteral("Min"));
-    grid->item(0, 2)->setText(QStringLiteral("Max"));
-    grid->item(0, 3)->setText(QStringLiteral("Cdel"));
-    grid->item(1, 0)->setText(QStringLiteral("pH"));
-    grid->item(2, 0)->setText(QStringLiteral("T"));
+    // The chart's time window starts now .. now + 5 minutes; Setup also writes the scale grid's headers.
+    const qm::DateTime now = qm::NowDateTime();
+    Chart->Setup(now);
 
     setStatusText(qm::NowText());
+    Chart->FinishStartUp(now);
 
     // The tall table reaches down over the chart.
     ui->DrawGrid1->raise();
@@ -240,7 +250,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 // --- Handlers ----------------------------------------------------------------------------
 
 void TForm1::Timer1Timer() { Engine.Timer1Timer(); }
-void TForm1::Timer2Timer() {}
+void TForm1::Timer2Timer() { Chart->Timer2Timer(); }
 
 void TForm1::CheckBox6Click() { ui->DrawGrid1->setTall(ui->CheckBox6->isChecked()); }
 void TForm1::DrawGrid1DrawCell() {}  // the live table paints its own cells
@@ -249,7 +259,10 @@ void TForm1::DrawGrid1DblClick()
 {
     // Item r - 1 of the first slot list is row r's instrument; a row without one leaves the slot empty.
     const int row = ui->DrawGrid1->currentGridRow();
-    ui->ComboBox2->setCurrentIndex(row >= 1 && row - 1 < ui->ComboBox2->count() ? row - 1 : -1);
+    {
+        const QSignalBlocker blocker(ui->ComboBox2);
+        ui->ComboBox2->setCurrentIndex(row >= 1 && row - 1 < ui->ComboBox2->count() ? row - 1 : -1);
+    }
     ComboBox2Change();
 }
 void TForm1::SpinEdit5Change()
@@ -257,7 +270,7 @@ void TForm1::SpinEdit5Change()
     if (qm::DeviceTable::IsEmptySpinText(ui->SpinEdit5->cleanText())) ui->SpinEdit5->setValue(5);
     Table.PeriodPending = true;
 }
-void TForm1::SpinEdit6Change() {}
+void TForm1::SpinEdit6Change() { qm::TrendChart::SpinEdit6Change(ui->SpinEdit6); }
 void TForm1::Button1Click() { Engine.Button1Click(); }
 void TForm1::Button2Click() {}
 void TForm1::Button4Click() {}
@@ -288,20 +301,20 @@ void TForm1::SpinEdit4Change()
     }
     ComboBox7Change();
 }
-void TForm1::SpinEdit3Change() {}
-void TForm1::SpinEdit2Change() {}
-void TForm1::ComboBox7Change() {}
-void TForm1::CheckBox4Click() {}
-void TForm1::CheckBox2Click() {}
-void TForm1::BitBtn1Click() {}
+void TForm1::SpinEdit3Change() { Chart->SpinEdit3Change(); }
+void TForm1::SpinEdit2Change() { Chart->SpinEdit2Change(); }
+void TForm1::ComboBox7Change() { Chart->ComboBox7Change(); }
+void TForm1::CheckBox4Click() { Chart->CheckBox4Click(); }
+void TForm1::CheckBox2Click() { Chart->CheckBox2Click(); }
+void TForm1::BitBtn1Click() { Chart->BitBtn1Click(); }
 void TForm1::CheckBox1Click()
 {
     // ports.cfg is read at every open; the tooltip follows it.
     ui->ComboBox1->setToolTip(qm::PortListToolTip(qm::WorkDir()));
     Engine.CheckBox1Click(ui->CheckBox1->isChecked());
 }
-void TForm1::ComboBox2Change() {}
-void TForm1::ComboBox3Change() {}
-void TForm1::ComboBox4Change() {}
-void TForm1::ComboBox5Change() {}
-void TForm1::ApplyChartSetup() {}
+void TForm1::ComboBox2Change() { Chart->ComboBox2Change(); }
+void TForm1::ComboBox3Change() { Chart->ComboBox3Change(); }
+void TForm1::ComboBox4Change() { Chart->ComboBox4Change(); }
+void TForm1::ComboBox5Change() { Chart->ComboBox5Change(); }
+void TForm1::ApplyChartSetup() { Chart->ApplyChartSetup(); }

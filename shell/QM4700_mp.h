@@ -7,8 +7,11 @@
 #include "Panel.h"
 #include "PollEngine.h"
 #include "SerialPort.h"
+#include "TrendChart.h"
 
 #include <QWidget>
+
+#include <memory>
 
 class QLabel;
 class QTimer;
@@ -31,6 +34,9 @@ public:
     qm::SerialPort Port;
     qm::DeviceTable Table{*this};
     qm::PollEngine Engine{Port, *this, Table};
+
+    // The trend chart on Chart1 and its controls; made once the controls exist.
+    std::unique_ptr<qm::TrendChart> Chart;
 
     QTimer* Timer1 = nullptr;  // 100 ms: the poll engine's tick
     QTimer* Timer2 = nullptr;  // 1000 ms: the trend chart's tick

@@ -261,6 +261,8 @@ TEST_F(MainWindow, SlotListsShowTheirSlotColours)
                  {"ComboBox3", QColor(0, 128, 0)},
                  {"ComboBox4", QColor(0, 0, 255)},
                  {"ComboBox5", QColor(128, 0, 0)}};
+    // With one instrument only the first list keeps a selection; four give every list a text.
+    control<QSpinBox>("SpinEdit4")->setValue(4);
     for (const auto& s : slotLists) {
         SCOPED_TRACE(s.name);
         auto* box = control<QComboBox>(s.name);
