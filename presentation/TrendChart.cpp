@@ -164,6 +164,7 @@ void TrendChart::Setup(DateTime now)
     c->setNoAntialiasingOnDrag(true);
 
     d->timeTicker = QSharedPointer<TrendTimeTicker>::create();
+    d->timeTicker->setAxis(c->xAxis);
     c->xAxis->setTicker(d->timeTicker);
     d->leftTicker = QSharedPointer<QCPAxisTickerFixed>::create();
     d->rightTicker = QSharedPointer<QCPAxisTickerFixed>::create();

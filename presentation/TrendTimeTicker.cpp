@@ -1,5 +1,8 @@
 #include "TrendTimeTicker.h"
 
+#include <QFontMetrics>
+
+#include <algorithm>
 #include <iterator>
 
 namespace qm {
@@ -17,7 +20,18 @@ double TrendTimeTicker::stepFor(double rangeSeconds) const
     return steps[std::size(steps) - 1];
 }
 
-double TrendTimeTicker::getTickStep(const QCPRange& range) { return stepFor(range.size()); }
+double TrendTimeTicker::getTickStep(const QCPRange& range)
+{
+    if (m_axis && m_axis->parentPlot()) {
+        // Measured at each replot: the widget's size is known only once it is shown, and the axis
+        // rect of the previous layout may still be the default one. The viewport is always current.
+        const QMargins margins = m_axis->axisRect()->margins();
+        const int pixels = m_axis->parentPlot()->viewport().width() - margins.left() - margins.right();
+        const QFontMetrics metrics(m_axis->tickLabelFont());
+        setFit(std::max(pixels, 100), metrics.horizontalAdvance(labelText(FromChartKey(range.upper))));
+    }
+    return stepFor(range.size());
+}
 
 int TrendTimeTicker::getSubTickCount(double) { return 0; }
 

@@ -13,6 +13,9 @@ public:
     // A QDateTime format ("dd.MM hh:mm"); empty means the default date-time labels.
     void setFormat(const QString& format) { m_format = format; }
     QString format() const { return m_format; }
+    // The axis whose length and label font decide the step at every replot. Without one the
+    // step follows setFit.
+    void setAxis(QCPAxis* axis) { m_axis = axis; }
     // The axis length and the widest label, in pixels.
     void setFit(int axisPixels, int labelPixels)
     {
@@ -33,6 +36,7 @@ private:
     QString m_format = QStringLiteral(" hh:mm");
     int m_axisPixels = 1000;
     int m_labelPixels = 60;
+    QCPAxis* m_axis = nullptr;
 };
 
 }  // namespace qm
