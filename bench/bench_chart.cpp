@@ -2,6 +2,7 @@
 // the first-run layout), redraw of the shown 1201 x 473 chart included, against the plain way:
 // every series' data set again with QCPGraph::setData and a replot with QCustomPlot's defaults.
 // The last line of output: "sampling step: <median ms> ms, plain: <median ms> ms, ratio <x>".
+#include "ChartWindow.h"
 #include "DeviceTable.h"
 #include "FakePanel.h"
 #include "FakePort.h"
@@ -34,69 +35,6 @@ constexpr int Instruments = 10;
 
 QDateTime g_clock;
 
-// The window's chart controls, laid out as in the main window.
-struct Window {
-    QWidget top;
-    QCustomPlot* chart = new QCustomPlot(&top);
-    QComboBox* lists[4];
-    QComboBox* layout = new QComboBox(&top);
-    QTableWidget* grid = new QTableWidget(3, 4, chart);
-    QCheckBox* date = new QCheckBox(&top);
-    QCheckBox* time = new QCheckBox(&top);
-    QCheckBox* norm = new QCheckBox(&top);
-    QSpinBox* first = new QSpinBox(&top);
-    QSpinBox* points = new QSpinBox(&top);
-    QSpinBox* interval = new QSpinBox(&top);
-    QSpinBox* count = new QSpinBox(&top);
-    QPlainTextEdit* memo = new QPlainTextEdit(&top);
-
-    Window()
-    {
-        top.resize(1236, 807);
-        chart->setGeometry(16, 224, 1201, 473);
-        const int xs[4] = {64, 192, 888, 1024};
-        for (int i = 0; i < 4; ++i) {
-            lists[i] = new QComboBox(chart);
-            lists[i]->setGeometry(xs[i], 16, 113, 25);
-            for (int n = 1; n <= 20; ++n) lists[i]->addItem(QString::number(n) + QLatin1Char('-'));
-            lists[i]->setCurrentIndex(i);
-        }
-        layout->addItems({"1", "2", "4", "pH", "pH+T"});
-        layout->setCurrentIndex(-1);
-        grid->setGeometry(768, 328, 265, 81);
-        time->setChecked(true);
-        first->setRange(1, 99);
-        first->setValue(1);
-        points->setRange(100, 10000);
-        points->setValue(10000);
-        interval->setRange(1, 120);
-        interval->setValue(1);
-        count->setRange(1, 10);
-        count->setValue(Instruments);
-        memo->setGeometry(568, 8, 385, 193);
-    }
-    TrendChartWidgets widgets()
-    {
-        TrendChartWidgets w;
-        w.Chart1 = chart;
-        w.ComboBox2 = lists[0];
-        w.ComboBox3 = lists[1];
-        w.ComboBox4 = lists[2];
-        w.ComboBox5 = lists[3];
-        w.ComboBox7 = layout;
-        w.StringGrid1 = grid;
-        w.CheckBox2 = date;
-        w.CheckBox3 = time;
-        w.CheckBox4 = norm;
-        w.SpinEdit1 = first;
-        w.SpinEdit2 = points;
-        w.SpinEdit3 = interval;
-        w.SpinEdit4 = count;
-        w.Memo1 = memo;
-        return w;
-    }
-};
-
 // Live values that wander like real instruments: pH near 7, temperature near 25.
 struct Readings {
     std::mt19937 random{12345};
@@ -116,7 +54,7 @@ struct Rig {
     test::FakePort port;
     DeviceTable table{panel};
     PollEngine engine{port, panel, table};
-    Window window;
+    test::ChartWindow window;
     Readings readings;
     std::unique_ptr<TrendChart> chart;
 
@@ -124,6 +62,10 @@ struct Rig {
     {
         g_clock = QDateTime(QDate(2026, 12, 6), QTime(8, 0, 0));
         SetClock([] { return g_clock; });
+        // Ten instruments sampled every second into a store of 10000 points.
+        window.points->setValue(10000);
+        window.interval->setValue(1);
+        window.count->setValue(Instruments);
         chart = std::make_unique<TrendChart>(window.widgets(), table, engine);
         engine.DeviceCount = Instruments;
         chart->Setup(NowDateTime());

@@ -10,6 +10,7 @@
 #include "TrendPlot.h"
 #include "TrendTimeTicker.h"
 #include "ChartTime.h"
+#include "ChartWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,71 +23,6 @@
 #include <memory>
 
 namespace qm::test {
-
-struct ChartWindow {
-    QWidget top;
-    QCustomPlot* chart = new QCustomPlot(&top);
-    QComboBox* lists[4];
-    QComboBox* layout = new QComboBox(&top);
-    QTableWidget* grid = new QTableWidget(3, 4, chart);
-    QCheckBox* date = new QCheckBox(&top);
-    QCheckBox* time = new QCheckBox(&top);
-    QCheckBox* norm = new QCheckBox(&top);
-    QSpinBox* first = new QSpinBox(&top);
-    QSpinBox* points = new QSpinBox(&top);
-    QSpinBox* interval = new QSpinBox(&top);
-    QSpinBox* count = new QSpinBox(&top);
-    QPlainTextEdit* memo = new QPlainTextEdit(&top);
-
-    ChartWindow()
-    {
-        top.resize(1236, 807);
-        chart->setGeometry(16, 224, 1201, 473);
-        const int xs[4] = {64, 192, 888, 1024};
-        // The design state: items "1-" ... "20-", indexes 0, 1, 2, 3.
-        for (int i = 0; i < 4; ++i) {
-            lists[i] = new QComboBox(chart);
-            lists[i]->setGeometry(xs[i], 16, 113, 25);
-            for (int n = 1; n <= 20; ++n) lists[i]->addItem(QString::number(n) + QLatin1Char('-'));
-            lists[i]->setCurrentIndex(i);
-        }
-        layout->addItems({"1", "2", "4", "pH", "pH+T"});
-        layout->setCurrentIndex(-1);
-        grid->setGeometry(768, 328, 265, 81);
-        grid->horizontalHeader()->hide();
-        grid->verticalHeader()->hide();
-        time->setChecked(true);
-        first->setRange(1, 99);
-        first->setValue(1);
-        points->setRange(100, 10000);
-        points->setValue(1000);
-        interval->setRange(1, 120);
-        interval->setValue(5);
-        count->setRange(1, 10);
-        count->setValue(1);
-        memo->setGeometry(568, 8, 385, 193);
-    }
-    TrendChartWidgets widgets()
-    {
-        TrendChartWidgets w;
-        w.Chart1 = chart;
-        w.ComboBox2 = lists[0];
-        w.ComboBox3 = lists[1];
-        w.ComboBox4 = lists[2];
-        w.ComboBox5 = lists[3];
-        w.ComboBox7 = layout;
-        w.StringGrid1 = grid;
-        w.CheckBox2 = date;
-        w.CheckBox3 = time;
-        w.CheckBox4 = norm;
-        w.SpinEdit1 = first;
-        w.SpinEdit2 = points;
-        w.SpinEdit3 = interval;
-        w.SpinEdit4 = count;
-        w.Memo1 = memo;
-        return w;
-    }
-};
 
 struct ChartRig {
     FakePanel panel;
