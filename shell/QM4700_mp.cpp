@@ -3,6 +3,7 @@
 
 #include "DateTimeText.h"
 #include "PortNames.h"
+#include "TrendFile.h"
 #include "Uarhgr.h"
 
 #include <QCloseEvent>
@@ -71,6 +72,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
         box.setEscapeButton(QMessageBox::No);    // Esc answers No
         return box.exec() == QMessageBox::Yes;
     };
+    Chart->SaveTrendFile = [this] { saveTrendFile(); };
 
     connectHandlers();
 
@@ -214,6 +216,10 @@ void TForm1::FormCreate()
     const qm::DateTime now = qm::NowDateTime();
     Chart->Setup(now);
 
+    const qm::TrendLoadResult loaded = qm::LoadTrendFile(Chart->Store, qm::WorkDir());
+    if (loaded.fileExisted) Chart->ShowLoadedSamples();
+    if (!loaded.error.isEmpty()) showWarning(loaded.error, QString());
+
     setStatusText(qm::NowText());
     Chart->FinishStartUp(now);
 
@@ -224,6 +230,17 @@ void TForm1::FormCreate()
 }
 
 void TForm1::FormClose() {}
+
+bool TForm1::saveTrendFile()
+{
+    // The warning box keeps the timers running; the save it reports must not start again meanwhile.
+    if (m_savingTrend) return false;
+    m_savingTrend = true;
+    const QString error = qm::SaveTrendFile(Chart->Store, qm::WorkDir());
+    if (!error.isEmpty()) showWarning(error, QString());
+    m_savingTrend = false;
+    return error.isEmpty();
+}
 
 void TForm1::centreOnScreen()
 {

@@ -107,8 +107,11 @@ private:
     void finishControls();
     void connectHandlers();
     void centreOnScreen();
+    // Writes the trend data file; a failure is shown once. Returns true when the file is written.
+    bool saveTrendFile();
 
     QLabel* m_statusLabel = nullptr;
     TFormARHGR* m_archiveWindow = nullptr;
     bool m_centred = false;
+    bool m_savingTrend = false;
 };
