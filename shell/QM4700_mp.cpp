@@ -3,10 +3,12 @@
 
 #include "DateTimeText.h"
 #include "PortNames.h"
+#include "SettingsBinding.h"
 #include "TrendFile.h"
 #include "Uarhgr.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -204,8 +206,25 @@ void TForm1::FormCreate()
 {
     qm::CaptureWorkDir();
 
-    // Without a settings file the port list proposes COM2.
-    Engine.PortIndex = 1;
+    // Settings. Without it.cfg the port list proposes COM2 and the scales are 0..10 step 2 and
+    // 0..50 step 10; every control keeps its design value. The values read are applied one by one
+    // in file order, so whatever a damaged file did not give keeps those values.
+    const qm::Settings defaults;
+    Engine.PortIndex = defaults.portIndex;
+    Chart->PhScaleMin = defaults.phScaleMin;
+    Chart->PhScaleMax = defaults.phScaleMax;
+    Chart->TScaleMin = defaults.tScaleMin;
+    Chart->TScaleMax = defaults.tScaleMax;
+    Chart->PhScaleStep = defaults.phScaleStep;
+    Chart->TScaleStep = defaults.tScaleStep;
+    const qm::SettingsRead cfg = qm::ReadSettingsFile(QDir(qm::WorkDir()).filePath(qm::SettingsFileName));
+    {
+        // The table, the engine and the chart are set up from these controls below; their change
+        // handlers must not run on a half-built window.
+        const QSignalBlocker b1(ui->SpinEdit1), b2(ui->SpinEdit2), b3(ui->SpinEdit3);
+        const QSignalBlocker b4(ui->SpinEdit4), b5(ui->SpinEdit5), b6(ui->SpinEdit6);
+        for (int i = 0; i < cfg.valuesRead; ++i) qm::ApplySetting(*this, i, cfg.values[i]);
+    }
     ui->ComboBox1->setCurrentIndex(Engine.PortIndex >= 0 && Engine.PortIndex < qm::PortCount ? Engine.PortIndex : -1);
     ui->ComboBox1->setToolTip(qm::PortListToolTip(qm::WorkDir()));
 
@@ -227,9 +246,21 @@ void TForm1::FormCreate()
     ui->DrawGrid1->raise();
 
     Table.PeriodPending = true;
+
+    // A damaged it.cfg is reported once, when the window is up and fully initialised.
+    if (cfg.failed)
+        QTimer::singleShot(0, this, [this, text = cfg.message, detail = cfg.detail] { showWarning(text, detail); });
 }
 
-void TForm1::FormClose() {}
+void TForm1::FormClose()
+{
+    // The settings always go to WorkDir (a file dialog never moves it) and replace the old file
+    // whole or not at all. A failure is reported and does not keep the trend data from being saved.
+    const QString error =
+        qm::WriteSettingsFile(QDir(qm::WorkDir()).filePath(qm::SettingsFileName), qm::CollectSettings(*this));
+    if (!error.isEmpty()) showWarning(error, QString());
+    saveTrendFile();
+}
 
 bool TForm1::saveTrendFile()
 {
