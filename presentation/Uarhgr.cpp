@@ -2,6 +2,7 @@
 
 #include "ChartTime.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QMenuBar>
 #include <QShowEvent>
@@ -101,6 +102,17 @@ void TFormARHGR::setupChart()
     right->setTickLabels(true);
     right->setTickLabelFont(axisFont);
     right->setTickLabelColor(TColour);
+    // The scales' step is a wish: a whole multiple of it is used when labels would crowd.
+    for (QCPAxis* axis : {left, right}) {
+        auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();
+        ticker->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
+        axis->setTicker(ticker);
+    }
+    qm::ArchiveScales defaults;
+    left->setRange(defaults.PhScaleMin, defaults.PhScaleMax);
+    right->setRange(defaults.TScaleMin, defaults.TScaleMax);
+    left->ticker().staticCast<QCPAxisTickerFixed>()->setTickStep(defaults.PhScaleStep);
+    right->ticker().staticCast<QCPAxisTickerFixed>()->setTickStep(defaults.TScaleStep);
 
     Series1 = Chart1->addGraph(bottom, left);
     Series1->setName(QStringLiteral("Series1"));
@@ -135,6 +147,64 @@ void TFormARHGR::FormResize()
     Label2->move(Chart1->width() - (ChartDesignWidth - Label2Left), LabelTop);
     // Room above the plot for the two labels.
     Chart1->axisRect()->setMinimumMargins(QMargins(0, qMax(40, Chart1->height() * 8 / 100), 0, 0));
+    fitValueTicks();
+}
+
+void TFormARHGR::fitValueTicks()
+{
+    // As many value labels as fit the axis height without touching.
+    const QFontMetrics fm(Chart1->yAxis->tickLabelFont());
+    const int height = qMax(0, Chart1->height() - 100);
+    for (QCPAxis* axis : {Chart1->yAxis, Chart1->yAxis2}) axis->ticker()->setTickCount(qMax(2, height / (fm.height() + 4)));
+}
+
+namespace {
+
+// A range whose maximum is not above its minimum, or a step that is not positive, would leave
+// the axis unusable: that part keeps what it was.
+void ApplyScale(QCPAxis* axis, int min, int max, int step)
+{
+    if (min < max) axis->setRange(min, max);
+    if (step > 0) axis->ticker().staticCast<QCPAxisTickerFixed>()->setTickStep(step);
+}
+
+}  // namespace
+
+void TFormARHGR::fillArchive(const QString& path, const QVector<qm::ArchivePoint>& points,
+                             const qm::ArchiveScales& scales)
+{
+    ArchivePoints = points;
+    setWindowTitle(QStringLiteral("АРХИВ: ") + QDir::toNativeSeparators(path));
+
+    QVector<double> keys, ph, t;
+    keys.reserve(points.size());
+    ph.reserve(points.size());
+    t.reserve(points.size());
+    for (const qm::ArchivePoint& p : points) {
+        keys.append(qm::ChartKey(p.Time));
+        ph.append(p.Value1);
+        t.append(p.Value3);
+    }
+    Series1->setData(keys, ph);  // sorts by time
+    Series2->setData(keys, t);
+    ApplyScale(Chart1->yAxis, scales.PhScaleMin, scales.PhScaleMax, scales.PhScaleStep);
+    ApplyScale(Chart1->yAxis2, scales.TScaleMin, scales.TScaleMax, scales.TScaleStep);
+    // The time axis follows the points; with none it keeps its range.
+    if (!points.isEmpty()) Chart1->xAxis->rescale();
+    fitValueTicks();
+    dform();
+}
+
+void TFormARHGR::showOver(QWidget* mainWindow)
+{
+    if (!m_placed && mainWindow) {
+        m_placed = true;
+        const QRect main = mainWindow->frameGeometry();
+        move(main.x() + (main.width() - DesignWidth) / 2, main.y() + (main.height() - DesignHeight) / 2);
+    }
+    show();
+    raise();
+    Chart1->replot();
 }
 
 void TFormARHGR::resizeEvent(QResizeEvent* event)

@@ -2,13 +2,24 @@
 // FormARHGR, the archive chart window: the pH and temperature of a viewed archive file against
 // time. It exists for the whole run, hidden until the first view; closing it only hides it.
 
+#include "ArchiveFile.h"
+
 #include <QMainWindow>
+#include <QVector>
 
 class QAction;
 class QCPGraph;
 class QCustomPlot;
 class QLabel;
 class QMenu;
+
+namespace qm {
+// The value axes of a viewed archive: the chart scales that the trend chart uses too.
+struct ArchiveScales {
+    int PhScaleMin = 0, PhScaleMax = 10, PhScaleStep = 2;
+    int TScaleMin = 0, TScaleMax = 50, TScaleStep = 10;
+};
+}  // namespace qm
 
 class TFormARHGR : public QMainWindow {
     Q_OBJECT
@@ -29,8 +40,18 @@ public:
     QCPGraph* Series1 = nullptr;  // pH, left axis
     QCPGraph* Series2 = nullptr;  // T, right axis
 
+    // The points of the last view, in file order.
+    QVector<qm::ArchivePoint> ArchivePoints;
+
     // The bottom axis label format as the ticker uses it.
     QString bottomLabelFormat() const;
+
+    // Takes a viewed archive: caption "АРХИВ: " + path, pH (value 1) into Series1 on the left
+    // axis and T (value 3) into Series2 on the right axis, the value axes from the scales, the
+    // time axis fitted to the points, then dform. E is not plotted.
+    void fillArchive(const QString& path, const QVector<qm::ArchivePoint>& points, const qm::ArchiveScales& scales);
+    // Shows the window, over the centre of mainWindow the first time, and brings it to the front.
+    void showOver(QWidget* mainWindow);
 
 public slots:
     void dform();
@@ -45,6 +66,8 @@ protected:
 private:
     void setupChart();
     void fitOuterSize();
+    void fitValueTicks();
 
     bool m_fitted = false;
+    bool m_placed = false;
 };

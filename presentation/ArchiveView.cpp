@@ -1,0 +1,191 @@
+#include "ArchiveView.h"
+
+#include "ArchiveFile.h"
+#include "DateTimeText.h"
+#include "TrendChart.h"
+#include "WholeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTextBlock>
+
+namespace qm {
+
+namespace {
+
+const QString ArchiveFilter = QStringLiteral("Файлы архивов (*.txt)");
+
+QString BoxTitle(QWidget* parent)
+{
+    return parent ? parent->window()->windowTitle() : QString();
+}
+
+QString RunFileDialog(QFileDialog& dialog)
+{
+    if (dialog.exec() != QDialog::Accepted) return QString();
+    return dialog.selectedFiles().value(0);
+}
+
+std::unique_ptr<QFileDialog> NewArchiveDialog(QWidget* parent)
+{
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    dialog->setNameFilter(ArchiveFilter);
+    dialog->setDirectory(WorkDir());
+    dialog->setDefaultSuffix(QString());
+    return dialog;
+}
+
+QString Shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+}  // namespace
+
+std::unique_ptr<QFileDialog> NewArchiveSaveDialog(QWidget* parent, const QString& proposedName)
+{
+    auto dialog = NewArchiveDialog(parent);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    // The program asks the overwrite question itself, once the ".txt" is on the name.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog->selectFile(proposedName);
+    return dialog;
+}
+
+std::unique_ptr<QFileDialog> NewArchiveOpenDialog(QWidget* parent)
+{
+    auto dialog = NewArchiveDialog(parent);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    // A name typed without ".txt" must get through: the program completes it.
+    dialog->setFileMode(QFileDialog::AnyFile);
+    return dialog;
+}
+
+ArchiveDialogs DefaultArchiveDialogs()
+{
+    ArchiveDialogs d;
+    d.SaveFileName = [](QWidget* parent, const QString& proposedName) {
+        return RunFileDialog(*NewArchiveSaveDialog(parent, proposedName));
+    };
+    d.OpenFileName = [](QWidget* parent) { return RunFileDialog(*NewArchiveOpenDialog(parent)); };
+    d.AskYesNo = [](QWidget* parent, const QString& question) {
+        QMessageBox box(QMessageBox::Warning, BoxTitle(parent), question, QMessageBox::Yes | QMessageBox::No, parent);
+        return box.exec() == QMessageBox::Yes;
+    };
+    d.ShowError = [](QWidget* parent, const QString& text) {
+        QMessageBox box(QMessageBox::Critical, BoxTitle(parent), text, QMessageBox::Ok, parent);
+        box.exec();
+    };
+    return d;
+}
+
+ArchiveDialogs& ArchiveViewDialogs()
+{
+    static ArchiveDialogs dialogs = DefaultArchiveDialogs();
+    return dialogs;
+}
+
+QStringList MemoLines(const QPlainTextEdit* memo)
+{
+    QStringList lines;
+    const QTextDocument* doc = memo->document();
+    if (doc->isEmpty()) return lines;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) lines.append(b.text());
+    return lines;
+}
+
+namespace ArchiveView {
+
+bool SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const QString& addressText)
+{
+    ArchiveDialogs& dialogs = ArchiveViewDialogs();
+    NowText();  // refreshes DateTag
+    QString path = dialogs.SaveFileName(owner, ProposedArchiveName(addressText, DateTag()));
+    if (path.isEmpty()) return false;
+    path = WithArchiveExtension(path);
+    if (QFileInfo::exists(path) && !dialogs.AskYesNo(owner, QStringLiteral("Файл уже существует. Переписать?")))
+        return false;
+
+    // Memo1 is read only now: a download may have replaced it while the dialogs were open.
+    const QByteArray bytes = EncodeArchiveLines(MemoLines(Memo1));
+    // Written beside the old file and renamed over it, so a failure keeps the old file whole.
+    const QString reason = WriteWholeFile(path, bytes);
+    if (!reason.isEmpty()) {
+        dialogs.ShowError(owner, QStringLiteral("Не удалось сохранить файл ") + Shown(path) + QStringLiteral(": ") + reason);
+        return false;
+    }
+    return true;
+}
+
+bool ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, const ArchiveScales& scales)
+{
+    ArchiveDialogs& dialogs = ArchiveViewDialogs();
+    QString path = dialogs.OpenFileName(owner);
+    if (path.isEmpty()) return false;
+    path = WithArchiveExtension(path);
+
+    // A file that cannot be read leaves the text area and the chart as they were.
+    QFile file(path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        dialogs.ShowError(owner, QStringLiteral("Не удалось открыть файл ") + Shown(path) + QStringLiteral(": ")
+                                     + file.errorString());
+        return false;
+    }
+    file.close();
+
+    const QStringList lines = DecodeArchiveLines(bytes);
+    QVector<ArchivePoint> points;
+    points.reserve(std::min<qsizetype>(lines.size(), ArchiveCapacity));
+    qsizetype listed = lines.size();
+    qsizetype failed = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        ArchivePoint p;
+        if (!ParseArchiveLine(lines.at(i), &p)) {
+            failed = i;
+            listed = i + 1;
+            break;
+        }
+        // Beyond the capacity lines are listed and checked but not plotted.
+        if (points.size() < ArchiveCapacity) points.append(p);
+    }
+
+    // The text area shows every line read, the failing one included, as if added one by one.
+    Memo1->setPlainText(lines.mid(0, listed).join(QLatin1Char('\n')));
+    Memo1->moveCursor(QTextCursor::End);
+    Memo1->ensureCursorVisible();
+
+    if (failed >= 0) {
+        dialogs.ShowError(owner, InvalidDateTimeMessage(ArchiveDateTimeText(lines.at(failed))));
+        return false;
+    }
+    if (!FormARHGR) return false;
+    FormARHGR->fillArchive(path, points, scales);
+    FormARHGR->showOver(owner ? owner->window() : nullptr);
+    return true;
+}
+
+void Button2Click(QWidget* owner, const QPlainTextEdit* Memo1, const QSpinBox* SpinEdit5)
+{
+    SaveArchive(owner, Memo1, SpinEdit5->text());
+}
+
+void Button4Click(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, const TrendChart& chart)
+{
+    ArchiveScales scales;
+    scales.PhScaleMin = chart.PhScaleMin;
+    scales.PhScaleMax = chart.PhScaleMax;
+    scales.PhScaleStep = chart.PhScaleStep;
+    scales.TScaleMin = chart.TScaleMin;
+    scales.TScaleMax = chart.TScaleMax;
+    scales.TScaleStep = chart.TScaleStep;
+    ViewArchive(owner, Memo1, FormARHGR, scales);
+}
+
+}  // namespace ArchiveView
+
+}  // namespace qm
