@@ -1,10 +1,11 @@
 #include "TrendFile.h"
 
+#include "WholeFile.h"
+
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <charconv>
 #include <cmath>
@@ -261,31 +262,10 @@ QString SaveTrendFile(const TrendStore& store, const QString& workDir)
         data.append("\r\n");
     }
 
-    // Written to a temporary file beside the old one and renamed over it only when complete, so a
-    // crash or a full disk leaves the previous file intact.
     const QString path = TrendFilePath(workDir);
-    QSaveFile file(path);
-    const auto failure = [&path](const QString& reason) {
-        return QStringLiteral("Не удалось записать файл %1: %2").arg(nativePath(path), reason);
-    };
-    // Unbuffered: with Qt's write buffer a failure of the last flush inside commit() goes
-    // unreported and a truncated file replaces the old one (seen with a full disk). Written
-    // directly, a short write shows here; writing the rest then fails with the system's reason.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return failure(file.errorString());
-    const char* p = data.constData();
-    qint64 left = data.size();
-    while (left > 0) {
-        const qint64 n = file.write(p, left);
-        if (n <= 0) {
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            return failure(reason);
-        }
-        p += n;
-        left -= n;
-    }
-    if (!file.commit()) return failure(file.errorString());
-    return QString();
+    const QString reason = WriteWholeFile(path, data);
+    if (reason.isEmpty()) return QString();
+    return QStringLiteral("Не удалось записать файл %1: %2").arg(nativePath(path), reason);
 }
 
 TrendLoadResult LoadTrendFile(TrendStore& store, const QString& workDir)

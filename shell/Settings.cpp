@@ -1,9 +1,10 @@
 #include "Settings.h"
 
+#include "WholeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -71,12 +72,6 @@ void Fail(SettingsRead& r, int line, const QString& what)
                     .arg(line)
                     .arg(what);
     r.detail = InvalidNumericInput;
-}
-
-QString WriteFailureReason(const QFileDevice& file)
-{
-    const QString reason = file.errorString();
-    return reason.isEmpty() || reason == QStringLiteral("Unknown error") ? QStringLiteral("ошибка записи") : reason;
 }
 
 }  // namespace
@@ -220,18 +215,8 @@ QString WriteSettingsFile(const QString& path, const Settings& settings)
 {
     const QString failure = QStringLiteral("Не удалось сохранить настройки в файл %1").arg(QDir::toNativeSeparators(path));
     if (!QFileInfo(path).absoluteDir().exists()) return failure + QStringLiteral(": Cannot find directory");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return failure + QStringLiteral(": ") + file.errorString();
-    const QByteArray bytes = FormatSettings(settings);
-    // commit() does not notice a failure while the buffer is flushed on closing (a full disk
-    // would leave a cut-off file in place of the old one), so the flush is checked here.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = WriteFailureReason(file);
-        file.cancelWriting();
-        return failure + QStringLiteral(": ") + reason;
-    }
-    if (!file.commit()) return failure + QStringLiteral(": ") + WriteFailureReason(file);
-    return {};
+    const QString reason = WriteWholeFile(path, FormatSettings(settings));
+    return reason.isEmpty() ? QString() : failure + QStringLiteral(": ") + reason;
 }
 
 }  // namespace qm

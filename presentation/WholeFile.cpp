@@ -1,0 +1,38 @@
+#include "WholeFile.h"
+
+#include <QSaveFile>
+
+namespace qm {
+
+namespace {
+QString reasonOf(const QFileDevice& file)
+{
+    const QString reason = file.errorString();
+    return reason.isEmpty() || reason == QStringLiteral("Unknown error") ? QStringLiteral("ошибка записи") : reason;
+}
+}  // namespace
+
+QString WriteWholeFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    // Unbuffered: with Qt's write buffer a failure of the last flush inside commit() goes
+    // unreported and a truncated file replaces the old one (seen with a full disk). Written
+    // directly, a short write shows here; writing the rest then fails with the system's reason.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return reasonOf(file);
+    const char* p = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const qint64 n = file.write(p, left);
+        if (n <= 0) {
+            const QString reason = reasonOf(file);
+            file.cancelWriting();
+            return reason;
+        }
+        p += n;
+        left -= n;
+    }
+    if (!file.commit()) return reasonOf(file);
+    return QString();
+}
+
+}  // namespace qm

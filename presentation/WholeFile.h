@@ -1,0 +1,14 @@
+#pragma once
+// Writing a file whole or not at all.
+
+#include <QByteArray>
+#include <QString>
+
+namespace qm {
+
+// Writes bytes to a temporary file beside path and renames it over the old file only when every
+// byte is on disk, so a crash or a full disk leaves the previous file intact. Returns an empty
+// text on success, otherwise the system's reason ("ошибка записи" when it gives none).
+QString WriteWholeFile(const QString& path, const QByteArray& bytes);
+
+}  // namespace qm
