@@ -1,6 +1,7 @@
 #include "QM4700_mp.h"
 #include "ui_QM4700_mp.h"
 
+#include "ArchiveView.h"
 #include "DateTimeText.h"
 #include "PortNames.h"
 #include "SettingsBinding.h"
@@ -320,8 +321,8 @@ void TForm1::SpinEdit5Change()
 }
 void TForm1::SpinEdit6Change() { qm::TrendChart::SpinEdit6Change(ui->SpinEdit6); }
 void TForm1::Button1Click() { Engine.Button1Click(); }
-void TForm1::Button2Click() {}
-void TForm1::Button4Click() {}
+void TForm1::Button2Click() { qm::ArchiveView::Button2Click(this, ui->Memo1, ui->SpinEdit5); }
+void TForm1::Button4Click() { qm::ArchiveView::Button4Click(this, ui->Memo1, archiveWindow(), *Chart); }
 void TForm1::Button6Click() { Engine.Button6Click(); }
 void TForm1::Button5Click() { Engine.Button5Click(); }
 void TForm1::Button3Click() { Engine.Button3Click(); }
