@@ -2,6 +2,7 @@
 
 #include "DateTimeText.h"
 #include "DeviceTable.h"
+#include "InstrumentCommands.h"
 #include "Panel.h"
 #include "Port.h"
 #include "PortNames.h"
@@ -188,28 +189,28 @@ void PollEngine::MeasurementRequest()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Archive download and instrument commands. Until their requests are built, a slot that finds
-// one of these kinds pending polls the measurement instead, so that polling never stalls.
+// Archive download and instrument commands
 
 void PollEngine::ArchiveRequestStep()
 {
-    PendingRequest = ReadMeasurement;
-    MeasurementRequest();
+    // A download that ran on past its last block ends here; the slot polls the measurement.
+    if (!qm::ArchiveRequestStep(*this, m_port, m_panel)) MeasurementRequest();
 }
 
-void PollEngine::ShowArchiveProgress() {}
-
-void PollEngine::ArchiveAnswerStep() {}
-
-void PollEngine::CommandRequest()
+void PollEngine::ShowArchiveProgress()
 {
-    PendingRequest = ReadMeasurement;
-    MeasurementRequest();
+    ShowStatus(PollAddress,
+               QStringLiteral("-АРХИВ-  ") + QString::number(ArchiveProgress(RegisterStart)) + QStringLiteral(" %"));
 }
+
+void PollEngine::ArchiveAnswerStep() { qm::ArchiveAnswerStep(*this, m_panel, Link.RxBuffer, Link.RxCount); }
+
+void PollEngine::CommandRequest() { qm::CommandRequest(*this, m_port, m_panel, m_table); }
 
 void PollEngine::HandleCommandAnswer()
 {
-    ShowStatus(PollAddress, QStringLiteral("-Коррекция времени -Ok!"));
+    const QString literal = CommandAnswerLiteral(Link.RxBuffer, Link.RxCount);
+    if (!literal.isEmpty()) ShowStatus(PollAddress, literal);
 }
 
 // ---------------------------------------------------------------------------------------------

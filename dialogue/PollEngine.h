@@ -2,6 +2,7 @@
 // The poll engine: one request outstanding at a time, a slot of ten 100 ms ticks per request,
 // the address walk, retries and giving up, and the serial port's connect switch.
 
+#include "ArchiveDownload.h"
 #include "RtuLink.h"
 
 #include <QString>
@@ -66,6 +67,9 @@ public:
     qint32 ArchiveRetries = 0;
 
     RtuLink Link;  // TxBuffer, RxBuffer, RxCount, SilentTicks
+
+    // The instrument's archive area as the last downloads left it; zero at start, never cleared.
+    ArchiveBytes ArchiveImage{};
 
     // Start-up: PollAddress, RoundDone, DeviceCount, RegisterStart, RegisterCount, PendingRequest.
     void Init(int firstAddress, int deviceCount);

@@ -206,26 +206,6 @@ TEST(PollAnswers, NoTextShowsTheBytesOfAnUnfinishedFrame)
     EXPECT_EQ(rig.panel.status, "1-No  7");
 }
 
-// Archive download and the commands send their own requests in later work; until then a slot
-// that finds one of them pending polls the measurement, so that polling never stalls.
-TEST(PollButtons, PendingKindsWithoutTheirRequestsKeepThePollGoing)
-{
-    for (auto press : {&PollEngine::Button1Click, &PollEngine::Button3Click, &PollEngine::Button5Click,
-                       &PollEngine::Button6Click}) {
-        PollRig rig(1, 3);
-        rig.allAnswer();
-        startPolling(rig);
-        rig.tick(5);  // the answer of 1 is in: the walk has moved on to 2
-        (rig.engine.*press)();
-        EXPECT_NE(rig.engine.PendingRequest, ReadMeasurement);
-        ASSERT_EQ(rig.tickUntilWrite(), 5);
-        EXPECT_EQ(rig.port.lastWrite(), measurementRequest(2));
-        EXPECT_EQ(rig.engine.PendingRequest, ReadMeasurement);
-        ASSERT_EQ(rig.tickUntilWrite(), 10);
-        EXPECT_EQ(rig.port.lastWrite(), measurementRequest(3));
-    }
-}
-
 TEST(PollButtons, ButtonsNameTheNextRequest)
 {
     PollRig rig;

@@ -1,0 +1,371 @@
+// The archive download in the poll engine, tick by tick: the blocks asked for, the progress
+// texts, the listing, the empty archive, exception and missing answers, and commands or
+// presses that cut in.
+#include "PollRig.h"
+
+#include <bit>
+#include <optional>
+#include <cstdint>
+#include <gtest/gtest.h>
+
+using namespace qm;
+using namespace qm::test;
+
+namespace {
+
+// An instrument's registers, served for function-3 reads of wire 0..1956; the archive area
+// holds N records, record r in slot (r − 1) mod 200 + 1, pH 6.00 + r/100, a minute apart.
+struct ArchiveInstrument {
+    int address = 7;
+    quint16 reg[1957] = {};
+    QList<int> readStarts;  // wire start of every archive read received
+    // Optional override of an archive read: given the wire start, the bytes to send instead
+    // (an empty array: silence), or nothing to answer normally.
+    std::function<std::optional<QByteArray>(int wireStart)> fault;
+
+    explicit ArchiveInstrument(int n, int addr = 7) : address(addr)
+    {
+        reg[0] = quint16(0x1100 | addr);
+        reg[8] = 15;
+        reg[249] = quint16(n);
+        for (int r = std::max(1, n - 199); r <= n; ++r) {
+            const int slot = (r - 1) % 200 + 1;
+            const int minutes = 339 * 1440 + 600 + r;  // 6 December, 10:00 + r minutes
+            quint16* w = reg + 254 + 8 * (slot - 1);
+            w[0] = quint16(((minutes & 0xFF) << 8) | 26);
+            w[1] = quint16(minutes >> 8);
+            const float values[3] = {6.0f + r / 100.0f, -(r / 10.0f), 20.0f + r / 10.0f};
+            for (int v = 0; v < 3; ++v) {
+                const auto bits = std::bit_cast<std::uint32_t>(values[v]);
+                w[2 + 2 * v] = quint16(bits & 0xFFFF);
+                w[3 + 2 * v] = quint16(bits >> 16);
+            }
+        }
+    }
+
+    QByteArray answer(const QByteArray& request)
+    {
+        if (quint8(request.at(0)) != address) return {};
+        const int function = quint8(request.at(1));
+        if (function == 6 || function == 0x10) return withCrc(request.left(6));
+        const int start = (quint8(request.at(2)) << 8) | quint8(request.at(3));
+        const int count = (quint8(request.at(4)) << 8) | quint8(request.at(5));
+        if (count == 122) readStarts << start;
+        if (fault && count == 122) {
+            if (const std::optional<QByteArray> replaced = fault(start)) return *replaced;
+        }
+        if (start + count > 1957) return withCrc(QByteArray(1, char(address)) + hex("83 02"));
+        QByteArray frame;
+        frame.append(char(address));
+        frame.append(char(3));
+        frame.append(char(2 * count));
+        for (int i = 0; i < count; ++i) {
+            frame.append(char(reg[start + i] >> 8));
+            frame.append(char(reg[start + i] & 0xFF));
+        }
+        return withCrc(frame);
+    }
+};
+
+QList<int> blockStarts()
+{
+    QList<int> out;
+    for (int k = 0; k < 14; ++k) out << 249 + 122 * k;
+    return out;
+}
+
+// A rig polling 1..10 with the instrument at 7 answering every request, the measurement at
+// address 2 in flight when the download is asked for.
+struct DownloadRig {
+    PollRig rig{1, 10};
+    ArchiveInstrument instrument;
+
+    explicit DownloadRig(int n) : instrument(n)
+    {
+        rig.panel.command = 7;
+        rig.instruments = [this](const QByteArray& request) {
+            const int address = quint8(request.at(0));
+            if (address == 7) return instrument.answer(request);
+            return measurementAnswer(address);
+        };
+        rig.connect();
+        EXPECT_EQ(rig.tickUntilWrite(), 10);  // 1
+        EXPECT_EQ(rig.tickUntilWrite(), 10);  // 2
+    }
+
+    // Presses "Читать архив из QM" and runs slotCount until a measurement request goes out again.
+    int download(int slotLimit = 40)
+    {
+        rig.engine.Button1Click();
+        int slotCount = 0;
+        do {
+            if (rig.tickUntilWrite() != 10) return -1;
+            ++slotCount;
+        } while (quint8(rig.port.lastWrite().at(1)) == 3 && rig.port.lastWrite().size() == 8
+                 && quint8(rig.port.lastWrite().at(5)) == 122 && slotCount < slotLimit);
+        return slotCount;
+    }
+};
+
+QByteArray archiveRequest(int address, int wireStart)
+{
+    QByteArray frame(1, char(address));
+    frame += char(3);
+    frame += char(wireStart >> 8);
+    frame += char(wireStart & 0xFF);
+    frame += hex("00 7A");
+    return withCrc(frame);
+}
+
+TEST(ArchiveDownload, FourteenBlocksOneASlotThenTheListing)
+{
+    DownloadRig d(57);
+    d.rig.panel.statusHistory.clear();
+    const qsizetype firstWrite = d.rig.port.writes.size();
+    const int slotCount = d.download();
+    ASSERT_EQ(slotCount, 15);  // 14 blocks, then the measurement request
+
+    // The requests on the wire: address 7, function 3, 122 registers from 249 on.
+    for (int k = 0; k < 14; ++k) EXPECT_EQ(d.rig.port.writes.at(firstWrite + k), archiveRequest(7, 249 + 122 * k)) << k;
+    EXPECT_EQ(d.instrument.readStarts, blockStarts());
+    EXPECT_EQ(d.rig.port.writes.at(firstWrite).toHex(' '), QByteArray("07 03 00 f9 00 7a 14 7e"));
+    EXPECT_EQ(d.rig.port.writes.at(firstWrite + 13).toHex(' '), QByteArray("07 03 07 2b 00 7a b5 33"));
+
+    // Each block: sent, then its progress; no "-No" texts; the last answer shows 100 %.
+    QStringList expected{"2-Ok!  "};
+    const int percent[14] = {7, 14, 21, 28, 36, 43, 50, 57, 64, 71, 78, 85, 93, 100};
+    for (int p : percent) expected << "7-АРХИВ-  " << QStringLiteral("7-АРХИВ-  %1 %").arg(p);
+    expected << "8-";  // polling goes on after the commanded instrument
+    EXPECT_EQ(d.rig.panel.statusHistory, expected);
+
+    // 57 lines, oldest first, every tenth numbered.
+    const QStringList& memo = d.rig.panel.memo;
+    ASSERT_EQ(memo.size(), 57);
+    EXPECT_EQ(memo.first(), "06.12.26 10:01    6,01      -0,1    20,1");
+    EXPECT_EQ(memo.at(9), "06.12.26 10:10    6,10      -1,0    21,0     10");
+    EXPECT_EQ(memo.last(), "06.12.26 10:57    6,57      -5,7    25,7");
+    EXPECT_EQ(d.rig.engine.PendingRequest, ReadMeasurement);
+    EXPECT_EQ(d.rig.engine.PollAddress, 8);
+    EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
+    EXPECT_FALSE(d.rig.engine.ArchiveMode);
+}
+
+TEST(ArchiveDownload, AddressStaysWithTheDownloadAndTheImageIsByteSwapped)
+{
+    DownloadRig d(3);
+    d.rig.engine.Button1Click();
+    // Block 1 to 7. The answer of 2 came in after the press, so the walk was not moved on.
+    ASSERT_EQ(d.rig.tickUntilWrite(), 10);
+    ASSERT_EQ(d.rig.engine.PollAddress, 2);
+    d.rig.tick(5);
+    EXPECT_EQ(d.rig.engine.PollAddress, 7);  // the answering instrument, not moved on
+    EXPECT_EQ(d.rig.engine.PendingRequest, ReadArchive);
+    // Register 249 holds 3: stored low byte first; register 254 (slot 1) is year 26, minutes low.
+    EXPECT_EQ(d.rig.engine.ArchiveImage[0], 3);
+    EXPECT_EQ(d.rig.engine.ArchiveImage[1], 0);
+    EXPECT_EQ(d.rig.engine.ArchiveImage[10], 26);
+    EXPECT_EQ(d.rig.engine.ArchiveImage[11], d.instrument.reg[254] >> 8);
+}
+
+TEST(ArchiveDownload, EmptyArchiveEndsAfterTheFirstBlock)
+{
+    DownloadRig d(0);
+    const qsizetype firstWrite = d.rig.port.writes.size();
+    ASSERT_EQ(d.download(), 2);
+    EXPECT_EQ(d.rig.port.writes.size(), firstWrite + 2);
+    EXPECT_EQ(d.rig.port.writes.at(firstWrite), archiveRequest(7, 249));
+    EXPECT_EQ(d.rig.panel.memo, QStringList({"АРХИВ ОТСУТСТВУЕТ"}));
+    EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
+}
+
+TEST(ArchiveDownload, SecondDownloadReplacesTheListing)
+{
+    DownloadRig d(12);
+    ASSERT_EQ(d.download(), 15);
+    ASSERT_EQ(d.rig.panel.memo.size(), 12);
+    d.instrument = ArchiveInstrument(0);
+    ASSERT_EQ(d.download(), 2);
+    EXPECT_EQ(d.rig.panel.memo, QStringList({"АРХИВ ОТСУТСТВУЕТ"}));
+}
+
+TEST(ArchiveDownload, ExceptionAnswerMidwayLeavesThatBlockAndMovesOn)
+{
+    DownloadRig d(200);
+    d.rig.engine.ArchiveImage.fill(0xAB);
+    d.instrument.fault = [](int start) -> std::optional<QByteArray> {
+        if (start == 493) return withCrc(hex("07 83 04"));
+        return std::nullopt;
+    };
+    ASSERT_EQ(d.download(), 15);
+    EXPECT_EQ(d.instrument.readStarts, blockStarts());  // asked once, not again
+    const auto& image = d.rig.engine.ArchiveImage;
+    // Block 3 covers image bytes 488..731: left as they were; its neighbours were stored.
+    for (int i = 488; i < 732; ++i) ASSERT_EQ(image[size_t(i)], 0xAB) << i;
+    EXPECT_NE(image[487], 0xAB);
+    EXPECT_NE(image[732], 0xAB);
+    EXPECT_TRUE(d.rig.panel.statusHistory.contains("7-АРХИВ-  21 %"));
+    EXPECT_EQ(d.rig.panel.memo.size(), 200);
+}
+
+TEST(ArchiveDownload, SilenceRepeatsTheBlockAndTheFourthUnansweredSlotEndsIt)
+{
+    DownloadRig d(57);
+    const QStringList memoBefore = d.rig.panel.memo;
+    bool silent = false;
+    d.instrument.fault = [&silent](int start) -> std::optional<QByteArray> {
+        if (start == 493) silent = true;
+        if (silent) return QByteArray();
+        return std::nullopt;
+    };
+    const int opensBefore = d.rig.port.openCount;
+    d.rig.panel.statusHistory.clear();
+    const int slotCount = d.download();
+    // Blocks 1 and 2 answered; block 3 sent, then again in four slotCount, the fourth ending it.
+    EXPECT_EQ(slotCount, 2 + 5 + 1);
+    EXPECT_EQ(d.instrument.readStarts, QList<int>({249, 371, 493, 493, 493, 493, 493}));
+    EXPECT_EQ(d.rig.engine.PendingRequest, ReadMeasurement);
+    EXPECT_EQ(d.rig.panel.memo, memoBefore);  // no listing
+    // Three silent slotCount gave up on 7 once: the port was reopened and the walk moved to 8.
+    EXPECT_EQ(d.rig.port.openCount, opensBefore + 1);
+    EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
+    // "-No" only after the download ended (the slot of its last request).
+    const qsizetype lastArchive = d.rig.panel.statusHistory.lastIndexOf("7-АРХИВ-  ");
+    for (qsizetype i = 0; i < d.rig.panel.statusHistory.size(); ++i) {
+        if (d.rig.panel.statusHistory.at(i).contains("-No")) {
+            EXPECT_GT(i, lastArchive) << d.rig.panel.statusHistory.at(i).toStdString();
+        }
+    }
+    EXPECT_EQ(d.rig.panel.statusHistory.mid(lastArchive), QStringList({"7-АРХИВ-  ", "8-No  0", "8-No  0", "8-"}));
+}
+
+TEST(ArchiveDownload, PressingAgainResetsTheCountAndContinuesFromTheCurrentBlock)
+{
+    DownloadRig d(57);
+    bool silent = false;
+    d.instrument.fault = [&silent](int) -> std::optional<QByteArray> {
+        if (silent) return QByteArray();
+        return std::nullopt;
+    };
+    d.rig.engine.Button1Click();
+    ASSERT_EQ(d.rig.tickUntilWrite(), 10);  // 249
+    ASSERT_EQ(d.rig.tickUntilWrite(), 10);  // 371
+    silent = true;
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(d.rig.tickUntilWrite(), 10);  // 493, then three times again
+    EXPECT_EQ(d.rig.engine.ArchiveRetries, 3);
+    d.rig.engine.Button1Click();
+    EXPECT_EQ(d.rig.engine.ArchiveRetries, 0);
+    silent = false;
+    ASSERT_EQ(d.rig.tickUntilWrite(), 10);
+    EXPECT_EQ(d.rig.port.lastWrite(), archiveRequest(7, 493));
+    EXPECT_EQ(d.rig.engine.PendingRequest, ReadArchive);
+    int slotCount = 0;
+    while (d.rig.engine.PendingRequest == ReadArchive && slotCount < 20) {
+        ASSERT_EQ(d.rig.tickUntilWrite(), 10);
+        ++slotCount;
+    }
+    EXPECT_EQ(d.instrument.readStarts.last(), 1835);
+    EXPECT_EQ(d.rig.panel.memo.size(), 57);
+}
+
+TEST(ArchiveDownload, ShortBlockIsAskedForAgain)
+{
+    DownloadRig d(57);
+    int cut = 1;
+    d.instrument.fault = [&](int start) -> std::optional<QByteArray> {
+        if (start != 615 || cut == 0) return std::nullopt;
+        --cut;
+        // A CRC-valid function-3 answer carrying only 20 registers.
+        QByteArray frame = hex("07 03 28");
+        frame += QByteArray(40, '\x22');
+        return withCrc(frame);
+    };
+    ASSERT_EQ(d.download(), 16);
+    EXPECT_EQ(d.instrument.readStarts.mid(3, 3), QList<int>({615, 615, 737}));
+    EXPECT_EQ(d.rig.panel.memo.size(), 57);
+    EXPECT_EQ(d.rig.panel.memo.last(), "06.12.26 10:57    6,57      -5,7    25,7");
+}
+
+TEST(ArchiveDownload, ExceptionToTheLastBlockEndsWithoutAListing)
+{
+    DownloadRig d(57);
+    const QStringList memoBefore = d.rig.panel.memo;
+    d.instrument.fault = [](int start) -> std::optional<QByteArray> {
+        if (start == 1835) return withCrc(hex("07 83 02"));
+        return std::nullopt;
+    };
+    const int slotCount = d.download();
+    EXPECT_EQ(slotCount, 15);  // the slot after the last block polls instead of reading past the area
+    EXPECT_EQ(d.instrument.readStarts, blockStarts());
+    EXPECT_EQ(d.rig.engine.PendingRequest, ReadMeasurement);
+    EXPECT_EQ(d.rig.panel.memo, memoBefore);
+    EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(7));  // the walk stood with the download
+    EXPECT_FALSE(d.rig.engine.ArchiveMode);
+    ASSERT_EQ(d.rig.tickUntilWrite(), 10);
+    EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
+}
+
+TEST(ArchiveDownload, CommandDuringADownloadAbandonsItWithoutConfirmation)
+{
+    DownloadRig d(57);
+    const QStringList memoBefore = d.rig.panel.memo;
+    d.rig.panel.period = 15;
+    d.rig.engine.Button1Click();
+    ASSERT_EQ(d.rig.tickUntilWrite(), 10);  // 249
+    ASSERT_EQ(d.rig.tickUntilWrite(), 10);  // 371
+    d.rig.tick(5);                          // its answer is in
+    const auto image = d.rig.engine.ArchiveImage;
+    d.rig.engine.Button3Click();
+    d.rig.panel.statusHistory.clear();
+    ASSERT_EQ(d.rig.tickUntilWrite(), 5);
+    EXPECT_EQ(d.rig.port.lastWrite(), hex("07 06 00 08 00 0F 48 6A"));
+    d.rig.tick(5);  // the echo arrives while ArchiveMode is still set
+    EXPECT_EQ(d.rig.panel.statusHistory, QStringList({"7-Период-", "7-АРХИВ-  14 %"}));
+    EXPECT_EQ(d.rig.engine.ArchiveImage, image);
+    EXPECT_EQ(d.rig.panel.memo, memoBefore);
+    ASSERT_EQ(d.rig.tickUntilWrite(), 5);
+    EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
+    EXPECT_EQ(d.instrument.readStarts, QList<int>({249, 371}));
+}
+
+TEST(ArchiveDownload, CommandPressedWhileTheLastBlockIsOnItsWayIsDropped)
+{
+    DownloadRig d(57);
+    d.rig.engine.Button1Click();
+    for (int k = 0; k < 14; ++k) ASSERT_EQ(d.rig.tickUntilWrite(), 10);
+    ASSERT_EQ(d.rig.port.lastWrite(), archiveRequest(7, 1835));
+    d.rig.engine.Button5Click();
+    d.rig.tick(5);
+    EXPECT_EQ(d.rig.panel.memo.size(), 57);
+    EXPECT_EQ(d.rig.engine.PendingRequest, ReadMeasurement);
+    ASSERT_EQ(d.rig.tickUntilWrite(), 5);
+    EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
+}
+
+TEST(ArchiveDownload, PressRightAfterTheListingStartsAgainAtTheFirstBlock)
+{
+    for (int n : {57, 0}) {
+        DownloadRig d(n);
+        d.rig.engine.Button1Click();
+        for (int slot = 0; slot < (n ? 14 : 1); ++slot) ASSERT_EQ(d.rig.tickUntilWrite(), 10);
+        d.rig.tick(5);  // the last answer is in
+        ASSERT_EQ(d.rig.engine.PendingRequest, ReadMeasurement) << n;
+        d.rig.engine.Button1Click();  // before the next slot
+        ASSERT_EQ(d.rig.tickUntilWrite(), 5);
+        // A new download from the start, not a block beyond the area.
+        EXPECT_EQ(d.rig.port.lastWrite(), archiveRequest(7, 249)) << n;
+        EXPECT_EQ(d.rig.engine.PendingRequest, ReadArchive) << n;
+    }
+}
+
+TEST(ArchiveDownload, PressWhileThePortIsClosedIsDroppedByConnecting)
+{
+    PollRig rig(1, 3);
+    rig.engine.Button1Click();
+    rig.tick(20);
+    EXPECT_TRUE(rig.port.writes.isEmpty());
+    rig.connect();
+    ASSERT_EQ(rig.tickUntilWrite(), 1);
+    EXPECT_EQ(rig.port.lastWrite(), measurementRequest(1));
+}
+
+}  // namespace
