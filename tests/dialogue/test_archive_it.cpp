@@ -3,6 +3,7 @@
 #include "DateTimeText.h"
 #include "DeviceTable.h"
 #include "FakePanel.h"
+#include "SimLine.h"
 #include "PollEngine.h"
 #include "SerialPort.h"
 
@@ -22,44 +23,8 @@ namespace {
 #ifdef QM_SIM_PATH
 
 // Instruments 1..3 with frozen readings; 2 holds 57 archive records, 3 a wrapped ring of 257.
-struct SimLine {
-    QTemporaryDir dir;
-    QProcess sim;
-    QString device;
-    QString logPath;
-
-    SimLine()
-    {
-        logPath = dir.filePath(QStringLiteral("sim.log"));
-        sim.start(QStringLiteral(QM_SIM_PATH), QStringList{"--first", "1", "--count", "3", "--fixed", "--archive", "2:57",
-                                                           "--archive", "3:257", "--log", logPath});
-        if (!sim.waitForStarted(5000)) return;
-        QDeadlineTimer deadline(10000);
-        while (!sim.canReadLine() && !deadline.hasExpired()) sim.waitForReadyRead(200);
-        device = QString::fromLocal8Bit(sim.readLine()).trimmed();
-        QFile cfg(dir.filePath(QStringLiteral("ports.cfg")));
-        if (cfg.open(QIODevice::WriteOnly)) cfg.write("COM1 " + device.toLocal8Bit() + "\n");
-        SetWorkDir(dir.path());
-    }
-    ~SimLine()
-    {
-        sim.terminate();
-        if (!sim.waitForFinished(3000)) sim.kill();
-    }
-
-    // Every valid request the instruments received, as bytes.
-    QList<QByteArray> requests() const
-    {
-        QList<QByteArray> out;
-        QFile f(logPath);
-        if (!f.open(QIODevice::ReadOnly)) return out;
-        for (const QByteArray& line : f.readAll().split('\n')) {
-            const QList<QByteArray> parts = line.simplified().split(' ');
-            if (parts.size() < 4 || parts.at(2) == "junk") continue;
-            out << QByteArray::fromHex(parts.mid(2).join());
-        }
-        return out;
-    }
+struct ArchiveLine : SimLine {
+    ArchiveLine() : SimLine({"--first", "1", "--count", "3", "--fixed", "--archive", "2:57", "--archive", "3:257"}) {}
 
     // Wire starts of the archive reads sent to an address.
     QList<int> archiveReads(int address) const
@@ -156,8 +121,8 @@ void expectFiveMinutesApart(const QStringList& lines)
 
 TEST(ArchiveOnTheLine, DownloadOf57Records)
 {
-    SimLine line;
-    ASSERT_TRUE(line.device.startsWith('/')) << "the simulator gave no device";
+    ArchiveLine line;
+    ASSERT_TRUE(line.started()) << "the simulator gave no device";
     Engine e;
     ASSERT_TRUE(e.connect()) << e.panel.warnings.join('|').toStdString();
     ASSERT_TRUE(e.download(2)) << "status: " << e.panel.status.toStdString();
@@ -179,8 +144,8 @@ TEST(ArchiveOnTheLine, DownloadOf57Records)
 
 TEST(ArchiveOnTheLine, WrappedRingIsListedOldestFirst)
 {
-    SimLine line;
-    ASSERT_TRUE(line.device.startsWith('/')) << "the simulator gave no device";
+    ArchiveLine line;
+    ASSERT_TRUE(line.started()) << "the simulator gave no device";
     Engine e;
     ASSERT_TRUE(e.connect()) << e.panel.warnings.join('|').toStdString();
     ASSERT_TRUE(e.download(3)) << "status: " << e.panel.status.toStdString();
@@ -197,8 +162,8 @@ TEST(ArchiveOnTheLine, WrappedRingIsListedOldestFirst)
 
 TEST(CommandsOnTheLine, PeriodIsWrittenAndReadBackAndTheClockIsSet)
 {
-    SimLine line;
-    ASSERT_TRUE(line.device.startsWith('/')) << "the simulator gave no device";
+    ArchiveLine line;
+    ASSERT_TRUE(line.started()) << "the simulator gave no device";
     Engine e;
     ASSERT_TRUE(e.connect()) << e.panel.warnings.join('|').toStdString();
 
@@ -234,8 +199,8 @@ TEST(CommandsOnTheLine, PeriodIsWrittenAndReadBackAndTheClockIsSet)
 
 TEST(CommandsOnTheLine, EraseThenDownloadFindsNoArchive)
 {
-    SimLine line;
-    ASSERT_TRUE(line.device.startsWith('/')) << "the simulator gave no device";
+    ArchiveLine line;
+    ASSERT_TRUE(line.started()) << "the simulator gave no device";
     Engine e;
     ASSERT_TRUE(e.connect()) << e.panel.warnings.join('|').toStdString();
 

@@ -3,6 +3,7 @@
 #include "DateTimeText.h"
 #include "DeviceTable.h"
 #include "FakePanel.h"
+#include "SimLine.h"
 #include "PollEngine.h"
 #include "SerialPort.h"
 
@@ -27,20 +28,8 @@ namespace {
 
 TEST(DeviceTableOnTheLine, ThreeInstrumentsFillTheirRowsAndTheSilentFourthGoesBlank)
 {
-    QTemporaryDir dir;
-    QProcess sim;
-    sim.start(QStringLiteral(QM_SIM_PATH), {"--first", "1", "--count", "3", "--fixed"});
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    QDeadlineTimer started(10000);
-    while (!sim.canReadLine() && !started.hasExpired()) sim.waitForReadyRead(200);
-    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
-    ASSERT_TRUE(device.startsWith('/')) << "the simulator gave no device";
-    {
-        QFile cfg(dir.filePath(QStringLiteral("ports.cfg")));
-        ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));
-        cfg.write("COM1 " + device.toLocal8Bit() + "\n");
-    }
-    SetWorkDir(dir.path());
+    SimLine sim({"--first", "1", "--count", "3", "--fixed"});
+    ASSERT_TRUE(sim.started()) << "the simulator gave no device";
 
     SerialPort port;
     FakePanel panel;
@@ -74,8 +63,7 @@ TEST(DeviceTableOnTheLine, ThreeInstrumentsFillTheirRowsAndTheSilentFourthGoesBl
     timer.start();
     loop.exec();
     timer.stop();
-    sim.terminate();
-    if (!sim.waitForFinished(3000)) sim.kill();
+    sim.stop();
     ASSERT_TRUE(done()) << panel.statusHistory.join('|').toStdString();
 
     auto row = [&](int r) {

@@ -3,6 +3,7 @@
 #include "DateTimeText.h"
 #include "DeviceTable.h"
 #include "FakePanel.h"
+#include "SimLine.h"
 #include "PollEngine.h"
 #include "SerialPort.h"
 
@@ -49,44 +50,9 @@ private:
     const int& m_tick;
 };
 
-struct SimLine {
-    QTemporaryDir dir;
-    QProcess sim;
-    QString device;
-    QString logPath;
-
-    explicit SimLine(const QStringList& faults)
-    {
-        logPath = dir.filePath(QStringLiteral("sim.log"));
-        sim.start(QStringLiteral(QM_SIM_PATH),
-                  QStringList{"--first", "1", "--count", "3", "--fixed", "--log", logPath} + faults);
-        if (!sim.waitForStarted(5000)) return;
-        QDeadlineTimer deadline(10000);
-        while (!sim.canReadLine() && !deadline.hasExpired()) sim.waitForReadyRead(200);
-        device = QString::fromLocal8Bit(sim.readLine()).trimmed();
-        QFile cfg(dir.filePath(QStringLiteral("ports.cfg")));
-        if (cfg.open(QIODevice::WriteOnly)) cfg.write("COM1 " + device.toLocal8Bit() + "\n");
-        SetWorkDir(dir.path());
-    }
-    ~SimLine()
-    {
-        sim.terminate();
-        if (!sim.waitForFinished(3000)) sim.kill();
-    }
-
-    // Addresses of the requests the instruments received, in order.
-    QList<int> requestedAddresses() const
-    {
-        QList<int> out;
-        QFile f(logPath);
-        if (!f.open(QIODevice::ReadOnly)) return out;
-        for (const QByteArray& line : f.readAll().split('\n')) {
-            const QList<QByteArray> parts = line.simplified().split(' ');
-            if (parts.size() < 4 || parts.at(2) == "junk") continue;
-            out << parts.at(2).toInt(nullptr, 16);
-        }
-        return out;
-    }
+// Instruments 1..3 with frozen readings, and the faults a test asks for.
+struct PollLine : SimLine {
+    explicit PollLine(const QStringList& faults) : SimLine(QStringList{"--first", "1", "--count", "3", "--fixed"} + faults) {}
 };
 
 struct Engine {
@@ -130,8 +96,8 @@ struct Engine {
 
 TEST(PollOnTheLine, ThreeInstrumentsArePolledInTurnOncePerSlot)
 {
-    SimLine line({});
-    ASSERT_TRUE(line.device.startsWith('/')) << "the simulator gave no device";
+    PollLine line({});
+    ASSERT_TRUE(line.started()) << "the simulator gave no device";
     Engine e;
     e.panel.setConnectChecked(true);
     e.engine.CheckBox1Click(true);
@@ -158,8 +124,8 @@ TEST(PollOnTheLine, ThreeInstrumentsArePolledInTurnOncePerSlot)
 
 TEST(PollOnTheLine, SilentInstrumentIsGivenUpOnAndPollingGoesOnAfterTheReopen)
 {
-    SimLine line({"--silent", "2"});
-    ASSERT_TRUE(line.device.startsWith('/')) << "the simulator gave no device";
+    PollLine line({"--silent", "2"});
+    ASSERT_TRUE(line.started()) << "the simulator gave no device";
     Engine e;
     e.panel.setConnectChecked(true);
     e.engine.CheckBox1Click(true);
