@@ -26,11 +26,7 @@ constexpr int kLeapYear[12] = {31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 33
 // A download ended by its answer. The next press starts at the first block even when it comes
 // before the next measurement request (which would reset the block anyway), instead of going on
 // past the last block.
-void EndDownload(PollEngine& engine)
-{
-    engine.PendingRequest = PollEngine::ReadMeasurement;
-    engine.RegisterStart = 1;
-}
+void EndDownload(PollEngine& engine) { engine.PendingRequest = PollEngine::ReadMeasurement; }
 
 const int* MonthTable(int year) { return year % 4 == 0 ? kLeapYear : kCommonYear; }
 
@@ -238,7 +234,8 @@ void ArchiveAnswerStep(PollEngine& engine, Panel& panel, const quint8* frame, in
 
     if (!StoreArchiveBlock(engine.ArchiveImage, engine.RegisterStart, engine.RegisterCount, frame, length)) {
         // A block cut short is not taken: the next slot asks for it again, like after silence.
-        engine.Answered = false;
+        // A stray frame after the download has ended is simply an answer.
+        if (engine.PendingRequest == PollEngine::ReadArchive) engine.Answered = false;
         return;
     }
 

@@ -280,6 +280,9 @@ void PollEngine::ComboBox1Change(int index) { PortIndex = index; }
 
 void PollEngine::Button1Click()
 {
+    // A press during a download continues it; any other press starts at the first block, even
+    // when the last download ended less than a slot ago and left RegisterStart at its last block.
+    if (PendingRequest != ReadArchive) RegisterStart = 1;
     PendingRequest = ReadArchive;
     ArchiveRetries = 0;
 }

@@ -24,8 +24,9 @@ public:
     // True when the last failed open was refused for lack of permission (not because the
     // device is missing or busy), so that the message can say how to get access.
     virtual bool openDenied() const { return false; }
-    // Reads the line settings and writes back 19200 baud, 8 data bits, no parity, 1 stop bit;
-    // flow control and the modem lines stay as the port had them.
+    // Reads the line settings and writes back 19200 baud, 8 data bits, no parity, 1 stop bit.
+    // The modem lines stay as they were; flow control is whatever opening left (QSerialPort
+    // opens without flow control, which is what binary Modbus frames need anyway).
     virtual ConfigResult configure() = 0;
     virtual void close() = 0;
     // Bytes received and not yet read; -1 when the port cannot tell.

@@ -63,7 +63,8 @@ Port::ConfigResult SerialPort::configure()
         return result;
     }
 #endif
-    // Only the line format is set; flow control and the modem lines are left alone.
+    // Only the line format is set here. Opening has already switched flow control off (XON/XOFF
+    // would swallow bytes of binary frames); the modem lines are left alone.
     errno = 0;
     const bool ok = m_port->setBaudRate(19200) && m_port->setDataBits(QSerialPort::Data8)
                     && m_port->setParity(QSerialPort::NoParity) && m_port->setStopBits(QSerialPort::OneStop);

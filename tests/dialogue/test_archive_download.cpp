@@ -357,6 +357,26 @@ TEST(ArchiveDownload, PressRightAfterTheListingStartsAgainAtTheFirstBlock)
     }
 }
 
+TEST(ArchiveDownload, StrayCopyOfTheLastBlockAfterTheListingIsJustAnAnswer)
+{
+    DownloadRig d(57);
+    d.rig.engine.Button1Click();
+    for (int k = 0; k < 14; ++k) ASSERT_EQ(d.rig.tickUntilWrite(), 10);
+    d.rig.tick(5);  // the last answer is in, the listing written
+    ASSERT_EQ(d.rig.engine.PendingRequest, ReadMeasurement);
+    const QStringList listing = d.rig.panel.memo;
+    // The instrument repeats its last block within the same slot; it is judged on the slot's
+    // last tick, just before the next request goes out.
+    const int before = int(d.rig.panel.statusHistory.size());
+    d.rig.port.arrive(d.instrument.answer(archiveRequest(7, 1835)));
+    ASSERT_EQ(d.rig.tickUntilWrite(), 5);
+    EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
+    const QStringList after = d.rig.panel.statusHistory.mid(before);
+    EXPECT_EQ(after, (QStringList{QStringLiteral("7-АРХИВ-  100 %"), QStringLiteral("8-")}));
+    EXPECT_EQ(d.rig.panel.memo, listing);
+    EXPECT_EQ(d.rig.engine.RetryCount, 0);
+}
+
 TEST(ArchiveDownload, PressWhileThePortIsClosedIsDroppedByConnecting)
 {
     PollRig rig(1, 3);
