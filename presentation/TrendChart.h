@@ -82,7 +82,7 @@ public:
 
     qint32 PhScaleMin = 0, PhScaleMax = 10, PhScaleStep = 2;
     qint32 TScaleMin = 0, TScaleMax = 50, TScaleStep = 10;
-    qint32 ChartSlotDevice[5] = {0, 0, 1, 2, 3};  // 1..4 used
+    qint32 ChartSlotDevice[5] = {0, 0, 0, 0, 0};  // 1..4 used; all 0 until it.cfg gives them
 
     DateTime NextSampleTime = 0;
     DateTime NextSaveTime = 0;

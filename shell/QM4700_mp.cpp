@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
@@ -81,10 +82,10 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
 
     centreOnScreen();
 
-    // Neither timer can fire before the event loop runs, so start-up below still comes first.
+    // Start-up runs before either timer ticks, even if it had to show a box.
+    FormCreate();
     Timer1->start();
     Timer2->start();
-    FormCreate();
 }
 
 TForm1::~TForm1()
@@ -141,13 +142,22 @@ void TForm1::connectHandlers()
     connect(u.DrawGrid1->verticalScrollBar(), &QScrollBar::valueChanged, this, &TForm1::DrawGrid1TopLeftChanged);
     connect(u.DrawGrid1, &qm::LiveTable::gridDoubleClicked, this, &TForm1::DrawGrid1DblClick);
 
-    // Spin edits react to their text, an emptied one included.
-    connect(u.SpinEdit5, &QSpinBox::textChanged, this, &TForm1::SpinEdit5Change);
-    connect(u.SpinEdit6, &QSpinBox::textChanged, this, &TForm1::SpinEdit6Change);
-    connect(u.SpinEdit1, &QSpinBox::textChanged, this, &TForm1::SpinEdit1Change);
-    connect(u.SpinEdit4, &QSpinBox::textChanged, this, &TForm1::SpinEdit4Change);
-    connect(u.SpinEdit3, &QSpinBox::textChanged, this, &TForm1::SpinEdit3Change);
-    connect(u.SpinEdit2, &QSpinBox::textChanged, this, &TForm1::SpinEdit2Change);
+    // Spin edits react to their text, an emptied one included: QSpinBox reports only acceptable
+    // texts, so an emptied box is caught on its line edit and refilled by the handler.
+    const auto connectSpin = [this](QSpinBox* spin, void (TForm1::*handler)()) {
+        connect(spin, &QSpinBox::textChanged, this, handler);
+        if (auto* edit = spin->findChild<QLineEdit*>()) {
+            connect(edit, &QLineEdit::textEdited, this, [this, handler](const QString& text) {
+                if (text.trimmed().isEmpty()) (this->*handler)();
+            });
+        }
+    };
+    connectSpin(u.SpinEdit5, &TForm1::SpinEdit5Change);
+    connectSpin(u.SpinEdit6, &TForm1::SpinEdit6Change);
+    connectSpin(u.SpinEdit1, &TForm1::SpinEdit1Change);
+    connectSpin(u.SpinEdit4, &TForm1::SpinEdit4Change);
+    connectSpin(u.SpinEdit3, &TForm1::SpinEdit3Change);
+    connectSpin(u.SpinEdit2, &TForm1::SpinEdit2Change);
 
     connect(u.Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(u.Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
@@ -238,7 +248,8 @@ void TForm1::FormCreate()
 
     const qm::TrendLoadResult loaded = qm::LoadTrendFile(Chart->Store, qm::WorkDir());
     if (loaded.fileExisted) Chart->ShowLoadedSamples();
-    if (!loaded.error.isEmpty()) showWarning(loaded.error, QString());
+    // Reported once the window is up, like a damaged it.cfg.
+    if (!loaded.error.isEmpty()) QTimer::singleShot(0, this, [this, text = loaded.error] { showWarning(text, QString()); });
 
     setStatusText(qm::NowText());
     Chart->FinishStartUp(now);
