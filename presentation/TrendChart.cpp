@@ -282,6 +282,11 @@ void TrendChart::Timer2Timer()
     if (!d->engine.LinkUp) return;
 
     const DateTime now = NowDateTime();
+    // The computer's clock set back (by hand, or at the end of summer time) would leave the next
+    // save and sample due far ahead, and the chart frozen until then: they fall due from now.
+    if (NextSaveTime - now > TenMinutes + Tolerance) NextSaveTime = now + TenMinutes;
+    const int longestInterval = d->w.SpinEdit3 ? d->w.SpinEdit3->maximum() : 120;
+    if (NextSampleTime - now > (longestInterval + 1) * OneSecond) NextSampleTime = now;
     if (now >= NextSaveTime - Tolerance) {
         if (SaveTrendFile) SaveTrendFile();
         // Only after the save has returned, so that a failing save is tried again at the next

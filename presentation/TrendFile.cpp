@@ -268,6 +268,17 @@ QString SaveTrendFile(const TrendStore& store, const QString& workDir)
     return QStringLiteral("Не удалось записать файл %1: %2").arg(nativePath(path), reason);
 }
 
+QString SetAsideTrendFile(const QString& workDir)
+{
+    const QString path = TrendFilePath(workDir);
+    if (!QFileInfo::exists(path)) return QString();
+    const QString stamp = CurrentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    const QString aside = QDir(workDir).filePath(QStringLiteral("График.%1.txt").arg(stamp));
+    if (QFile::rename(path, aside)) return QString();
+    return QStringLiteral("Файл %1 не был прочитан и не будет перезаписан: его не удалось переименовать в %2")
+        .arg(nativePath(path), nativePath(aside));
+}
+
 TrendLoadResult LoadTrendFile(TrendStore& store, const QString& workDir)
 {
     TrendLoadResult result;

@@ -248,7 +248,9 @@ void TForm1::FormCreate()
 
     const qm::TrendLoadResult loaded = qm::LoadTrendFile(Chart->Store, qm::WorkDir());
     if (loaded.fileExisted) Chart->ShowLoadedSamples();
-    // Reported once the window is up, like a damaged it.cfg.
+    // Reported once the window is up, like a damaged it.cfg. A file that could not be read is
+    // set aside before the first save, so its history is never replaced unread.
+    m_trendUnread = loaded.fileExisted && !loaded.error.isEmpty();
     if (!loaded.error.isEmpty()) QTimer::singleShot(0, this, [this, text = loaded.error] { showWarning(text, QString()); });
 
     setStatusText(qm::NowText());
@@ -279,7 +281,12 @@ bool TForm1::saveTrendFile()
     // The warning box keeps the timers running; the save it reports must not start again meanwhile.
     if (m_savingTrend) return false;
     m_savingTrend = true;
-    const QString error = qm::SaveTrendFile(Chart->Store, qm::WorkDir());
+    QString error;
+    if (m_trendUnread && Chart->Store.TrendCount() > 0) {
+        error = qm::SetAsideTrendFile(qm::WorkDir());
+        m_trendUnread = !error.isEmpty();
+    }
+    if (error.isEmpty()) error = qm::SaveTrendFile(Chart->Store, qm::WorkDir());
     if (!error.isEmpty()) showWarning(error, QString());
     m_savingTrend = false;
     return error.isEmpty();

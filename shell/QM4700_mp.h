@@ -114,4 +114,5 @@ private:
     TFormARHGR* m_archiveWindow = nullptr;
     bool m_centred = false;
     bool m_savingTrend = false;
+    bool m_trendUnread = false;
 };

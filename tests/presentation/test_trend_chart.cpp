@@ -210,6 +210,23 @@ TEST(TrendChartSampling, NewIntervalTakesEffectAfterTheNextSample)
     EXPECT_EQ(rig.chart->Store.TrendCount(), 3);
 }
 
+TEST(TrendChartSampling, ClockSetBackAnHourKeepsSamplingAndSaving)
+{
+    ChartRig rig;
+    rig.start();
+    rig.linkUp();
+    int saves = 0;
+    rig.chart->SaveTrendFile = [&] { ++saves; };
+    rig.tick();
+    ASSERT_EQ(rig.chart->Store.TrendCount(), 1);
+    rig.clock = rig.clock.addSecs(-3600);
+    rig.tick();
+    EXPECT_EQ(rig.chart->Store.TrendCount(), 2) << "sampling goes on from the new time";
+    EXPECT_LE(secondsBetween(rig.now(), rig.chart->NextSaveTime), 600);
+    for (int i = 0; i < 600; ++i) rig.tick();
+    EXPECT_GE(saves, 1) << "the periodic save is not put off by an hour";
+}
+
 TEST(TrendChartSampling, SilentInstrumentFallsToMinusHundredAtTheNextSample)
 {
     ChartRig rig;

@@ -301,6 +301,23 @@ TEST_F(TrendFileTest, SaveIntoAMissingDirectoryReportsIt)
     EXPECT_EQ(ReadAll(plainFile), QByteArray("x"));
 }
 
+TEST_F(TrendFileTest, UnreadFileIsSetAsideBeforeANewSave)
+{
+    // A directory in the file's place cannot be loaded; it must survive the next save.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("График.txt")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QM_SOURCE_DIR "/README.md"), path + QStringLiteral("/keep")));
+    const TrendLoadResult r = Load(*loaded);
+    ASSERT_FALSE(r.error.isEmpty());
+    EXPECT_EQ(SetAsideTrendFile(dir.path()), QString());
+    const QString aside = dir.filePath(QStringLiteral("График.20261206-150000.txt"));
+    EXPECT_TRUE(QFileInfo::exists(aside + QStringLiteral("/keep")));
+    double values[20] = {};
+    store->AppendLoaded(At(2026, 12, 6, 9, 5, 3), values);
+    EXPECT_EQ(Save(*store), QString());
+    EXPECT_TRUE(QFileInfo(path).isFile());
+    EXPECT_EQ(SetAsideTrendFile(dir.path() + QStringLiteral("/none")), QString()) << "nothing to set aside";
+}
+
 TEST_F(TrendFileTest, SaveIntoAReadOnlyDirectoryKeepsTheOldFile)
 {
     if (geteuid() == 0) GTEST_SKIP() << "root may write into a read-only directory";
