@@ -1,6 +1,7 @@
 // The program entry: the main window (its constructor runs the start-up), the archive chart
 // window hidden beside it, then the event loop until the main window closes.
 #include "QM4700_mp.h"
+#include "QtTranslations.h"
 #include "Uarhgr.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    qm::InstallQtTranslations(app);
     TForm1 form;
     TFormARHGR archive;
     form.setArchiveWindow(&archive);
