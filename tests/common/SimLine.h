@@ -6,6 +6,8 @@
 #include "DateTimeText.h"
 
 #include <QByteArray>
+#include <QEventLoop>
+#include <QTimer>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QList>
@@ -13,7 +15,26 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 namespace qm::test {
+
+// Runs the event loop with the engine's timer going until done() holds, or the bound passes;
+// the bound only guards against hanging and is no speed limit. Returns done().
+inline bool RunTimerUntil(QTimer& timer, const std::function<bool()>& done, int boundMs)
+{
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (done()) loop.quit();
+    });
+    QTimer::singleShot(boundMs, &loop, &QEventLoop::quit);
+    check.start(20);
+    timer.start();
+    loop.exec();
+    timer.stop();
+    return done();
+}
 
 #ifdef QM_SIM_PATH
 

@@ -64,20 +64,7 @@ struct Engine {
     }
 
     // Runs the real timer until done() holds, or the bound passes.
-    bool runUntil(const std::function<bool()>& done, int boundMs)
-    {
-        QEventLoop loop;
-        QTimer check;
-        QObject::connect(&check, &QTimer::timeout, [&] {
-            if (done()) loop.quit();
-        });
-        QTimer::singleShot(boundMs, &loop, &QEventLoop::quit);
-        check.start(20);
-        timer.start();
-        loop.exec();
-        timer.stop();
-        return done();
-    }
+    bool runUntil(const std::function<bool()>& done, int boundMs) { return RunTimerUntil(timer, done, boundMs); }
 
     // Reads the archive of an instrument; true when the download has ended with Memo1 rewritten.
     bool download(int address)

@@ -53,16 +53,7 @@ TEST(DeviceTableOnTheLine, ThreeInstrumentsFillTheirRowsAndTheSilentFourthGoesBl
         return table.LiveValues[7] == DeviceTable::NoDataMark && !table.CellText[1][1].isEmpty()
                && !table.CellText[1][3].isEmpty();
     };
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, [&] {
-        if (done()) loop.quit();
-    });
-    QTimer::singleShot(30000, &loop, &QEventLoop::quit);  // a bound against hanging, not a speed limit
-    check.start(50);
-    timer.start();
-    loop.exec();
-    timer.stop();
+    RunTimerUntil(timer, done, 30000);
     sim.stop();
     ASSERT_TRUE(done()) << panel.statusHistory.join('|').toStdString();
 

@@ -78,20 +78,7 @@ struct Engine {
     }
 
     // Runs the real timer until done() holds after a tick, or the generous bound passes.
-    bool runUntil(const std::function<bool()>& done, int boundMs = 30000)
-    {
-        QEventLoop loop;
-        QTimer check;
-        QObject::connect(&check, &QTimer::timeout, [&] {
-            if (done()) loop.quit();
-        });
-        QTimer::singleShot(boundMs, &loop, &QEventLoop::quit);
-        check.start(50);
-        timer.start();
-        loop.exec();
-        timer.stop();
-        return done();
-    }
+    bool runUntil(const std::function<bool()>& done, int boundMs = 30000) { return RunTimerUntil(timer, done, boundMs); }
 };
 
 TEST(PollOnTheLine, ThreeInstrumentsArePolledInTurnOncePerSlot)
