@@ -137,14 +137,20 @@ TEST(PollRange, GivingUpOnAnAddressOutsideTheRowsTouchesNoRow)
     }
 }
 
-// The reopening of a give-up fails: the port stays closed and nothing is written to it.
-TEST(PollReopen, ReopenThatFailsLeavesThePortClosedAndUnticked)
+// Instrument 2 stays silent until the tick before it is given up on (its third slot's last tick).
+void reachTheGiveUpOfInstrument2(PollRig& rig)
 {
-    PollRig rig(1, 3);
     rig.allAnswer([](int address) { return address == 2; });
     rig.connect();
     while (rig.requestedAddresses().count(2) < 3) ASSERT_NE(rig.tickUntilWrite(), 0);
     rig.tick(9);
+}
+
+// The reopening of a give-up fails: the port stays closed and nothing is written to it.
+TEST(PollReopen, ReopenThatFailsLeavesThePortClosedAndUnticked)
+{
+    PollRig rig(1, 3);
+    ASSERT_NO_FATAL_FAILURE(reachTheGiveUpOfInstrument2(rig));
     const qsizetype writes = rig.port.writes.size();
     rig.port.existing.clear();  // the adapter was pulled out
     rig.tick();                 // the give-up
@@ -231,10 +237,7 @@ TEST(PollReentrance, TicksDuringTheBoxOfAGiveUpReopenNeverOpenTwice)
 TEST(PollReentrance, TicksDuringTheMissingPortBoxOfAGiveUpStayIdle)
 {
     PollRig rig(1, 3);
-    rig.allAnswer([](int address) { return address == 2; });
-    rig.connect();
-    while (rig.requestedAddresses().count(2) < 3) ASSERT_NE(rig.tickUntilWrite(), 0);
-    rig.tick(9);
+    ASSERT_NO_FATAL_FAILURE(reachTheGiveUpOfInstrument2(rig));
     rig.port.existing.clear();
     rig.panel.duringWarning = [&] { rig.tick(40); };
     const qsizetype writes = rig.port.writes.size();
