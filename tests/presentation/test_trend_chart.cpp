@@ -677,4 +677,49 @@ TEST(TrendChartPicture, FirstRunDrawsAbsentRowsAtZeroInGrey)
     EXPECT_EQ(image.pixel(x, int(std::lround(c->yAxis2->coordToPixel(25.0)))) & 0xffffff, 0x5c5c5cu);
 }
 
+// Every slot curve twinned by a grey curve at the same value: the colour must stay on top, and
+// the fast drawing must agree with the point-by-point one on that order.
+class TrendChartSlotsOnTop : public ::testing::TestWithParam<int> {};
+
+TEST_P(TrendChartSlotsOnTop, SlotCurvesStayVisibleOverGreyCurvesAtTheSameValue)
+{
+    ChartRig rig;
+    rig.window.interval->setValue(1);
+    rig.start(4, 1);
+    rig.show();
+    const int picks[4] = {0, 1, 0, 1};  // pH.1, pH.2, T.1, T.2
+    for (int i = 0; i < 4; ++i) {
+        const QSignalBlocker block(rig.window.lists[i]);
+        rig.window.lists[i]->setCurrentIndex(picks[i]);
+    }
+    rig.window.layout->setCurrentIndex(GetParam());
+    rig.chart->ComboBox7Change();
+    rig.linkUp();
+    // Rows 3 and 4 repeat rows 1 and 2; with no layout chosen the slot's own row is grey too.
+    rig.setRow(1, 6.0f, 23.5f);
+    rig.setRow(2, 3.0f, 35.0f);
+    rig.setRow(3, 6.0f, 23.5f);
+    rig.setRow(4, 3.0f, 35.0f);
+    for (int i = 0; i < 60; ++i) rig.tick();
+
+    const QImage image = rig.grab();
+    QCustomPlot* c = rig.window.chart;
+    const int x = int(c->xAxis->coordToPixel(ChartKey(rig.chart->Store.TrendTime(30))));
+    const double values[4] = {6.0, 3.0, 23.5, 35.0};
+    const QRgb colours[4] = {0xff0000u, 0x008000u, 0x0000ffu, 0x800000u};
+    int shown = 0;
+    for (int slot = 1; slot <= 4; ++slot) {
+        if (!rig.chart->SeriesActive(slot)) continue;
+        ++shown;
+        QCPAxis* axis = slot <= 2 ? c->yAxis : c->yAxis2;
+        const int y = int(std::lround(axis->coordToPixel(values[slot - 1])));
+        EXPECT_EQ(image.pixel(x, y) & 0xffffffu, colours[slot - 1]) << "Series" << slot;
+    }
+    EXPECT_GE(shown, 1);
+    EXPECT_TRUE(rig.chart->Plot()->currentImage() == rig.chart->Plot()->referenceImage());
+}
+
+// -1: the first run's state with no layout chosen, all 24 series active.
+INSTANTIATE_TEST_SUITE_P(Layouts, TrendChartSlotsOnTop, ::testing::Values(-1, 0, 1, 2, 3, 4));
+
 }  // namespace
