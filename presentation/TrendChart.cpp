@@ -1,6 +1,8 @@
 #include "TrendChart.h"
 
+#include "ChartGestures.h"
 #include "ChartTime.h"
+#include "CursorReadout.h"
 #include "DeviceTable.h"
 #include "PollEngine.h"
 #include "TrendPlot.h"
@@ -12,12 +14,14 @@
 #include <QFile>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <qcustomplot.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace qm {
 
@@ -28,6 +32,11 @@ constexpr DateTime TenMinutes = 1.0 / 144.0;
 // Times come from whole-second texts; a sum of day fractions may miss the next whole second
 // by a rounding error, which must not delay a sample or a save by a whole tick.
 constexpr DateTime Tolerance = 1.0 / 86400000.0;
+
+// How far the operator may zoom: a time window from a minute to a hundred years (in chart keys,
+// seconds), a value range from 0.01 to a million.
+constexpr double ShortestWindow = 60.0, LongestWindow = 100 * 366 * 86400.0;
+constexpr double SmallestValueSpan = 0.01, LargestValueSpan = 1e6;
 
 const QColor SlotColours[5] = {QColor(), QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 0, 255), QColor(128, 0, 0)};
 
@@ -80,6 +89,12 @@ public:
     QSharedPointer<TrendTimeTicker> timeTicker;
     QSharedPointer<QCPAxisTickerFixed> leftTicker, rightTicker;
     int depth = 0;
+    std::unique_ptr<ChartGestures> gestures;
+    std::unique_ptr<CursorReadout> readout;
+    // The ranges the program's rules set; the axes show them unless the operator moved them.
+    QCPRange programTime, programLeft{0, 10}, programRight{0, 50};
+    bool zoomed = false;       // the operator moved the time axis
+    bool programSets = false;  // an axis range is being set by the program, not by a gesture
     // What the last full replot showed besides the series.
     struct Frame {
         QCPRange key, left, right;
@@ -141,6 +156,8 @@ TrendChart::TrendChart(const TrendChartWidgets& widgets, const DeviceTable& tabl
 TrendChart::~TrendChart()
 {
     // The series item reads Store: it goes with the chart object unless Chart1 took it already.
+    d->readout.reset();
+    d->gestures.reset();
     delete d->plot.data();
     delete d;
 }
@@ -160,7 +177,6 @@ void TrendChart::Setup(DateTime now)
     c->setBackground(QBrush(gradient));
     c->axisRect()->setBackground(Qt::NoBrush);
     c->legend->setVisible(false);
-    c->setInteractions({});
     c->setNoAntialiasingOnDrag(true);
 
     d->timeTicker = QSharedPointer<TrendTimeTicker>::create();
@@ -173,8 +189,10 @@ void TrendChart::Setup(DateTime now)
     d->rightTicker->setTickStep(TScaleStep > 0 ? TScaleStep : 10);
     c->yAxis->setTicker(d->leftTicker);
     c->yAxis2->setTicker(d->rightTicker);
-    c->yAxis->setRange(0, 10);
-    c->yAxis2->setRange(0, 50);
+    d->programLeft = QCPRange(0, 10);
+    d->programRight = QCPRange(0, 50);
+    setAxis(c->yAxis, d->programLeft);
+    setAxis(c->yAxis2, d->programRight);
     c->yAxis2->setVisible(true);
     c->yAxis2->setTickLabels(true);
     for (QCPAxis* axis : {c->xAxis, c->yAxis, c->yAxis2}) {
@@ -190,6 +208,18 @@ void TrendChart::Setup(DateTime now)
         d->layer->setMode(QCPLayer::lmBuffered);
         d->plot = new TrendPlot(c, Store, c->xAxis, c->yAxis, c->yAxis2);
         d->plot->setLayer(d->layer);
+
+        // Wheel and drag as QCustomPlot offers them, a double-click back to the rules' window.
+        d->gestures = std::make_unique<ChartGestures>(c);
+        for (QCPAxis* axis : {c->xAxis, c->yAxis, c->yAxis2})
+            QObject::connect(axis, QOverload<const QCPRange&>::of(&QCPAxis::rangeChanged), d->gestures.get(),
+                             [this, axis](const QCPRange& range) { axisMoved(axis, range); });
+        QObject::connect(c, &QCustomPlot::mouseDoubleClick, d->gestures.get(), [this] { ResetZoom(); });
+        d->readout = std::make_unique<CursorReadout>(c, Store, *d->plot, [this](int slot) {
+            return d->list(slot) ? d->list(slot)->currentText() : QString();
+        });
+        // A wheel zoom redraws through QCustomPlot alone; the values at the resting pointer follow.
+        QObject::connect(c, &QCustomPlot::afterReplot, d->readout.get(), [this] { d->readout->refresh(); });
     }
     for (int n = 1; n <= SeriesCount; ++n) {
         TrendPlot::Series& s = d->plot->series[n];
@@ -234,6 +264,7 @@ void TrendChart::Setup(DateTime now)
     }
 
     Batch batch(this, d->depth);
+    d->zoomed = false;
     m_labelFormat = QStringLiteral(" hh:mm");
     d->timeTicker->setFormat(qm::TimeLabelFormat(false, true));
     setWindow(now, now + FiveMinutes);
@@ -267,10 +298,45 @@ void TrendChart::ShowLoadedSamples()
     ComboBox5Change();
 }
 
-void TrendChart::setWindow(DateTime min, DateTime max) { d->w.Chart1->xAxis->setRange(ChartKey(min), ChartKey(max)); }
+void TrendChart::setWindow(DateTime min, DateTime max)
+{
+    // A window the axis would refuse leaves the rules' window as it was, as it leaves the axis.
+    if (!QCPRange::validRange(ChartKey(min), ChartKey(max))) return;
+    d->programTime = QCPRange(ChartKey(min), ChartKey(max));
+    if (!d->zoomed) setAxis(d->w.Chart1->xAxis, d->programTime);
+}
 
-DateTime TrendChart::WindowMin() const { return FromChartKey(d->w.Chart1->xAxis->range().lower); }
-DateTime TrendChart::WindowMax() const { return FromChartKey(d->w.Chart1->xAxis->range().upper); }
+DateTime TrendChart::WindowMin() const { return FromChartKey(d->programTime.lower); }
+DateTime TrendChart::WindowMax() const { return FromChartKey(d->programTime.upper); }
+bool TrendChart::Zoomed() const { return d->zoomed; }
+CursorReadout* TrendChart::Readout() const { return d->readout.get(); }
+
+void TrendChart::setAxis(QCPAxis* axis, const QCPRange& range)
+{
+    const QScopedValueRollback<bool> program(d->programSets, true);
+    axis->setRange(range);
+}
+
+void TrendChart::axisMoved(QCPAxis* axis, const QCPRange& range)
+{
+    if (d->programSets) return;
+    // The operator's wheel or drag.
+    QCustomPlot* c = d->w.Chart1;
+    if (axis == c->xAxis) d->zoomed = true;
+    const QCPRange bounded = axis == c->xAxis ? ChartGestures::bounded(range, ShortestWindow, LongestWindow)
+                                              : ChartGestures::bounded(range, SmallestValueSpan, LargestValueSpan);
+    if (bounded != range) setAxis(axis, bounded);
+}
+
+void TrendChart::ResetZoom()
+{
+    Batch batch(this, d->depth);
+    QCustomPlot* c = d->w.Chart1;
+    d->zoomed = false;
+    setAxis(c->xAxis, d->programTime);
+    setAxis(c->yAxis, d->programLeft);
+    setAxis(c->yAxis2, d->programRight);
+}
 
 void TrendChart::Timer2Timer()
 {
@@ -360,9 +426,9 @@ void TrendChart::applyScales()
     // A range whose maximum is not above its minimum, or a step that is not positive, would leave
     // the axis unusable: that axis keeps what it shows.
     QCustomPlot* c = d->w.Chart1;
-    if (PhScaleMin < PhScaleMax) c->yAxis->setRange(PhScaleMin, PhScaleMax);
+    if (PhScaleMin < PhScaleMax) setAxis(c->yAxis, d->programLeft = QCPRange(PhScaleMin, PhScaleMax));
     if (PhScaleStep > 0) d->leftTicker->setTickStep(PhScaleStep);
-    if (TScaleMin < TScaleMax) c->yAxis2->setRange(TScaleMin, TScaleMax);
+    if (TScaleMin < TScaleMax) setAxis(c->yAxis2, d->programRight = QCPRange(TScaleMin, TScaleMax));
     if (TScaleStep > 0) d->rightTicker->setTickStep(TScaleStep);
 }
 
@@ -484,6 +550,7 @@ void TrendChart::BitBtn1Click()
     Batch batch(this, d->depth);
     Store.Clear();
     for (int n = 1; n <= SeriesCount; ++n) d->plot->series[n].channel = 0;
+    d->zoomed = false;  // nothing is left to look at but the new window
     const DateTime now = NowDateTime();
     setWindow(now, now + FiveMinutes);
     const QString file = QDir(WorkDir()).filePath(QStringLiteral("График.txt"));
@@ -520,6 +587,7 @@ void TrendChart::Redraw()
     const Private::Frame f = d->frame();
     if (d->framed && f == d->lastFrame) {
         d->layer->replot();  // only the series changed
+        if (d->readout) d->readout->refresh();
     } else {
         c->replot();
         d->lastFrame = f;

@@ -2,6 +2,8 @@
 // scales, time labels, clearing, the spin boxes' empty texts and the focus hand-over.
 #include "test_trend_rig.h"
 
+#include "CursorReadout.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -721,5 +723,149 @@ TEST_P(TrendChartSlotsOnTop, SlotCurvesStayVisibleOverGreyCurvesAtTheSameValue)
 
 // -1: the first run's state with no layout chosen, all 24 series active.
 INSTANTIATE_TEST_SUITE_P(Layouts, TrendChartSlotsOnTop, ::testing::Values(-1, 0, 1, 2, 3, 4));
+
+// Where a gesture begins, relative to the plot area.
+enum class Spot { Area, LeftAxis, RightAxis, BottomAxis };
+
+struct GestureCase {
+    const char* name;
+    Spot spot;
+    bool drag;  // otherwise the wheel
+    Qt::KeyboardModifiers modifiers;
+    bool time, left, right;  // the axes that move
+};
+
+class TrendChartGesture : public ::testing::TestWithParam<GestureCase> {};
+
+TEST_P(TrendChartGesture, MovesTheAxesItBeganOnAndNeverTheRulesWindow)
+{
+    const GestureCase& g = GetParam();
+    ChartRig rig;
+    rig.start();
+    rig.show();
+    rig.grab();
+    QCustomPlot* c = rig.window.chart;
+    const QRect area = c->axisRect()->rect();
+    const QPointF centre = area.center();
+    const QPointF at = g.spot == Spot::Area       ? centre
+                       : g.spot == Spot::LeftAxis ? QPointF(area.left() - 15, centre.y())
+                       : g.spot == Spot::RightAxis ? QPointF(area.right() + 15, centre.y())
+                                                   : QPointF(centre.x(), area.bottom() + 12);
+    const QCPRange time = c->xAxis->range(), left = c->yAxis->range(), right = c->yAxis2->range();
+    const DateTime min = rig.chart->WindowMin(), max = rig.chart->WindowMax();
+    if (g.drag) rig.window.drag(at, at + QPointF(-120, -80), g.modifiers);
+    else rig.window.wheel(at, 2, g.modifiers);
+    EXPECT_EQ(c->xAxis->range() != time, g.time);
+    EXPECT_EQ(c->yAxis->range() != left, g.left);
+    EXPECT_EQ(c->yAxis2->range() != right, g.right);
+    EXPECT_EQ(rig.chart->Zoomed(), g.time);
+    EXPECT_EQ(rig.chart->WindowMin(), min);
+    EXPECT_EQ(rig.chart->WindowMax(), max);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gestures, TrendChartGesture,
+    ::testing::Values(GestureCase{"WheelInThePlot", Spot::Area, false, Qt::NoModifier, true, false, false},
+                      GestureCase{"CtrlWheelInThePlot", Spot::Area, false, Qt::ControlModifier, false, true, true},
+                      GestureCase{"WheelOverTheLeftAxis", Spot::LeftAxis, false, Qt::NoModifier, false, true, false},
+                      GestureCase{"WheelOverTheRightAxis", Spot::RightAxis, false, Qt::NoModifier, false, false, true},
+                      GestureCase{"WheelOverTheTimeAxis", Spot::BottomAxis, false, Qt::NoModifier, true, false, false},
+                      GestureCase{"DragInThePlot", Spot::Area, true, Qt::NoModifier, true, false, false},
+                      GestureCase{"CtrlDragInThePlot", Spot::Area, true, Qt::ControlModifier, false, true, true},
+                      GestureCase{"DragOnTheLeftAxis", Spot::LeftAxis, true, Qt::NoModifier, false, true, false}),
+    [](const ::testing::TestParamInfo<GestureCase>& info) { return std::string(info.param.name); });
+
+TEST(TrendChartZoom, ZoomedWindowStaysWhileSamplesComeAndADoubleClickReturnsToTheRulesWindow)
+{
+    ChartRig rig;
+    rig.window.interval->setValue(1);
+    rig.start();
+    rig.show();
+    rig.linkUp();
+    rig.setRow(1, 7.0f, 25.0f);
+    const DateTime start = rig.now();
+    for (int i = 0; i < 100; ++i) rig.tick();
+    QCustomPlot* c = rig.window.chart;
+    const QPointF centre = c->axisRect()->rect().center();
+    rig.window.wheel(centre, 3);
+    rig.window.wheel(centre, 2, Qt::ControlModifier);
+    const QCPRange zoomed = c->xAxis->range();
+    ASSERT_LT(zoomed.size(), 300.0);
+    ASSERT_NE(c->yAxis->range(), QCPRange(0, 10));
+
+    // The rules move their window at their moments; the operator's stays. The value scales come
+    // back with the next sample.
+    for (int i = 0; i < 400; ++i) rig.tick();
+    EXPECT_EQ(secondsBetween(start, rig.chart->WindowMax()), 601);
+    EXPECT_EQ(c->xAxis->range(), zoomed);
+    EXPECT_EQ(c->yAxis->range(), QCPRange(0, 10));
+    EXPECT_EQ(rig.chart->Store.TrendCount(), 500);
+
+    rig.window.doubleClick(centre);
+    EXPECT_FALSE(rig.chart->Zoomed());
+    EXPECT_EQ(secondsBetween(start, FromChartKey(c->xAxis->range().lower)), 0);
+    EXPECT_EQ(secondsBetween(start, FromChartKey(c->xAxis->range().upper)), 601);
+    rig.tick(200);  // the shown window follows the rules again
+    EXPECT_EQ(secondsBetween(start, FromChartKey(c->xAxis->range().upper)), 1000);
+
+    // Clearing shows its fresh window even when zoomed.
+    rig.window.wheel(centre, 3);
+    rig.chart->AskYesNo = [](const QString&) { return true; };
+    rig.chart->BitBtn1Click();
+    EXPECT_FALSE(rig.chart->Zoomed());
+    EXPECT_EQ(secondsBetween(rig.now(), FromChartKey(c->xAxis->range().lower)), 0);
+    EXPECT_EQ(secondsBetween(rig.now(), FromChartKey(c->xAxis->range().upper)), 300);
+}
+
+TEST(TrendChartReadout, ShowsTheSampleUnderThePointerAndNothingElsewhere)
+{
+    ChartRig rig;
+    rig.window.interval->setValue(1);
+    rig.start(3, 1);
+    rig.show();
+    rig.window.layout->setCurrentIndex(1);  // "2": red and blue
+    rig.window.lists[0]->setCurrentIndex(1);
+    rig.window.lists[2]->setCurrentIndex(2);
+    rig.chart->ComboBox7Change();
+    rig.chart->ComboBox2Change();
+    rig.chart->ComboBox4Change();
+    rig.linkUp();
+    rig.setRow(2, 7.01f, 24.0f);
+    rig.setRow(3, 6.0f, 23.5f);
+    for (int i = 0; i < 30; ++i) rig.tick();
+    rig.table.MarkSilent(3);
+    for (int i = 0; i < 10; ++i) rig.tick();
+    rig.grab();
+
+    QCustomPlot* c = rig.window.chart;
+    CursorReadout* readout = rig.chart->Readout();
+    const auto column = [&](int sample) { return c->xAxis->coordToPixel(ChartKey(rig.chart->Store.TrendTime(sample))); };
+    const double y = c->axisRect()->rect().center().y();
+
+    rig.window.pointAt(QPointF(column(10) + 1, y));
+    EXPECT_TRUE(readout->isShown());
+    EXPECT_EQ(readout->sample(), 10);
+    EXPECT_EQ(readout->text(), "06.12.26  14:00:10\npH.2  7.01\nT.3  23.5");
+    rig.window.pointAt(QPointF(column(35), y));
+    EXPECT_EQ(readout->text(), "06.12.26  14:00:35\npH.2  7.01\nT.3  нет ответа");
+
+    // Past the last sample, below the plot area, after leaving: nothing.
+    // The next sample comes after a pause of 20 seconds, well clear of the last one.
+    const QPointF next(c->xAxis->coordToPixel(ChartKey(rig.now() + 20 * Second)), y);
+    rig.window.pointAt(QPointF(column(40) + CursorReadout::Snap + 2, y));
+    EXPECT_FALSE(readout->isShown());
+    rig.window.pointAt(QPointF(column(10), c->axisRect()->rect().bottom() + 10));
+    EXPECT_FALSE(readout->isShown());
+    rig.window.pointAt(QPointF(column(10), y));
+    rig.window.leave();
+    EXPECT_FALSE(readout->isShown());
+
+    // A resting pointer shows the sample that arrives under it.
+    rig.window.pointAt(next);
+    EXPECT_FALSE(readout->isShown());
+    rig.tick(20);
+    EXPECT_TRUE(readout->isShown());
+    EXPECT_EQ(readout->sample(), 41);
+}
 
 }  // namespace
