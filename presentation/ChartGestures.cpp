@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 namespace qm {
 
 ChartGestures::ChartGestures(QCustomPlot* plot) : m_plot(plot)
@@ -48,13 +50,18 @@ void ChartGestures::choose(const QPointF& pos, Qt::KeyboardModifiers modifiers)
     rect->setRangeDragAxes(a.horizontal, a.vertical);
 }
 
-QCPRange ChartGestures::bounded(const QCPRange& range, double minSpan, double maxSpan)
+QCPRange ChartGestures::bounded(const QCPRange& range, const QCPRange& before, double minSpan, double maxSpan)
 {
-    const double span = range.size();
-    if (span >= minSpan && span <= maxSpan) return range;
-    const double half = (span < minSpan ? minSpan : maxSpan) / 2;
-    const double centre = range.center();
-    return QCPRange(centre - half, centre + half);
+    const double span = range.size(), was = before.size();
+    double target;
+    if (span > maxSpan && span > was) target = std::max(maxSpan, was);
+    else if (span < minSpan && span < was) target = std::min(minSpan, was);
+    else return range;
+    // A zoom keeps one point in place: lower = p + (before.lower - p) * f, likewise upper.
+    const double f = span / was;
+    const double p = f != 1 ? (range.lower - f * before.lower) / (1 - f) : range.center();
+    const double g = target / was;
+    return QCPRange(p + (before.lower - p) * g, p + (before.upper - p) * g);
 }
 
 }  // namespace qm

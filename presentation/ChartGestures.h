@@ -21,9 +21,11 @@ public:
     };
     Axes axesFor(const QPointF& pos, Qt::KeyboardModifiers modifiers) const;
 
-    // A range moved by a gesture, kept within sane limits: a span of at least minSpan and at
-    // most maxSpan around the same centre.
-    static QCPRange bounded(const QCPRange& range, double minSpan, double maxSpan);
+    // A range that a gesture moved from before, kept within sane limits: a zoom that would take
+    // the span below minSpan or above maxSpan stops there, around the same fixed point (the
+    // pointer), so the view does not jump. A range that is already beyond a limit may move and
+    // zoom back towards it, never further away.
+    static QCPRange bounded(const QCPRange& range, const QCPRange& before, double minSpan, double maxSpan);
 
 private:
     void choose(const QPointF& pos, Qt::KeyboardModifiers modifiers);

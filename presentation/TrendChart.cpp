@@ -33,9 +33,10 @@ constexpr DateTime TenMinutes = 1.0 / 144.0;
 // by a rounding error, which must not delay a sample or a save by a whole tick.
 constexpr DateTime Tolerance = 1.0 / 86400000.0;
 
-// How far the operator may zoom: a time window from a minute to a hundred years (in chart keys,
-// seconds), a value range from 0.01 to a million.
-constexpr double ShortestWindow = 60.0, LongestWindow = 100 * 366 * 86400.0;
+// How far the operator may zoom: a time window from two minutes (so that a whole minute, the
+// finest label, is always in view) to a hundred years, in chart keys (seconds); a value range
+// from 0.01 to a million.
+constexpr double ShortestWindow = 120.0, LongestWindow = 100 * 366 * 86400.0;
 constexpr double SmallestValueSpan = 0.01, LargestValueSpan = 1e6;
 
 const QColor SlotColours[5] = {QColor(), QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 0, 255), QColor(128, 0, 0)};
@@ -92,7 +93,7 @@ public:
     std::unique_ptr<ChartGestures> gestures;
     std::unique_ptr<CursorReadout> readout;
     // The ranges the program's rules set; the axes show them unless the operator moved them.
-    QCPRange programTime, programLeft{0, 10}, programRight{0, 50};
+    QCPRange programTime, programLeft, programRight;
     bool zoomed = false;       // the operator moved the time axis
     bool programSets = false;  // an axis range is being set by the program, not by a gesture
     // What the last full replot showed besides the series.
@@ -189,10 +190,8 @@ void TrendChart::Setup(DateTime now)
     d->rightTicker->setTickStep(TScaleStep > 0 ? TScaleStep : 10);
     c->yAxis->setTicker(d->leftTicker);
     c->yAxis2->setTicker(d->rightTicker);
-    d->programLeft = QCPRange(0, 10);
-    d->programRight = QCPRange(0, 50);
-    setAxis(c->yAxis, d->programLeft);
-    setAxis(c->yAxis2, d->programRight);
+    setAxis(c->yAxis, d->programLeft = QCPRange(0, 10));
+    setAxis(c->yAxis2, d->programRight = QCPRange(0, 50));
     c->yAxis2->setVisible(true);
     c->yAxis2->setTickLabels(true);
     for (QCPAxis* axis : {c->xAxis, c->yAxis, c->yAxis2}) {
@@ -212,8 +211,10 @@ void TrendChart::Setup(DateTime now)
         // Wheel and drag as QCustomPlot offers them, a double-click back to the rules' window.
         d->gestures = std::make_unique<ChartGestures>(c);
         for (QCPAxis* axis : {c->xAxis, c->yAxis, c->yAxis2})
-            QObject::connect(axis, QOverload<const QCPRange&>::of(&QCPAxis::rangeChanged), d->gestures.get(),
-                             [this, axis](const QCPRange& range) { axisMoved(axis, range); });
+            QObject::connect(axis, QOverload<const QCPRange&, const QCPRange&>::of(&QCPAxis::rangeChanged),
+                             d->gestures.get(), [this, axis](const QCPRange& range, const QCPRange& before) {
+                                 axisMoved(axis, range, before);
+                             });
         QObject::connect(c, &QCustomPlot::mouseDoubleClick, d->gestures.get(), [this] { ResetZoom(); });
         d->readout = std::make_unique<CursorReadout>(c, Store, *d->plot, [this](int slot) {
             return d->list(slot) ? d->list(slot)->currentText() : QString();
@@ -317,14 +318,15 @@ void TrendChart::setAxis(QCPAxis* axis, const QCPRange& range)
     axis->setRange(range);
 }
 
-void TrendChart::axisMoved(QCPAxis* axis, const QCPRange& range)
+void TrendChart::axisMoved(QCPAxis* axis, const QCPRange& range, const QCPRange& before)
 {
     if (d->programSets) return;
     // The operator's wheel or drag.
     QCustomPlot* c = d->w.Chart1;
     if (axis == c->xAxis) d->zoomed = true;
-    const QCPRange bounded = axis == c->xAxis ? ChartGestures::bounded(range, ShortestWindow, LongestWindow)
-                                              : ChartGestures::bounded(range, SmallestValueSpan, LargestValueSpan);
+    const QCPRange bounded = axis == c->xAxis
+                                 ? ChartGestures::bounded(range, before, ShortestWindow, LongestWindow)
+                                 : ChartGestures::bounded(range, before, SmallestValueSpan, LargestValueSpan);
     if (bounded != range) setAxis(axis, bounded);
 }
 

@@ -132,7 +132,7 @@ private:
     void refillSlot(int slot);
     void setWindow(DateTime min, DateTime max);
     void setAxis(QCPAxis* axis, const QCPRange& range);
-    void axisMoved(QCPAxis* axis, const QCPRange& range);
+    void axisMoved(QCPAxis* axis, const QCPRange& range, const QCPRange& before);
     void applyScales();
     void rebuildLists();
 };

@@ -817,6 +817,27 @@ TEST(TrendChartZoom, ZoomedWindowStaysWhileSamplesComeAndADoubleClickReturnsToTh
     EXPECT_EQ(secondsBetween(rig.now(), FromChartKey(c->xAxis->range().upper)), 300);
 }
 
+TEST(TrendChartZoom, WheelStopsAtATwoMinuteWindowAndAtAMillionOnTheValueAxes)
+{
+    ChartRig rig;
+    rig.start();
+    rig.show();
+    rig.grab();
+    QCustomPlot* c = rig.window.chart;
+    const QRect area = c->axisRect()->rect();
+    const QPointF at(area.left() + area.width() / 4, area.top() + area.height() / 4);
+    const double timeThere = c->xAxis->pixelToCoord(at.x()), pHThere = c->yAxis->pixelToCoord(at.y());
+    // One notch at a time, as a wheel turns. The limit holds around the pointer: what lay under
+    // it still does (measured before wider value labels move the plot area's edge).
+    for (int notch = 0; notch < 60; ++notch) rig.window.wheel(at, 1);
+    EXPECT_NEAR(c->xAxis->range().size(), 120.0, 1e-6);
+    EXPECT_NEAR(c->xAxis->pixelToCoord(at.x()), timeThere, 1e-3);
+    for (int notch = 0; notch < 100; ++notch) rig.window.wheel(at, -1, Qt::ControlModifier);
+    EXPECT_NEAR(c->yAxis->pixelToCoord(at.y()), pHThere, 1e-3);
+    EXPECT_NEAR(c->yAxis->range().size(), 1e6, 1e-3);
+    EXPECT_NEAR(c->yAxis2->range().size(), 1e6, 1e-3);
+}
+
 TEST(TrendChartReadout, ShowsTheSampleUnderThePointerAndNothingElsewhere)
 {
     ChartRig rig;
@@ -866,6 +887,17 @@ TEST(TrendChartReadout, ShowsTheSampleUnderThePointerAndNothingElsewhere)
     rig.tick(20);
     EXPECT_TRUE(readout->isShown());
     EXPECT_EQ(readout->sample(), 41);
+}
+
+TEST(TrendChartReadout, ValuesReadAsTheLiveTableWritesThemWhateverTheFileHeld)
+{
+    const struct {
+        double value;
+        bool temperature;
+        const char* text;
+    } cases[] = {{7.01f, false, "7.01"}, {-0.05, false, "-0.05"}, {23.5f, true, "23.5"}, {0.0, true, "0.0"},
+                 {-100.0, false, "нет ответа"}, {1e300, true, "1e+300"}, {std::nan(""), false, "nan"}};
+    for (const auto& c : cases) EXPECT_EQ(CursorReadout::valueText(c.value, c.temperature), QString::fromUtf8(c.text)) << c.text;
 }
 
 }  // namespace
