@@ -312,6 +312,7 @@ DateTime TrendChart::WindowMax() const { return FromChartKey(d->programTime.uppe
 bool TrendChart::Zoomed() const { return d->zoomed; }
 CursorReadout* TrendChart::Readout() const { return d->readout.get(); }
 
+// Every range the program sets goes through here; any other change of an axis is the operator's.
 void TrendChart::setAxis(QCPAxis* axis, const QCPRange& range)
 {
     const QScopedValueRollback<bool> program(d->programSets, true);
