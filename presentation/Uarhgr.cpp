@@ -21,6 +21,17 @@ constexpr int ChartDesignHeight = 401;
 constexpr int Label2Left = 800;
 constexpr int LabelTop = 16;
 
+// A filled marker 7 pixels across (half-size 3 around the point) without an outline. The pen is
+// set on its own: a style built with Qt::NoPen leaves it undefined, and the graph then draws the
+// marker's edge with its 3-pixel line pen.
+QCPScatterStyle Marker(QCPScatterStyle::ScatterShape shape, const QColor& colour)
+{
+    QCPScatterStyle style(shape, 7);
+    style.setPen(Qt::NoPen);
+    style.setBrush(colour);
+    return style;
+}
+
 QFont PixelFont(const QString& family, int pixels, bool bold)
 {
     QFont font(family);
@@ -59,6 +70,8 @@ TFormARHGR::TFormARHGR(QWidget* parent) : QMainWindow(parent)
     setCentralWidget(client);
     Chart1 = new QCustomPlot(client);
     Chart1->setObjectName(QStringLiteral("Chart1"));
+    // Whoever drew the chart (a view, a relabel, or QCustomPlot itself on a resize), it is current.
+    connect(Chart1, &QCustomPlot::afterReplot, this, [this] { m_stale = false; });
     Chart1->setGeometry(ChartLeft, 0, ChartDesignWidth, ChartDesignHeight);
     setupChart();
 
@@ -77,7 +90,7 @@ TFormARHGR::TFormARHGR(QWidget* parent) : QMainWindow(parent)
     Label1->move(48, LabelTop);
     Label2->move(Label2Left, LabelTop);
 
-    dform();
+    setTimeFormat();
     // Without a frame the outer size is the widget's size; showEvent corrects for a real frame.
     resize(DesignWidth, DesignHeight);
     FormResize();  // a hidden window gets its resize event only when shown
@@ -117,12 +130,12 @@ void TFormARHGR::setupChart()
     Series1 = Chart1->addGraph(bottom, left);
     Series1->setName(QStringLiteral("Series1"));
     Series1->setPen(QPen(PhColour, 3));
-    Series1->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(Qt::NoPen), QBrush(PhColour), 7));
+    Series1->setScatterStyle(Marker(QCPScatterStyle::ssCircle, PhColour));
 
     Series2 = Chart1->addGraph(bottom, right);
     Series2->setName(QStringLiteral("Series2"));
     Series2->setPen(QPen(TColour, 3));
-    Series2->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(Qt::NoPen), QBrush(TColour), 7));
+    Series2->setScatterStyle(Marker(QCPScatterStyle::ssTriangle, TColour));
 }
 
 QString TFormARHGR::bottomLabelFormat() const
@@ -133,8 +146,19 @@ QString TFormARHGR::bottomLabelFormat() const
 
 void TFormARHGR::dform()
 {
+    setTimeFormat();
+    redraw();
+}
+
+void TFormARHGR::setTimeFormat()
+{
     qm::SetTimeLabelFormat(Chart1->xAxis, qm::TimeLabelFormat(N3->isChecked(), N4->isChecked()));
-    Chart1->replot();
+}
+
+void TFormARHGR::redraw()
+{
+    m_stale = true;
+    if (isVisible()) Chart1->replot();
 }
 
 void TFormARHGR::N3Click() { N3->toggle(); }
@@ -192,7 +216,8 @@ void TFormARHGR::fillArchive(const QString& path, const QVector<qm::ArchivePoint
     // The time axis follows the points; with none it keeps its range.
     if (!points.isEmpty()) Chart1->xAxis->rescale();
     fitValueTicks();
-    dform();
+    setTimeFormat();
+    m_stale = true;  // drawn by showOver
 }
 
 void TFormARHGR::showOver(QWidget* mainWindow)
@@ -202,9 +227,16 @@ void TFormARHGR::showOver(QWidget* mainWindow)
         const QRect main = mainWindow->frameGeometry();
         move(main.x() + (main.width() - DesignWidth) / 2, main.y() + (main.height() - DesignHeight) / 2);
     }
-    show();
+    if (!m_fitted) {
+        // Where the platform knows the frame as soon as the window exists, the outer size is
+        // right before the first show, and the chart is laid out and drawn once, not again
+        // for a corrected size.
+        winId();
+        fitOuterSize();
+    }
+    show();  // a first show lays the chart out, which draws it
     raise();
-    Chart1->replot();
+    if (m_stale) Chart1->replot();
 }
 
 void TFormARHGR::resizeEvent(QResizeEvent* event)
@@ -216,6 +248,8 @@ void TFormARHGR::resizeEvent(QResizeEvent* event)
 void TFormARHGR::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    // Changed while hidden and not drawn by the layout of the showing.
+    if (m_stale) Chart1->replot();
     if (m_fitted) return;
     m_fitted = true;
     // The window manager reports the frame only once the window is mapped.

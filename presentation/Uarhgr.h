@@ -48,9 +48,11 @@ public:
 
     // Takes a viewed archive: caption "АРХИВ: " + path, pH (value 1) into Series1 on the left
     // axis and T (value 3) into Series2 on the right axis, the value axes from the scales, the
-    // time axis fitted to the points, then dform. E is not plotted.
+    // time axis fitted to the points, then dform. E is not plotted. The chart is drawn when the
+    // window shows it (showOver), once.
     void fillArchive(const QString& path, const QVector<qm::ArchivePoint>& points, const qm::ArchiveScales& scales);
-    // Shows the window, over the centre of mainWindow the first time, and brings it to the front.
+    // Shows the window, over the centre of mainWindow the first time, and brings it to the front,
+    // with the chart drawn once.
     void showOver(QWidget* mainWindow);
 
 public slots:
@@ -67,7 +69,11 @@ private:
     void setupChart();
     void fitOuterSize();
     void fitValueTicks();
+    void setTimeFormat();
+    // Draws the chart now if it is on screen; a hidden chart is drawn when it is shown.
+    void redraw();
 
+    bool m_stale = true;  // the chart changed since it was last drawn
     bool m_fitted = false;
     bool m_placed = false;
 };

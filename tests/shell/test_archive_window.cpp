@@ -1,5 +1,5 @@
-// The archive chart window as created at start-up: hidden, its caption, size, menu, time labels
-// and how the chart follows the window's size.
+// The archive chart window as created at start-up: hidden, its caption, size, menu, time labels,
+// how the chart follows the window's size, and how a view is drawn.
 #include "ChartTime.h"
 #include "DateTimeText.h"
 #include "Uarhgr.h"
@@ -165,6 +165,58 @@ TEST(ArchiveWindow, ChartFollowsTheWindowSize)
         // "T" keeps its distance to the chart's right edge.
         EXPECT_EQ(w.Label2->pos(), QPoint(w.Chart1->width() - 73, 16));
         EXPECT_EQ(w.Label1->pos(), QPoint(48, 16));
+    }
+}
+
+// One view: the points put in and the window shown; the chart is drawn once, not once for the
+// data and again for the showing.
+TEST(ArchiveWindow, AViewDrawsTheChartOnce)
+{
+    TFormARHGR w;
+    ProcessEventsFor(10);  // created at start-up, long before the first view
+    int replots = 0;
+    QObject::connect(w.Chart1, &QCustomPlot::afterReplot, [&] { ++replots; });
+    const qm::DateTime start = qm::ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(10, 0)));
+    QVector<qm::ArchivePoint> points;
+    for (int i = 0; i < 50; ++i) points.append({start + i * qm::OneMinute, 7.0 + 0.01 * i, 0, 25.0});
+    for (const char* view : {"first, window hidden", "again, window on screen"}) {
+        SCOPED_TRACE(view);
+        replots = 0;
+        w.fillArchive(QStringLiteral("/a.txt"), points, {});
+        w.showOver(nullptr);
+        ProcessEventsFor(400);
+        EXPECT_EQ(replots, 1);
+    }
+}
+
+// The markers are filled shapes without an outline: a lone point shows as a 7-pixel circle (pH)
+// or triangle (T), not widened by the line's 3-pixel pen.
+TEST(ArchiveWindow, MarkersHaveNoOutline)
+{
+    TFormARHGR w;
+    const qm::DateTime t = qm::ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(10, 0)));
+    w.fillArchive(QStringLiteral("/a.txt"), {qm::ArchivePoint{t, 8.0, 0, 10.0}}, {});
+    w.showOver(nullptr);
+    ProcessEventsFor(50);
+    const QImage image = w.Chart1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const struct {
+        const char* series;
+        bool (*isIt)(QRgb);
+    } cases[] = {
+        {"Series1, red circle", [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 100 && qBlue(c) < 100; }},
+        {"Series2, green triangle", [](QRgb c) { return qRed(c) < 100 && qGreen(c) > 90 && qBlue(c) < 100; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.series);
+        // Within the plot area: the labels and the axis texts share the colours.
+        const QRect area = w.Chart1->axisRect()->rect();
+        QRect box;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (c.isIt(image.pixel(x, y))) box |= QRect(x, y, 1, 1);
+        ASSERT_FALSE(box.isEmpty());
+        EXPECT_LE(box.width(), 8);
+        EXPECT_LE(box.height(), 8);
     }
 }
 
