@@ -589,7 +589,9 @@ void TrendChart::Redraw()
 
     const Private::Frame f = d->frame();
     if (d->framed && f == d->lastFrame) {
-        d->layer->replot();  // only the series changed
+        // Only the series changed: the columns they redrew go to the screen, or, where that
+        // cannot be done, their layer is drawn again.
+        if (!d->plot->showChanges()) d->layer->replot();
         if (d->readout) d->readout->refresh();
     } else {
         c->replot();

@@ -1,8 +1,10 @@
 #include "TrendPlot.h"
 
 #include "ChartTime.h"
+#include "LayerBuffer.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -16,6 +18,64 @@ constexpr int Reach = 6;
 // is never hidden by another instrument's grey curve at the same value. k = 0..23.
 constexpr int seriesInDrawOrder(int k) { return k < 20 ? k + 5 : k - 19; }
 static_assert(TrendPlot::SeriesCount == 24);
+
+// Coordinates are bounded before anything is rounded or handed to Qt, so that a value far off its
+// scale, or a zoom deep into the samples, can neither overflow an integer nor feed the rasteriser
+// absurd numbers. Nothing within Far pixels of the plot area changes; a line piece reaching further
+// is cut there, far outside what is shown.
+constexpr double Far = 1.0e5;
+constexpr double Huge = 1.0e9;
+double bounded(double v) { return v > Huge ? Huge : (v >= -Huge ? v : -Huge); }
+
+// Which segments need drawing. A 6-pixel marker square put at qRound(p - 3) covers every pixel
+// whose centre lies within 2.5 of its point p on both axes. Qt fills a 3-pixel line where the pixel
+// centre lies within 1.5 of the segment (a hair more for its fixed-point rounding: Reach below),
+// and its caps and joins stay within 1.5 * sqrt(2) of the segment's ends, so under the markers
+// there. A segment is therefore not drawn when all within LineReach of it lies under the markers
+// of its two ends, which have its colour; and a polyline may be cut into pieces at any point.
+constexpr double LineReach = 1.55;
+
+// The markers at p (left edge px, top edge py) and q cover the segment p..q's line.
+bool underMarkers(QPointF p, QPointF q, int px, int py, int qx, int qy)
+{
+    // Ends at most 1.9 apart on both axes: the segment lies everywhere within 0.95 of one of its
+    // ends, and 0.95 + LineReach < 2.5.
+    if (std::fabs(p.x() - q.x()) <= 1.9 && std::fabs(p.y() - q.y()) <= 1.9) return true;
+    // Otherwise: the two squares, where their spans overlap or touch, hold the rectangle of their
+    // common columns and all their rows; the line is in it when both ends are, LineReach inside.
+    if (px == INT_MIN || qx == INT_MIN || std::abs(px - qx) >= 2 * TrendPlot::MarkerHalf
+        || std::abs(py - qy) > 2 * TrendPlot::MarkerHalf)
+        return false;
+    const double left = std::max(px, qx) + LineReach, right = std::min(px, qx) + 2 * TrendPlot::MarkerHalf - LineReach;
+    const double top = std::min(py, qy) + LineReach, bottom = std::max(py, qy) + 2 * TrendPlot::MarkerHalf - LineReach;
+    return p.x() >= left && p.x() <= right && q.x() >= left && q.x() <= right && p.y() >= top && p.y() <= bottom
+           && q.y() >= top && q.y() <= bottom;
+}
+
+// Qt rasterises short polylines much faster than long ones.
+constexpr int Piece = 16;
+
+// Liang-Barsky: cuts the segment p..q to the rectangle; false when nothing of it is inside.
+bool clipSegment(QPointF& p, QPointF& q, double left, double top, double right, double bottom)
+{
+    const double dx = q.x() - p.x(), dy = q.y() - p.y();
+    double t0 = 0, t1 = 1;
+    const double edges[4][2] = {{-dx, p.x() - left}, {dx, right - p.x()}, {-dy, p.y() - top}, {dy, bottom - p.y()}};
+    for (const auto& e : edges) {
+        if (e[0] == 0) {
+            if (e[1] < 0) return false;
+        } else {
+            const double t = e[1] / e[0];
+            if (e[0] < 0) t0 = std::max(t0, t);
+            else t1 = std::min(t1, t);
+        }
+    }
+    if (t0 > t1) return false;
+    const QPointF from = p;
+    p = QPointF(from.x() + t0 * dx, from.y() + t0 * dy);
+    q = QPointF(from.x() + t1 * dx, from.y() + t1 * dy);
+    return true;
+}
 }  // namespace
 
 bool TrendPlot::Signature::operator==(const Signature& o) const
@@ -59,8 +119,9 @@ TrendPlot::Mapping TrendPlot::mapping() const
                    m_right->range().size(), double(r.height())};
 }
 
-void TrendPlot::update()
+bool TrendPlot::update()
 {
+    m_changed = QRegion();
     const Signature sig = signature();
     const int count = m_store.TrendCount();
     const quint64 added = m_store.appended() - m_appended;
@@ -73,16 +134,12 @@ void TrendPlot::update()
         ++fullRenders;
     } else if (added || dropped) {
         const Mapping m = mapping();
-        if (dropped && count > 0) {
-            const int a = int(std::floor(m.x(m_firstKey))) - Reach;
-            const int b = int(std::floor(m.x(ChartKey(m_store.TrendTime(1))))) + Reach;
-            renderColumns(a, b);
-        }
+        // Whole columns of ends that lie far off the picture are bounded like any coordinate.
+        const auto column = [&](double key) { return int(std::floor(std::clamp(m.x(key), -Far, m.width + Far))); };
+        if (dropped && count > 0) renderColumns(column(m_firstKey) - Reach, column(ChartKey(m_store.TrendTime(1))) + Reach);
         if (added && count > 0) {
             const double from = m_count > 0 ? m_lastKey : ChartKey(m_store.TrendTime(1));
-            const int a = int(std::floor(m.x(from))) - Reach;
-            const int b = int(std::floor(m.x(ChartKey(m_store.TrendTime(count))))) + Reach;
-            renderColumns(a, b);
+            renderColumns(column(from) - Reach, column(ChartKey(m_store.TrendTime(count))) + Reach);
         }
         if (count == 0) renderColumns(0, m_cache.width() - 1);
         ++partialRenders;
@@ -95,6 +152,7 @@ void TrendPlot::update()
     m_count = count;
     m_firstKey = count > 0 ? ChartKey(m_store.TrendTime(1)) : 0;
     m_lastKey = count > 0 ? ChartKey(m_store.TrendTime(count)) : 0;
+    return !incremental;
 }
 
 void TrendPlot::draw(QCPPainter* painter)
@@ -104,110 +162,171 @@ void TrendPlot::draw(QCPPainter* painter)
     painter->drawImage(m_key->axisRect()->rect().topLeft(), m_cache);
 }
 
+bool TrendPlot::showChanges()
+{
+    const QRect area = m_key->axisRect()->rect();
+    if (area.isEmpty() || update()) return false;
+    if (m_changed.isEmpty()) return true;
+    // The layer's buffer holds this image as the last replot drew it, on a transparent ground
+    // (the layer has nothing else), so copying the redrawn columns over it gives what a replot of
+    // the layer would. Anything else is left to that replot.
+    const QSharedPointer<QCPAbstractPaintBuffer> buffer = LayerPaintBuffer(layer());
+    if (!buffer || buffer->invalidated() || buffer->devicePixelRatio() != 1.0 || !layer()->visible()
+        || layer()->mode() != QCPLayer::lmBuffered || PaintBuffersInvalidated(mParentPlot))
+        return false;
+    if (QCPPainter* painter = buffer->startPainting()) {
+        painter->setCompositionMode(QPainter::CompositionMode_Source);
+        for (const QRect& r : m_changed) painter->drawImage(area.topLeft() + r.topLeft(), m_cache, r);
+        delete painter;
+    }
+    buffer->donePainting();
+    // Each strip is painted on its own, now: a clip of one rectangle lets Qt blend the chart's
+    // buffers straight, where the two strips together (one at each end of the plot) would make a
+    // region as wide as the chart that Qt blends span by span.
+    for (const QRect& r : m_changed) mParentPlot->repaint(r.translated(area.topLeft()));
+    return true;
+}
+
 QImage TrendPlot::currentImage()
 {
     update();
     return m_cache;
 }
 
+void TrendPlot::fillRect(int x0, int x1, int y0, int y1, QRgb colour)
+{
+    y0 = std::max(y0, 0);
+    y1 = std::min(y1, m_cache.height());
+    for (int y = y0; y < y1; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(m_bits + y * m_bytesPerLine);
+        std::fill(line + x0, line + x1, colour);
+    }
+}
+
 void TrendPlot::renderColumns(int a, int b)
 {
+    const int w = m_cache.width();
     a = std::max(a, 0);
-    b = std::min(b, m_cache.width() - 1);
+    b = std::min(b, w - 1);
     if (a > b) return;
+    m_bits = m_cache.bits();
+    m_bytesPerLine = m_cache.bytesPerLine();
     for (int row = 0; row < m_cache.height(); ++row)
-        std::memset(reinterpret_cast<QRgb*>(m_cache.scanLine(row)) + a, 0, sizeof(QRgb) * size_t(b - a + 1));
+        std::memset(m_bits + row * m_bytesPerLine + a * qsizetype(sizeof(QRgb)), 0, sizeof(QRgb) * size_t(b - a + 1));
+    m_changed += QRect(a, 0, b - a + 1, m_cache.height());
 
     const Mapping m = mapping();
     const int count = m_store.TrendCount();
     if (count == 0) return;
+    const double* t = m_store.times();
     int i0 = 0, i1 = count;
     if (m_store.ascending()) {
         // Only the points whose columns can reach a..b, and one more on each side for the
         // segments that cross the range.
-        const double* t = m_store.times();
         const auto firstAt = [&](int column) {
             return int(std::partition_point(t, t + count, [&](double v) { return m.x(ChartKey(v)) < column; }) - t);
         };
         i0 = std::max(firstAt(a - Reach) - 1, 0);
         i1 = std::min(firstAt(b + Reach + 1) + 1, count);
     }
-    QPainter painter(&m_cache);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setClipRect(QRect(a, 0, b - a + 1, m_cache.height()));
+    // Where the points lie across, the same for every series; the left edge of each one's marker
+    // where that can touch the picture.
+    m_x.resize(size_t(i1 - i0));
+    m_markerX.resize(size_t(i1 - i0));
+    for (int j = i0; j < i1; ++j) {
+        const double x = bounded(m.x(ChartKey(t[j])));
+        m_x[size_t(j - i0)] = x;
+        m_markerX[size_t(j - i0)] = x >= -2 * MarkerHalf - 2 && x <= w + 2 * MarkerHalf + 2 ? qRound(x - MarkerHalf) : INT_MIN;
+    }
+    std::optional<QPainter> painter;
     for (int k = 0; k < SeriesCount; ++k) {
         const Series& s = series[seriesInDrawOrder(k)];
-        if (s.active && s.channel >= 1 && s.channel <= TrendStore::Channels) renderSeries(painter, s, m, i0, i1, a, b);
+        if (s.active && s.channel >= 1 && s.channel <= TrendStore::Channels) renderSeries(s, m, i0, i1, a, b, painter);
     }
 }
 
-void TrendPlot::renderSeries(QPainter& painter, const Series& s, const Mapping& m, int i0, int i1, int a, int b)
+void TrendPlot::renderSeries(const Series& s, const Mapping& m, int i0, int i1, int a, int b,
+                             std::optional<QPainter>& painter)
 {
-    const double* t = m_store.times();
     const double* v = m_store.values(s.channel);
     const QRgb colour = s.colour.rgb() | 0xff000000u;
     const int w = m_cache.width();
     const int h = m_cache.height();
-    m_poly.clear();
 
-    // Marker squares of one column; distinct ones only (a few per column at most).
-    QPoint squares[64];
-    int squareCount = 0;
-    const auto paintSquares = [&]() {
-        for (int q = 0; q < squareCount; ++q) {
-            const int x0 = std::max(squares[q].x(), a), x1 = std::min(squares[q].x() + 2 * MarkerHalf - 1, b);
-            const int y0 = std::max(squares[q].y(), 0), y1 = std::min(squares[q].y() + 2 * MarkerHalf - 1, h - 1);
-            if (x0 > x1) continue;
-            for (int y = y0; y <= y1; ++y) {
-                QRgb* line = reinterpret_cast<QRgb*>(m_cache.scanLine(y));
-                std::fill(line + x0, line + x1 + 1, colour);
-            }
-        }
-        squareCount = 0;
-    };
-    const auto addPoint = [&](double x, double y) {
-        if (m_poly.empty() || m_poly.back().x() != x || m_poly.back().y() != y) m_poly.emplace_back(x, y);
-    };
-
-    int j = i0;
-    while (j < i1) {
-        const double x0 = m.x(ChartKey(t[j]));
-        const double column = std::floor(x0);
-        int first = j, low = j, high = j;
-        double yLow = m.y(v[j], s.right), yHigh = yLow;
-        int k = j;
-        do {
-            const double x = m.x(ChartKey(t[k]));
-            if (std::floor(x) != column) break;
-            const double y = m.y(v[k], s.right);
-            if (y < yLow) yLow = y, low = k;
-            if (y > yHigh) yHigh = y, high = k;
-            // The marker a point-by-point drawing would paint: a 6 x 6 square, rounded as Qt does.
-            const QPoint sq(qRound(x - MarkerHalf), qRound(y - MarkerHalf));
-            if (sq.x() + 2 * MarkerHalf > 0 && sq.x() < w && sq.y() + 2 * MarkerHalf > 0 && sq.y() < h) {
-                bool seen = false;
-                for (int q = 0; q < squareCount && !seen; ++q) seen = squares[q] == sq;
-                if (!seen) {
-                    if (squareCount == int(std::size(squares))) paintSquares();
-                    squares[squareCount++] = sq;
+    // The markers of one marker column: a bit per distinct top edge near the first one. Squares
+    // whose spans touch are filled as one rectangle.
+    int markerX = INT_MIN, base = 0;
+    quint64 tops = 0;
+    const auto fillMarkers = [&]() {
+        const int x0 = std::max(markerX, a), x1 = std::min(markerX + 2 * MarkerHalf, b + 1);
+        if (x0 < x1) {
+            int from = 0, to = INT_MIN;
+            for (quint64 bits = tops; bits; bits &= bits - 1) {
+                const int top = base + qCountTrailingZeroBits(bits) - 32;
+                if (top > to) {
+                    if (to != INT_MIN) fillRect(x0, x1, from, to, colour);
+                    from = top;
                 }
+                to = top + 2 * MarkerHalf;
             }
-            ++k;
-        } while (k < i1);
-        const int last = k - 1;
-        // The column's path: first, then lowest and highest in the order they came, then last.
-        const int mid1 = std::min(low, high), mid2 = std::max(low, high);
-        for (int idx : {first, mid1, mid2, last}) addPoint(m.x(ChartKey(t[idx])), m.y(v[idx], s.right));
-        j = k;
-    }
+            if (to != INT_MIN) fillRect(x0, x1, from, to, colour);
+        }
+        tops = 0;
+    };
 
-    // Short pieces rasterise much faster than one long line. Where two pieces meet lies a data
-    // point, whose marker covers the line's cap or join there, so the picture is the same.
-    painter.setPen(QPen(QColor::fromRgb(colour), LineWidth));
-    constexpr int Piece = 16;
-    for (size_t p = 0; p + 1 < m_poly.size(); p += Piece)
-        painter.drawPolyline(m_poly.data() + p, int(std::min<size_t>(Piece + 1, m_poly.size() - p)));
-    paintSquares();
+    m_poly.clear();
+    m_runs.clear();
+    int pieceLength = 0;
+    const auto addSegment = [&](QPointF p, QPointF q) {
+        if (m_runs.empty() || pieceLength == Piece || m_poly.back() != p) {
+            m_runs.push_back(int(m_poly.size()));
+            m_poly.push_back(p);
+            pieceLength = 0;
+        }
+        m_poly.push_back(q);
+        ++pieceLength;
+    };
+
+    QPointF previous;
+    int previousX = INT_MIN, previousY = INT_MIN;  // its marker's top left corner, when it has one
+    for (int j = i0; j < i1; ++j) {
+        const double x = m_x[size_t(j - i0)];
+        const double y = bounded(m.y(v[j], s.right));
+        int mx = m_markerX[size_t(j - i0)], my = INT_MIN;
+        if (mx != INT_MIN && y >= -2 * MarkerHalf - 2 && y <= h + 2 * MarkerHalf + 2) {
+            my = qRound(y - MarkerHalf);
+            if (mx != markerX || my - base < -32 || my - base > 31) {
+                fillMarkers();
+                markerX = mx;
+                base = my;
+            }
+            tops |= quint64(1) << (my - base + 32);
+        } else {
+            mx = INT_MIN;
+        }
+        const QPointF point(x, y);
+        if (j > i0 && !underMarkers(previous, point, previousX, previousY, mx, my)) {
+            QPointF p = previous, q = point;
+            const bool near = std::min(p.x(), q.x()) >= -Far && std::max(p.x(), q.x()) <= w + Far
+                              && std::min(p.y(), q.y()) >= -Far && std::max(p.y(), q.y()) <= h + Far;
+            if (near || clipSegment(p, q, -Far, -Far, w + Far, h + Far)) addSegment(p, q);
+        }
+        previous = point;
+        previousX = mx;
+        previousY = my;
+    }
+    fillMarkers();
+
+    if (m_runs.empty()) return;
+    if (!painter) {
+        painter.emplace(&m_cache);
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        painter->setClipRect(QRect(a, 0, b - a + 1, h));
+    }
+    painter->setPen(QPen(QColor::fromRgb(colour), LineWidth));
+    m_runs.push_back(int(m_poly.size()));
+    for (size_t r = 0; r + 1 < m_runs.size(); ++r)
+        painter->drawPolyline(m_poly.data() + m_runs[r], m_runs[r + 1] - m_runs[r]);
 }
 
 QImage TrendPlot::referenceImage() const

@@ -1,17 +1,22 @@
 #pragma once
 // Draws the 24 trend series straight from the trend store onto one cached image of the plot
 // area. A sample that only appends at the right or drops at the left repaints just the columns
-// around those ends; anything else (axes, layout, slot choices, clearing) repaints the whole
-// image. The grey background curves are drawn first, the coloured slot curves above them.
-// Drawing is without antialiasing, like the thin-line charts the operators know; within
-// one pixel column a series is reduced to its first, lowest, highest and last point and its
-// markers to the distinct pixel squares, which leaves the picture as drawn point by point.
+// around those ends, and only those columns go to the screen; anything else (axes, layout, slot
+// choices, clearing) repaints the whole image. The grey background curves are drawn first, the
+// coloured slot curves above them. Drawing is without antialiasing, like the thin-line charts the
+// operators know, and gives the picture that drawing every segment and every marker would give
+// (referenceImage): markers are filled straight into the image, merged where they overlap, and a
+// line segment is handed to Qt only where some of it shows outside the markers of its two ends.
 
 #include "TrendStore.h"
 
 #include <QColor>
 #include <QImage>
+#include <QRegion>
 #include <qcustomplot.h>
+
+#include <optional>
+#include <vector>
 
 namespace qm {
 
@@ -35,6 +40,12 @@ public:
 
     // The next draw repaints the whole image.
     void invalidate() { m_valid = false; }
+
+    // Brings the image up to date and, when only some columns changed, copies just those into
+    // the layer's paint buffer and repaints just them on screen. Returns false when that
+    // cannot be done (the whole image was drawn again, or the layer's buffer is not ours to
+    // patch): the caller then replots the layer.
+    bool showChanges();
 
     // The plot area as drawn point by point, every segment and every marker, for comparison.
     QImage referenceImage() const;
@@ -71,9 +82,12 @@ private:
 
     Signature signature() const;
     Mapping mapping() const;
-    void update();
+    // Returns true when the whole image was drawn; m_changed holds the columns drawn.
+    bool update();
     void renderColumns(int a, int b);
-    void renderSeries(QPainter& painter, const Series& s, const Mapping& m, int i0, int i1, int a, int b);
+    void renderSeries(const Series& s, const Mapping& m, int i0, int i1, int a, int b,
+                      std::optional<QPainter>& painter);
+    void fillRect(int x0, int x1, int y0, int y1, QRgb colour);
 
     const TrendStore& m_store;
     QCPAxis* m_key;
@@ -85,7 +99,14 @@ private:
     quint64 m_generation = 0, m_appended = 0, m_dropped = 0;
     int m_count = 0;
     double m_firstKey = 0, m_lastKey = 0;
-    std::vector<QPointF> m_poly;  // reused between draws
+    QRegion m_changed;  // columns drawn by the last update, in image coordinates
+    // Reused between draws: the points' x and marker column, the line pieces to draw.
+    std::vector<double> m_x;
+    std::vector<int> m_markerX;
+    std::vector<QPointF> m_poly;
+    std::vector<int> m_runs;  // where each piece starts in m_poly
+    uchar* m_bits = nullptr;  // m_cache's pixels while it is drawn
+    qsizetype m_bytesPerLine = 0;
 };
 
 }  // namespace qm
