@@ -1,5 +1,6 @@
 #include "ArchiveFile.h"
 
+#include <QDate>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -95,20 +96,96 @@ QStringList DecodeArchiveLines(const QByteArray& bytes)
 
 namespace {
 bool TimeHasSeconds(const QString& line) { return line.size() >= 15 && line.at(14) == QLatin1Char(':'); }
+
+// Two decimal digits at p, or -1.
+int TwoDigitsAt(const QChar* p)
+{
+    const unsigned a = p[0].unicode() - '0', b = p[1].unicode() - '0';
+    return a < 10 && b < 10 ? int(a * 10 + b) : -1;
+}
+
+// A value field as the program writes it ("-12,3", up to 15 digits), ending at a blank or the end
+// of the line: read in one pass. An exact integer divided by an exact power of ten is the
+// correctly rounded value, as QString::toDouble gives it. False for any other field.
+bool ReadPlainValue(const QString& line, qsizetype* pos, double* value)
+{
+    static constexpr double PowersOfTen[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                               1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const QChar* p = line.constData();
+    const qsizetype size = line.size();
+    qsizetype q = *pos;
+    while (q < size && p[q] == QLatin1Char(' ')) ++q;
+    const bool negative = q < size && p[q] == QLatin1Char('-');
+    if (q < size && (p[q] == QLatin1Char('-') || p[q] == QLatin1Char('+'))) ++q;
+    quint64 mantissa = 0;  // exact while digits <= 15
+    int digits = 0, fraction = 0;
+    const auto readDigits = [&]() {
+        int n = 0;
+        for (unsigned d; q < size && (d = unsigned(p[q].unicode()) - '0') < 10; ++q, ++n) mantissa = mantissa * 10 + d;
+        return n;
+    };
+    digits = readDigits();
+    const bool separator = q < size && (p[q] == QLatin1Char(',') || p[q] == QLatin1Char('.'));
+    if (separator) {
+        ++q;
+        fraction = readDigits();
+        digits += fraction;
+    }
+    if ((q < size && p[q] != QLatin1Char(' ')) || digits == 0 || digits > 15 || (separator && fraction == 0))
+        return false;
+    const double v = double(mantissa) / PowersOfTen[fraction];
+    *value = negative ? -v : v;
+    *pos = q;
+    return true;
+}
+
+const qint64 EpochJulianDay = QDate(1899, 12, 30).toJulianDay();
 }  // namespace
 
 QString ArchiveDateTimeText(const QString& line) { return line.left(TimeHasSeconds(line) ? 18 : 15); }
 
-bool ParseArchiveLine(const QString& line, ArchivePoint* point)
+bool ParseArchiveLine(const QString& line, ArchivePoint* point) { return ArchiveLineReader().read(line, point); }
+
+ArchiveLineReader::ArchiveLineReader() : m_currentYear(CurrentDateTime().date().year()) {}
+
+bool ArchiveLineReader::read(const QString& line, ArchivePoint* point)
 {
-    const QString dateTime = ArchiveDateTimeText(line);
     ArchivePoint p;
-    if (!ParseDateTimeText(dateTime, &p.Time)) return false;
+    const bool seconds = TimeHasSeconds(line);
+    // "dd.mm.yy hh:mm" or "dd.mm.yy hh:mm:ss", then a blank or the end of the line, as the program
+    // writes it, on a day without a clock change: its value without a detour through the time
+    // zone. Any other text goes to the general reader.
+    bool plain = false;
+    const qsizetype length = seconds ? 17 : 14;
+    const QChar* c = line.constData();
+    if (line.size() >= length && (line.size() == length || c[length] == QLatin1Char(' ')) && c[2] == QLatin1Char('.')
+        && c[5] == QLatin1Char('.') && c[8] == QLatin1Char(' ') && c[11] == QLatin1Char(':')) {
+        const int day = TwoDigitsAt(c), month = TwoDigitsAt(c + 3), yy = TwoDigitsAt(c + 6);
+        const int hour = TwoDigitsAt(c + 9), minute = TwoDigitsAt(c + 12), second = seconds ? TwoDigitsAt(c + 15) : 0;
+        if (day >= 0 && month >= 0 && yy >= 0 && hour >= 0 && minute >= 0 && second >= 0) {
+            // The two-digit year in the hundred years that begin 50 years before the current one.
+            const int first = m_currentYear - 50;
+            int year = first / 100 * 100 + yy;
+            if (year < first) year += 100;
+            const QDate date(year, month, day);
+            if (!date.isValid() || hour > 23 || minute > 59 || second > 59) return false;
+            if (date.toJulianDay() != m_day) {
+                m_day = date.toJulianDay();
+                m_plainDay = QDateTime(date, QTime(0, 0)).offsetFromUtc()
+                             == QDateTime(date.addDays(1), QTime(0, 0)).offsetFromUtc();
+            }
+            if (m_plainDay) {
+                const int msecs = (hour * 3600 + minute * 60 + second) * 1000;
+                p.Time = double(m_day - EpochJulianDay) + msecs / 86400000.0;
+                plain = true;
+            }
+        }
+    }
+    if (!plain && !ParseDateTimeText(ArchiveDateTimeText(line), &p.Time)) return false;
     // Values start at the 16th character, or at the 19th after a time with seconds.
-    qsizetype pos = TimeHasSeconds(line) ? 18 : 15;
-    p.Value1 = ReadValue(line, &pos);
-    p.Value2 = ReadValue(line, &pos);
-    p.Value3 = ReadValue(line, &pos);
+    qsizetype pos = seconds ? 18 : 15;
+    for (double* value : {&p.Value1, &p.Value2, &p.Value3})
+        if (!ReadPlainValue(line, &pos, value)) *value = ReadValue(line, &pos);
     if (point) *point = p;
     return true;
 }

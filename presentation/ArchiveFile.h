@@ -48,6 +48,20 @@ QString ArchiveDateTimeText(const QString& line);
 // finite); anything after the third value is ignored.
 bool ParseArchiveLine(const QString& line, ArchivePoint* point);
 
+// Reads the lines of one file exactly as ParseArchiveLine does, faster: the lines the program
+// writes are read in one pass, and what every line would look up again (the current year, whether
+// the day has a clock change) is looked up once.
+class ArchiveLineReader {
+public:
+    ArchiveLineReader();
+    bool read(const QString& line, ArchivePoint* point);
+
+private:
+    int m_currentYear;
+    qint64 m_day = 0;          // the last day read, as a Julian day; 0 before the first
+    bool m_plainDay = false;   // it has no clock change, so its times need no time zone
+};
+
 // The error text for a line whose date-time text does not parse.
 QString InvalidDateTimeMessage(const QString& dateTimeText);
 

@@ -143,9 +143,10 @@ bool ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, c
     points.reserve(std::min<qsizetype>(lines.size(), ArchiveCapacity));
     qsizetype listed = lines.size();
     qsizetype failed = -1;
+    ArchiveLineReader reader;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         ArchivePoint p;
-        if (!ParseArchiveLine(lines.at(i), &p)) {
+        if (!reader.read(lines.at(i), &p)) {
             failed = i;
             listed = i + 1;
             break;

@@ -184,6 +184,39 @@ const char* findBlank(const char* p, const char* end)
     return p;
 }
 
+// Reads the value field at p, up to the next blank or the end of the line (*next). The form the
+// program writes ("-12,3456", up to 15 digits) is read in one pass: an exact integer divided by
+// an exact power of ten is the correctly rounded value, the same that from_chars gives, in a
+// fraction of the time (a full file holds 200000 values). Anything else goes to parseValue.
+double readValue(const char* p, const char* end, const char** next)
+{
+    static constexpr double PowersOfTen[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                               1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* q = p;
+    const bool negative = *q == '-';
+    if (*q == '+' || *q == '-') ++q;
+    quint64 mantissa = 0;  // exact while digits <= 15
+    const auto readDigits = [&]() {
+        const char* from = q;
+        for (unsigned d; q < end && (d = unsigned(*q) - '0') < 10; ++q) mantissa = mantissa * 10 + d;
+        return qsizetype(q - from);
+    };
+    qsizetype digits = readDigits(), fraction = 0;
+    const bool separator = q < end && (*q == ',' || *q == '.');
+    if (separator) {
+        ++q;
+        fraction = readDigits();
+        digits += fraction;
+    }
+    if ((q == end || *q == ' ') && digits > 0 && digits <= 15 && (!separator || fraction > 0)) {
+        *next = q;
+        const double v = double(mantissa) / PowersOfTen[fraction];
+        return negative ? -v : v;
+    }
+    *next = findBlank(q, end);
+    return parseValue(p, *next);
+}
+
 const char* skipBlanks(const char* p, const char* end)
 {
     while (p < end && *p == ' ') ++p;
@@ -234,9 +267,7 @@ bool ParseTrendLine(const char* line, qsizetype size, int currentYear, DateTime*
     for (int ch = 0; ch < Channels; ++ch) {
         p = skipBlanks(p, end);
         if (p == end) break;
-        const char* fieldEnd = findBlank(p, end);
-        v[ch] = parseValue(p, fieldEnd);
-        p = fieldEnd;
+        v[ch] = readValue(p, end, &p);
     }
     *t = time;
     std::memcpy(values, v, sizeof v);
