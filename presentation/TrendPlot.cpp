@@ -38,6 +38,8 @@ constexpr double LineReach = 1.55;
 // The markers at p (left edge px, top edge py) and q cover the segment p..q's line.
 bool underMarkers(QPointF p, QPointF q, int px, int py, int qx, int qy)
 {
+    // Two squares in the same columns whose rows overlap or touch: one rectangle, see below.
+    if (px == qx && px != INT_MIN && std::abs(py - qy) <= 2 * TrendPlot::MarkerHalf) return true;
     // Ends at most 1.9 apart on both axes: the segment lies everywhere within 0.95 of one of its
     // ends, and 0.95 + LineReach < 2.5.
     if (std::fabs(p.x() - q.x()) <= 1.9 && std::fabs(p.y() - q.y()) <= 1.9) return true;
@@ -245,34 +247,68 @@ void TrendPlot::renderColumns(int a, int b)
     }
 }
 
+void TrendPlot::fillMarkers(MarkerColumn& column, int a, int b, QRgb colour)
+{
+    const int x0 = std::max(column.x, a), x1 = std::min(column.x + 2 * MarkerHalf, b + 1);
+    if (x0 < x1) {
+        int from = 0, to = INT_MIN;
+        for (quint64 bits = column.tops; bits; bits &= bits - 1) {
+            const int top = column.base + qCountTrailingZeroBits(bits) - 32;
+            if (top > to) {
+                if (to != INT_MIN) addMarkerRows(x0, x1, from, to, colour);
+                from = top;
+            }
+            to = top + 2 * MarkerHalf;
+        }
+        if (to != INT_MIN) addMarkerRows(x0, x1, from, to, colour);
+    }
+    column.tops = 0;
+}
+
+// Neighbouring marker columns overlap by five pixels of six: rather than filling every square,
+// each pixel column collects the rows its markers cover while they form one run, and is filled
+// once at the end of the series. Rows apart from that run are filled at once.
+void TrendPlot::addMarkerRows(int x0, int x1, int from, int to, QRgb colour)
+{
+    for (int x = x0; x < x1; ++x) {
+        int& top = m_markerTop[size_t(x)];
+        int& bottom = m_markerBottom[size_t(x)];
+        if (top > bottom) {
+            top = from;
+            bottom = to;
+        } else if (from <= bottom && to >= top) {
+            top = std::min(top, from);
+            bottom = std::max(bottom, to);
+        } else {
+            fillRect(x, x + 1, from, to, colour);
+        }
+    }
+}
+
+void TrendPlot::fillMarkerRows(int a, int b, QRgb colour)
+{
+    const int h = m_cache.height();
+    for (int x = a; x <= b; ++x) {
+        const int top = std::max(m_markerTop[size_t(x)], 0), bottom = std::min(m_markerBottom[size_t(x)], h);
+        uchar* pixel = m_bits + top * m_bytesPerLine + x * qsizetype(sizeof(QRgb));
+        for (int y = top; y < bottom; ++y, pixel += m_bytesPerLine) *reinterpret_cast<QRgb*>(pixel) = colour;
+    }
+}
+
 void TrendPlot::renderSeries(const Series& s, const Mapping& m, int i0, int i1, int a, int b,
                              std::optional<QPainter>& painter)
 {
     const double* v = m_store.values(s.channel);
+    const double* xs = m_x.data() - i0;
+    const int* markerXs = m_markerX.data() - i0;
     const QRgb colour = s.colour.rgb() | 0xff000000u;
     const int w = m_cache.width();
     const int h = m_cache.height();
-
-    // The markers of one marker column: a bit per distinct top edge near the first one. Squares
-    // whose spans touch are filled as one rectangle.
-    int markerX = INT_MIN, base = 0;
-    quint64 tops = 0;
-    const auto fillMarkers = [&]() {
-        const int x0 = std::max(markerX, a), x1 = std::min(markerX + 2 * MarkerHalf, b + 1);
-        if (x0 < x1) {
-            int from = 0, to = INT_MIN;
-            for (quint64 bits = tops; bits; bits &= bits - 1) {
-                const int top = base + qCountTrailingZeroBits(bits) - 32;
-                if (top > to) {
-                    if (to != INT_MIN) fillRect(x0, x1, from, to, colour);
-                    from = top;
-                }
-                to = top + 2 * MarkerHalf;
-            }
-            if (to != INT_MIN) fillRect(x0, x1, from, to, colour);
-        }
-        tops = 0;
-    };
+    // As Mapping::y, term by term.
+    const double lower = s.right ? m.rightLower : m.leftLower;
+    const double size = s.right ? m.rightSize : m.leftSize;
+    const double height = m.height, bottom = m.height - 1;
+    const double highest = -2 * MarkerHalf - 2, lowest = h + 2 * MarkerHalf + 2;
 
     m_poly.clear();
     m_runs.clear();
@@ -287,20 +323,25 @@ void TrendPlot::renderSeries(const Series& s, const Mapping& m, int i0, int i1, 
         ++pieceLength;
     };
 
+    m_markerTop.resize(size_t(w));
+    m_markerBottom.resize(size_t(w));
+    std::fill(m_markerTop.begin() + a, m_markerTop.begin() + b + 1, 1);
+    std::fill(m_markerBottom.begin() + a, m_markerBottom.begin() + b + 1, 0);
+    MarkerColumn column;
     QPointF previous;
     int previousX = INT_MIN, previousY = INT_MIN;  // its marker's top left corner, when it has one
     for (int j = i0; j < i1; ++j) {
-        const double x = m_x[size_t(j - i0)];
-        const double y = bounded(m.y(v[j], s.right));
-        int mx = m_markerX[size_t(j - i0)], my = INT_MIN;
-        if (mx != INT_MIN && y >= -2 * MarkerHalf - 2 && y <= h + 2 * MarkerHalf + 2) {
+        const double x = xs[j];
+        const double y = bounded(bottom - (v[j] - lower) / size * height);
+        int mx = markerXs[j], my = INT_MIN;
+        if (mx != INT_MIN && y >= highest && y <= lowest) {
             my = qRound(y - MarkerHalf);
-            if (mx != markerX || my - base < -32 || my - base > 31) {
-                fillMarkers();
-                markerX = mx;
-                base = my;
+            if (mx != column.x || my - column.base < -32 || my - column.base > 31) {
+                if (column.tops) fillMarkers(column, a, b, colour);
+                column.x = mx;
+                column.base = my;
             }
-            tops |= quint64(1) << (my - base + 32);
+            column.tops |= quint64(1) << (my - column.base + 32);
         } else {
             mx = INT_MIN;
         }
@@ -315,7 +356,8 @@ void TrendPlot::renderSeries(const Series& s, const Mapping& m, int i0, int i1, 
         previousX = mx;
         previousY = my;
     }
-    fillMarkers();
+    if (column.tops) fillMarkers(column, a, b, colour);
+    fillMarkerRows(a, b, colour);
 
     if (m_runs.empty()) return;
     if (!painter) {

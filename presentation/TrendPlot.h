@@ -15,6 +15,7 @@
 #include <QRegion>
 #include <qcustomplot.h>
 
+#include <climits>
 #include <optional>
 #include <vector>
 
@@ -87,6 +88,16 @@ private:
     void renderColumns(int a, int b);
     void renderSeries(const Series& s, const Mapping& m, int i0, int i1, int a, int b,
                       std::optional<QPainter>& painter);
+    // The markers of one marker column as the points come: a bit per distinct top edge near the
+    // first one. Squares whose spans touch are filled as one rectangle.
+    struct MarkerColumn {
+        int x = INT_MIN;
+        int base = 0;
+        quint64 tops = 0;
+    };
+    void fillMarkers(MarkerColumn& column, int a, int b, QRgb colour);
+    void addMarkerRows(int x0, int x1, int from, int to, QRgb colour);
+    void fillMarkerRows(int a, int b, QRgb colour);
     void fillRect(int x0, int x1, int y0, int y1, QRgb colour);
 
     const TrendStore& m_store;
@@ -105,6 +116,7 @@ private:
     std::vector<int> m_markerX;
     std::vector<QPointF> m_poly;
     std::vector<int> m_runs;  // where each piece starts in m_poly
+    std::vector<int> m_markerTop, m_markerBottom;  // rows covered by markers, per pixel column
     uchar* m_bits = nullptr;  // m_cache's pixels while it is drawn
     qsizetype m_bytesPerLine = 0;
 };
