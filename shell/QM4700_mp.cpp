@@ -9,6 +9,7 @@
 #include "Uarhgr.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
@@ -50,6 +51,9 @@ QIcon ClearChartIcon()
 TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
 {
     ui->setupUi(this);
+    // QCustomPlot queues a replot of itself when it is made; the chart is drawn when the window is
+    // first shown, and that queued replot would only draw it again before the first paint.
+    QCoreApplication::removePostedEvents(ui->Chart1, QEvent::MetaCall);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(1236, 807);
