@@ -29,10 +29,11 @@ double bounded(double v) { return v > Huge ? Huge : (v >= -Huge ? v : -Huge); }
 
 // Which segments need drawing. A 6-pixel marker square put at qRound(p - 3) covers every pixel
 // whose centre lies within 2.5 of its point p on both axes. Qt fills a 3-pixel line where the pixel
-// centre lies within 1.5 of the segment (a hair more for its fixed-point rounding: Reach below),
-// and its caps and joins stay within 1.5 * sqrt(2) of the segment's ends, so under the markers
-// there. A segment is therefore not drawn when all within LineReach of it lies under the markers
-// of its two ends, which have its colour; and a polyline may be cut into pieces at any point.
+// centre lies within 1.5 of the segment (a hair more for its fixed-point rounding), and its caps
+// and joins stay within 1.5 * sqrt(2) of the segment's ends, so under the markers there. A segment
+// is therefore not drawn when all within LineReach of it lies under the markers of its two ends,
+// which have its colour; and a polyline may be cut into pieces at any point. (A point whose marker
+// is not drawn lies more than 8 pixels off the picture, and so does all this near it.)
 constexpr double LineReach = 1.55;
 
 // The markers at p (left edge px, top edge py) and q cover the segment p..q's line.
