@@ -71,13 +71,13 @@ TFormARHGR::TFormARHGR(QWidget* parent) : QMainWindow(parent)
     setCentralWidget(client);
     Chart1 = new QCustomPlot(client);
     Chart1->setObjectName(QStringLiteral("Chart1"));
+    Chart1->setGeometry(ChartLeft, 0, ChartDesignWidth, ChartDesignHeight);
+    setupChart();
     // QCustomPlot queues a replot of itself when it is made. This window is hidden until the first
     // view, which draws the chart: drawing it at start-up would only cost time and buffers.
     QCoreApplication::removePostedEvents(Chart1, QEvent::MetaCall);
     // Whoever drew the chart (a view, a relabel, or QCustomPlot itself on a resize), it is current.
     connect(Chart1, &QCustomPlot::afterReplot, this, [this] { m_stale = false; });
-    Chart1->setGeometry(ChartLeft, 0, ChartDesignWidth, ChartDesignHeight);
-    setupChart();
 
     const QFont labelFont = PixelFont(QStringLiteral("MS Sans Serif"), 17, true);
     Label1 = new QLabel(QStringLiteral("pH"), Chart1);

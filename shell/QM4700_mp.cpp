@@ -51,13 +51,13 @@ QIcon ClearChartIcon()
 TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
 {
     ui->setupUi(this);
-    // QCustomPlot queues a replot of itself when it is made; the chart is drawn when the window is
-    // first shown, and that queued replot would only draw it again before the first paint.
-    QCoreApplication::removePostedEvents(ui->Chart1, QEvent::MetaCall);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(1236, 807);
     finishControls();
+    // QCustomPlot queues a replot of itself when it is made; the chart is drawn when the window is
+    // first shown, and that queued replot would only draw it again before the first paint.
+    QCoreApplication::removePostedEvents(ui->Chart1, QEvent::MetaCall);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
