@@ -69,9 +69,20 @@ bool General(const QString& line, ArchivePoint* point)
 TEST(ExactReading, ArchiveLines)
 {
     // A zone with clock changes: 29 March 2026 02:30 does not exist in Berlin.
-    qputenv("TZ", "Europe/Berlin");
-    tzset();
-    SetClock([] { return QDateTime(QDate(2026, 12, 6), QTime(15, 0, 0)); });
+    struct Berlin {
+        Berlin()
+        {
+            qputenv("TZ", "Europe/Berlin");
+            tzset();
+            SetClock([] { return QDateTime(QDate(2026, 12, 6), QTime(15, 0, 0)); });
+        }
+        ~Berlin()
+        {
+            SetClock({});
+            qunsetenv("TZ");
+            tzset();
+        }
+    } berlin;
     QStringList lines = {
         QStringLiteral("06.12.26 10:30    7,00     -12,3    25,0     10"),
         QStringLiteral("06.12.26 10:30:15   7,00   -12,3   25,0"),
@@ -114,9 +125,6 @@ TEST(ExactReading, ArchiveLines)
                     && Same(fast.Value3, general.Value3))
             << line.toStdString();
     }
-    SetClock({});
-    qunsetenv("TZ");
-    tzset();
 }
 
 }  // namespace
