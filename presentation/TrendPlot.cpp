@@ -19,14 +19,6 @@ constexpr int Reach = 6;
 constexpr int seriesInDrawOrder(int k) { return k < 20 ? k + 5 : k - 19; }
 static_assert(TrendPlot::SeriesCount == 24);
 
-// Coordinates are bounded before anything is rounded or handed to Qt, so that a value far off its
-// scale, or a zoom deep into the samples, can neither overflow an integer nor feed the rasteriser
-// absurd numbers. Nothing within Far pixels of the plot area changes; a line piece reaching further
-// is cut there, far outside what is shown.
-constexpr double Far = 1.0e5;
-constexpr double Huge = 1.0e9;
-double bounded(double v) { return v > Huge ? Huge : (v >= -Huge ? v : -Huge); }
-
 // Which segments need drawing. A 6-pixel marker square put at qRound(p - 3) covers every pixel
 // whose centre lies within 2.5 of its point p on both axes. Qt fills a 3-pixel line where the pixel
 // centre lies within 1.5 of the segment (a hair more for its fixed-point rounding), and its caps
@@ -57,28 +49,6 @@ bool underMarkers(QPointF p, QPointF q, int px, int py, int qx, int qy)
 
 // Qt rasterises short polylines much faster than long ones.
 constexpr int Piece = 16;
-
-// Liang-Barsky: cuts the segment p..q to the rectangle; false when nothing of it is inside.
-bool clipSegment(QPointF& p, QPointF& q, double left, double top, double right, double bottom)
-{
-    const double dx = q.x() - p.x(), dy = q.y() - p.y();
-    double t0 = 0, t1 = 1;
-    const double edges[4][2] = {{-dx, p.x() - left}, {dx, right - p.x()}, {-dy, p.y() - top}, {dy, bottom - p.y()}};
-    for (const auto& e : edges) {
-        if (e[0] == 0) {
-            if (e[1] < 0) return false;
-        } else {
-            const double t = e[1] / e[0];
-            if (e[0] < 0) t0 = std::max(t0, t);
-            else t1 = std::min(t1, t);
-        }
-    }
-    if (t0 > t1) return false;
-    const QPointF from = p;
-    p = QPointF(from.x() + t0 * dx, from.y() + t0 * dy);
-    q = QPointF(from.x() + t1 * dx, from.y() + t1 * dy);
-    return true;
-}
 }  // namespace
 
 bool TrendPlot::Signature::operator==(const Signature& o) const
@@ -86,6 +56,45 @@ bool TrendPlot::Signature::operator==(const Signature& o) const
     return rect == o.rect && key == o.key && left == o.left && right == o.right
            && std::memcmp(config, o.config, sizeof config) == 0 && std::memcmp(colour, o.colour, sizeof colour) == 0;
 }
+
+namespace {
+// A hand-made trend file may hold any value and date, so a coordinate can be anything a double
+// holds. It is bounded before it is rounded to an int; a segment reaching further than Margin
+// beyond the image is cut there along its own line, since Qt's rasteriser works in fixed point
+// and fills wrong areas for coordinates far outside the image. Everything nearer is drawn as it is.
+constexpr double Far = 1e9;
+constexpr double Margin = 16384;
+
+// NaN counts as far below.
+double Bounded(double v, double limit) { return v >= -limit ? (v <= limit ? v : limit) : -limit; }
+
+// Cuts the segment a-b to the box (Liang-Barsky); false when no part of it lies inside.
+bool ClipSegment(QPointF& a, QPointF& b, const QRectF& box)
+{
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(), box.bottom() - a.y()};
+    double t0 = 0, t1 = 1;
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0) {
+            if (t > t1) return false;
+            t0 = std::max(t0, t);
+        } else {
+            if (t < t0) return false;
+            t1 = std::min(t1, t);
+        }
+    }
+    const QPointF from = a;
+    a = from + t0 * QPointF(dx, dy);
+    b = from + t1 * QPointF(dx, dy);
+    return true;
+}
+}  // namespace
 
 TrendPlot::TrendPlot(QCustomPlot* plot, const TrendStore& store, QCPAxis* keyAxis, QCPAxis* leftAxis,
                      QCPAxis* rightAxis)
@@ -137,12 +146,16 @@ bool TrendPlot::update()
         ++fullRenders;
     } else if (added || dropped) {
         const Mapping m = mapping();
-        // Whole columns of ends that lie far off the picture are bounded like any coordinate.
-        const auto column = [&](double key) { return int(std::floor(std::clamp(m.x(key), -Far, m.width + Far))); };
-        if (dropped && count > 0) renderColumns(column(m_firstKey) - Reach, column(ChartKey(m_store.TrendTime(1))) + Reach);
+        if (dropped && count > 0) {
+            const int a = int(std::floor(Bounded(m.x(m_firstKey), Far))) - Reach;
+            const int b = int(std::floor(Bounded(m.x(ChartKey(m_store.TrendTime(1))), Far))) + Reach;
+            renderColumns(a, b);
+        }
         if (added && count > 0) {
             const double from = m_count > 0 ? m_lastKey : ChartKey(m_store.TrendTime(1));
-            renderColumns(column(from) - Reach, column(ChartKey(m_store.TrendTime(count))) + Reach);
+            const int a = int(std::floor(Bounded(m.x(from), Far))) - Reach;
+            const int b = int(std::floor(Bounded(m.x(ChartKey(m_store.TrendTime(count))), Far))) + Reach;
+            renderColumns(a, b);
         }
         if (count == 0) renderColumns(0, m_cache.width() - 1);
         ++partialRenders;
@@ -237,7 +250,7 @@ void TrendPlot::renderColumns(int a, int b)
     m_x.resize(size_t(i1 - i0));
     m_markerX.resize(size_t(i1 - i0));
     for (int j = i0; j < i1; ++j) {
-        const double x = bounded(m.x(ChartKey(t[j])));
+        const double x = Bounded(m.x(ChartKey(t[j])), Far);
         m_x[size_t(j - i0)] = x;
         m_markerX[size_t(j - i0)] = x >= -2 * MarkerHalf - 2 && x <= w + 2 * MarkerHalf + 2 ? qRound(x - MarkerHalf) : INT_MIN;
     }
@@ -310,6 +323,7 @@ void TrendPlot::renderSeries(const Series& s, const Mapping& m, int i0, int i1, 
     const double size = s.right ? m.rightSize : m.leftSize;
     const double height = m.height, bottom = m.height - 1;
     const double highest = -2 * MarkerHalf - 2, lowest = h + 2 * MarkerHalf + 2;
+    const QRectF box(-Margin, -Margin, w + 2 * Margin, h + 2 * Margin);
 
     m_poly.clear();
     m_runs.clear();
@@ -333,7 +347,7 @@ void TrendPlot::renderSeries(const Series& s, const Mapping& m, int i0, int i1, 
     int previousX = INT_MIN, previousY = INT_MIN;  // its marker's top left corner, when it has one
     for (int j = i0; j < i1; ++j) {
         const double x = xs[j];
-        const double y = bounded(bottom - (v[j] - lower) / size * height);
+        const double y = Bounded(bottom - (v[j] - lower) / size * height, Far);
         int mx = markerXs[j], my = INT_MIN;
         if (mx != INT_MIN && y >= highest && y <= lowest) {
             my = qRound(y - MarkerHalf);
@@ -349,9 +363,7 @@ void TrendPlot::renderSeries(const Series& s, const Mapping& m, int i0, int i1, 
         const QPointF point(x, y);
         if (j > i0 && !underMarkers(previous, point, previousX, previousY, mx, my)) {
             QPointF p = previous, q = point;
-            const bool near = std::min(p.x(), q.x()) >= -Far && std::max(p.x(), q.x()) <= w + Far
-                              && std::min(p.y(), q.y()) >= -Far && std::max(p.y(), q.y()) <= h + Far;
-            if (near || clipSegment(p, q, -Far, -Far, w + Far, h + Far)) addSegment(p, q);
+            if ((box.contains(p) && box.contains(q)) || ClipSegment(p, q, box)) addSegment(p, q);
         }
         previous = point;
         previousX = mx;
