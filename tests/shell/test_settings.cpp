@@ -301,7 +301,8 @@ TEST(SettingsFile, BlankLineBeforeMoreLinesStopsTheRead)
 TEST(SettingsFile, RandomBytesNeverBreakTheReader)
 {
     std::mt19937 random(20240307);
-    const QByteArray alphabet("0123456789+- \t\r\n\n\nx\xEF\xBB\xBF\xFF", 26);
+    static const char letters[] = "0123456789+- \t\r\n\n\nx\xEF\xBB\xBF\xFF";
+    const QByteArray alphabet(letters, sizeof letters - 1);
     for (int round = 0; round < 3000; ++round) {
         QByteArray bytes(int(random() % 200), '\0');
         const bool anyByte = round % 2 == 0;
