@@ -84,8 +84,13 @@ void PollEngine::CollectStep()
 void PollEngine::DispatchFrame()
 {
     const quint8* frame = Link.RxBuffer;
+    // The walk goes on from the address the request went to (the measured instrument, or the one
+    // in "NUM" after a command or a download), whoever answered it. An instrument answering with
+    // a wrong address (0, a neighbour's, one outside the range) would otherwise send the walk
+    // back or past an instrument on every round, and a round that never ends takes no sample.
+    const quint8 asked = Link.TxBuffer[0];
     LinkUp = true;
-    // The walk goes on from whoever answered.
+    // The texts and the row go by the address in the answer.
     PollAddress = frame[0];
     if (ArchiveMode)
         ShowArchiveProgress();
@@ -95,14 +100,15 @@ void PollEngine::DispatchFrame()
 
     if (ArchiveMode) {
         ArchiveAnswerStep();
-        return;
+    } else {
+        // Each test on its own; any other code (an exception answer too) leaves "-Ok!  ".
+        const quint8 function = frame[1];
+        if (function == 0x10) HandleCommandAnswer();
+        if (function == 6 && frame[3] == 0x08) ShowStatus(PollAddress, QStringLiteral("-Период-Ok!"));
+        if (function == 6 && frame[3] == 0xF9) ShowStatus(PollAddress, QStringLiteral("-Удалить архив-Ok!"));
+        if (function == 3) m_table.HandleMeasurementAnswer(frame, Link.RxCount, PollAddress, DeviceCount);
     }
-    // Each test on its own; any other code (an exception answer too) leaves "-Ok!  ".
-    const quint8 function = frame[1];
-    if (function == 0x10) HandleCommandAnswer();
-    if (function == 6 && frame[3] == 0x08) ShowStatus(PollAddress, QStringLiteral("-Период-Ok!"));
-    if (function == 6 && frame[3] == 0xF9) ShowStatus(PollAddress, QStringLiteral("-Удалить архив-Ok!"));
-    if (function == 3) m_table.HandleMeasurementAnswer(frame, Link.RxCount, PollAddress, DeviceCount);
+    PollAddress = asked;
 }
 
 void PollEngine::FinishInstrument()
@@ -120,8 +126,9 @@ void PollEngine::WrapTest()
         RoundDone = true;
         PollAddress = quint8(first);
     } else if (PollAddress < first) {
-        // An answer from below the polled range (a command to such an address, say) would
-        // otherwise walk the addresses below the range, each without a row: go back to the first.
+        // After a command or a download to an address below the polled range the walk would
+        // otherwise go through the addresses below the range, each without a row: go back to the
+        // first.
         PollAddress = quint8(first);
     }
 }
