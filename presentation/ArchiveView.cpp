@@ -42,6 +42,10 @@ std::unique_ptr<QFileDialog> NewArchiveDialog(QWidget* parent)
 
 QString Shown(const QString& path) { return QDir::toNativeSeparators(path); }
 
+// A download lists at most 200 records of about 50 bytes, and even 10000 lines stay below half of
+// this. Reading and listing a larger file would hold the window and the poll timers for seconds.
+constexpr qint64 MaxArchiveFileBytes = 1 << 20;
+
 }  // namespace
 
 std::unique_ptr<QFileDialog> NewArchiveSaveDialog(QWidget* parent, const QString& proposedName)
@@ -130,10 +134,16 @@ bool ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, c
     // A file that cannot be read leaves the text area and the chart as they were.
     QFile file(path);
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
+    // One byte beyond the bound tells a file that is too large, whatever size it reports.
+    if (file.open(QIODevice::ReadOnly)) bytes = file.read(MaxArchiveFileBytes + 1);
     if (file.error() != QFileDevice::NoError) {
         dialogs.ShowError(owner, QStringLiteral("Не удалось открыть файл ") + Shown(path) + QStringLiteral(": ")
                                      + file.errorString());
+        return false;
+    }
+    if (bytes.size() > MaxArchiveFileBytes) {
+        dialogs.ShowError(owner, QStringLiteral("Не удалось открыть файл ") + Shown(path)
+                                     + QStringLiteral(": файл слишком велик для файла архива (больше 1 МБ)"));
         return false;
     }
     file.close();

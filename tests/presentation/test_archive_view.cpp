@@ -368,6 +368,22 @@ TEST_F(ArchiveViewTest, UnreadableFileIsReportedAndChangesNothing)
     EXPECT_TRUE(window.isHidden());
 }
 
+// A real archive file is a few kilobytes; reading a huge one would hold the window and the poll
+// timers for seconds. It is refused before a line is read.
+TEST_F(ArchiveViewTest, HugeFileIsRefusedWithoutTouchingMemoOrChart)
+{
+    SetMemo(Listing());
+    QByteArray line("06.12.26 10:30    7,00     -12,3    25,0\r\n");
+    EXPECT_FALSE(ViewBytes(line.repeated((2 << 20) / line.size())));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Не удалось открыть файл ")
+                                     + QDir::toNativeSeparators(InDir(QStringLiteral("v.txt")))
+                                     + QStringLiteral(": файл слишком велик")))
+        << errors[0].toStdString();
+    EXPECT_EQ(qm::MemoLines(memo), Listing());
+    EXPECT_TRUE(window.isHidden());
+}
+
 TEST_F(ArchiveViewTest, AxesFollowTheScalesWhateverTheData)
 {
     qm::ArchiveScales scales;
