@@ -11,6 +11,43 @@ namespace qm {
 namespace {
 // How far a point's line and marker reach from its pixel column, plus a pixel of slack.
 constexpr int Reach = 6;
+
+// A hand-made trend file may hold any value and date, so a coordinate can be anything a double
+// holds. It is bounded before it is rounded to an int; a segment reaching further than Margin
+// beyond the image is cut there along its own line, since Qt's rasteriser works in fixed point
+// and fills wrong areas for coordinates far outside the image. Everything nearer is drawn as it is.
+constexpr double Far = 1e9;
+constexpr double Margin = 16384;
+
+// NaN counts as far below.
+double Bounded(double v, double limit) { return v >= -limit ? (v <= limit ? v : limit) : -limit; }
+
+// Cuts the segment a-b to the box (Liang-Barsky); false when no part of it lies inside.
+bool ClipSegment(QPointF& a, QPointF& b, const QRectF& box)
+{
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(), box.bottom() - a.y()};
+    double t0 = 0, t1 = 1;
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0) {
+            if (t > t1) return false;
+            t0 = std::max(t0, t);
+        } else {
+            if (t < t0) return false;
+            t1 = std::min(t1, t);
+        }
+    }
+    const QPointF from = a;
+    a = from + t0 * QPointF(dx, dy);
+    b = from + t1 * QPointF(dx, dy);
+    return true;
+}
 }  // namespace
 
 bool TrendPlot::Signature::operator==(const Signature& o) const
@@ -69,14 +106,14 @@ void TrendPlot::update()
     } else if (added || dropped) {
         const Mapping m = mapping();
         if (dropped && count > 0) {
-            const int a = int(std::floor(m.x(m_firstKey))) - Reach;
-            const int b = int(std::floor(m.x(ChartKey(m_store.TrendTime(1))))) + Reach;
+            const int a = int(std::floor(Bounded(m.x(m_firstKey), Far))) - Reach;
+            const int b = int(std::floor(Bounded(m.x(ChartKey(m_store.TrendTime(1))), Far))) + Reach;
             renderColumns(a, b);
         }
         if (added && count > 0) {
             const double from = m_count > 0 ? m_lastKey : ChartKey(m_store.TrendTime(1));
-            const int a = int(std::floor(m.x(from))) - Reach;
-            const int b = int(std::floor(m.x(ChartKey(m_store.TrendTime(count))))) + Reach;
+            const int a = int(std::floor(Bounded(m.x(from), Far))) - Reach;
+            const int b = int(std::floor(Bounded(m.x(ChartKey(m_store.TrendTime(count))), Far))) + Reach;
             renderColumns(a, b);
         }
         if (count == 0) renderColumns(0, m_cache.width() - 1);
@@ -178,7 +215,7 @@ void TrendPlot::renderSeries(QPainter& painter, const Series& s, const Mapping& 
             if (y < yLow) yLow = y, low = k;
             if (y > yHigh) yHigh = y, high = k;
             // The marker a point-by-point drawing would paint: a 6 x 6 square, rounded as Qt does.
-            const QPoint sq(qRound(x - MarkerHalf), qRound(y - MarkerHalf));
+            const QPoint sq(qRound(Bounded(x, Far) - MarkerHalf), qRound(Bounded(y, Far) - MarkerHalf));
             if (sq.x() + 2 * MarkerHalf > 0 && sq.x() < w && sq.y() + 2 * MarkerHalf > 0 && sq.y() < h) {
                 bool seen = false;
                 for (int q = 0; q < squareCount && !seen; ++q) seen = squares[q] == sq;
@@ -200,8 +237,24 @@ void TrendPlot::renderSeries(QPainter& painter, const Series& s, const Mapping& 
     // point, whose marker covers the line's cap or join there, so the picture is the same.
     painter.setPen(QPen(QColor::fromRgb(colour), LineWidth));
     constexpr int Piece = 16;
-    for (size_t p = 0; p + 1 < m_poly.size(); p += Piece)
-        painter.drawPolyline(m_poly.data() + p, int(std::min<size_t>(Piece + 1, m_poly.size() - p)));
+    const auto drawRun = [&](size_t from, size_t to) {  // the points from..to, unclipped
+        for (size_t p = from; p < to; p += Piece)
+            painter.drawPolyline(m_poly.data() + p, int(std::min<size_t>(Piece, to - p) + 1));
+    };
+    const QRectF box(-Margin, -Margin, w + 2 * Margin, h + 2 * Margin);
+    const auto inBox = [&](const QPointF& p) {
+        return p.x() >= box.left() && p.x() <= box.right() && p.y() >= box.top() && p.y() <= box.bottom();
+    };
+    size_t run = 0;  // the current run of segments inside the box starts at this point
+    for (size_t p = 0; p + 1 < m_poly.size(); ++p) {
+        if (inBox(m_poly[p]) && inBox(m_poly[p + 1])) continue;
+        drawRun(run, p);
+        run = p + 1;
+        QPointF cut[2] = {QPointF(Bounded(m_poly[p].x(), Far), Bounded(m_poly[p].y(), Far)),
+                          QPointF(Bounded(m_poly[p + 1].x(), Far), Bounded(m_poly[p + 1].y(), Far))};
+        if (ClipSegment(cut[0], cut[1], box)) painter.drawPolyline(cut, 2);
+    }
+    if (!m_poly.empty()) drawRun(run, m_poly.size() - 1);
     paintSquares();
 }
 
