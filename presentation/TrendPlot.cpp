@@ -11,7 +11,15 @@ namespace qm {
 namespace {
 // How far a point's line and marker reach from its pixel column, plus a pixel of slack.
 constexpr int Reach = 6;
+}  // namespace
 
+bool TrendPlot::Signature::operator==(const Signature& o) const
+{
+    return rect == o.rect && key == o.key && left == o.left && right == o.right
+           && std::memcmp(config, o.config, sizeof config) == 0 && std::memcmp(colour, o.colour, sizeof colour) == 0;
+}
+
+namespace {
 // A hand-made trend file may hold any value and date, so a coordinate can be anything a double
 // holds. It is bounded before it is rounded to an int; a segment reaching further than Margin
 // beyond the image is cut there along its own line, since Qt's rasteriser works in fixed point
@@ -49,12 +57,6 @@ bool ClipSegment(QPointF& a, QPointF& b, const QRectF& box)
     return true;
 }
 }  // namespace
-
-bool TrendPlot::Signature::operator==(const Signature& o) const
-{
-    return rect == o.rect && key == o.key && left == o.left && right == o.right
-           && std::memcmp(config, o.config, sizeof config) == 0 && std::memcmp(colour, o.colour, sizeof colour) == 0;
-}
 
 TrendPlot::TrendPlot(QCustomPlot* plot, const TrendStore& store, QCPAxis* keyAxis, QCPAxis* leftAxis,
                      QCPAxis* rightAxis)
