@@ -9,6 +9,8 @@
 //   n     bytes arriving before those ticks = n & 0x7F; with the high bit set their CRC is
 //         appended, so that the answer handlers are reached at once
 //   the n bytes
+// At most 600 ticks (60 slots, room for a whole archive download) are run per input, so that
+// every input stays fast.
 #include "DateTimeText.h"
 #include "DeviceTable.h"
 #include "FakePanel.h"
@@ -49,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     engine.CheckBox1Click(true);
 
     const int last = panel.first + panel.count - 1;
-    for (size_t i = 3; i + 2 <= size;) {
+    int ticks = 600;
+    for (size_t i = 3; i + 2 <= size && ticks > 0;) {
         const uint8_t op = data[i];
         const uint8_t n = data[i + 1];
         i += 2;
@@ -70,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         default: break;
         }
         port.arrive(bytes);
-        for (int t = 0; t <= (op & 0x0F); ++t) {
+        for (int t = 0; t <= (op & 0x0F) && ticks > 0; ++t, --ticks) {
             engine.Timer1Timer();
             FUZZ_CHECK(engine.Link.RxCount >= 0 && engine.Link.RxCount <= RtuLink::RxSize);
             FUZZ_CHECK(engine.PollAddress >= panel.first && engine.PollAddress <= last);
