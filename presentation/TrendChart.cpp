@@ -370,6 +370,7 @@ void TrendChart::Timer2Timer()
     const bool full = limit <= before;
     const DateTime onlyOne = before == 1 ? Store.TrendTime(1) : 0;
     Store.AddSample(now, d->table.LiveValues, limit);
+    if (SampleTaken) SampleTaken();
     if (full && before >= 1) {
         const DateTime oldest = before >= 2 ? Store.TrendTime(1) : onlyOne;
         if (oldest - WindowMin() > FiveMinutes) setWindow(oldest, WindowMax());

@@ -103,6 +103,8 @@ public:
 
     // Writes the trend data file; set by the window.
     std::function<void()> SaveTrendFile;
+    // Called as soon as the store has taken a sample (it is Store's last one).
+    std::function<void()> SampleTaken;
     // Asks a Yes/No question; the window shows a message box, tests answer directly.
     std::function<bool(const QString&)> AskYesNo;
 

@@ -77,6 +77,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
         return box.exec() == QMessageBox::Yes;
     };
     Chart->SaveTrendFile = [this] { saveTrendFile(); };
+    Records = std::make_unique<qm::TrendRecords>(
+        *Chart, ui->Chart1, [this] { return qm::JournalRange{firstAddress(), deviceCountValue()}; });
 
     connectHandlers();
 
@@ -255,6 +257,7 @@ void TForm1::FormCreate()
 
     setStatusText(qm::NowText());
     Chart->FinishStartUp(now);
+    Records->Start();
 
     // The tall table reaches down over the chart.
     ui->DrawGrid1->raise();

@@ -8,6 +8,7 @@
 #include "PollEngine.h"
 #include "SerialPort.h"
 #include "TrendChart.h"
+#include "TrendRecords.h"
 
 #include <QWidget>
 
@@ -37,6 +38,8 @@ public:
 
     // The trend chart on Chart1 and its controls; made once the controls exist.
     std::unique_ptr<qm::TrendChart> Chart;
+    // The journal and the CSV export, from the chart's mouse menu.
+    std::unique_ptr<qm::TrendRecords> Records;
 
     QTimer* Timer1 = nullptr;  // 100 ms: the poll engine's tick
     QTimer* Timer2 = nullptr;  // 1000 ms: the trend chart's tick
