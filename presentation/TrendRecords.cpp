@@ -40,8 +40,6 @@ TrendRecords::~TrendRecords()
     delete m_menu.data();
 }
 
-TrendChartMenu* TrendRecords::Menu() const { return m_menu; }
-
 void TrendRecords::Start()
 {
     m_journal.setWorkDir(WorkDir());

@@ -39,8 +39,6 @@ public:
     // "Экспорт в CSV…": the store's samples, now, to the file the operator picks.
     void ExportCsv();
 
-    TrendChartMenu* Menu() const;
-
     // The save dialog (an empty name: cancelled) and the failure box; tests replace them.
     std::function<QString(const QString& proposedName)> AskExportPath;
     std::function<void(const QString& text, const QString& detail)> ShowNotice;
