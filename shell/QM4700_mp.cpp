@@ -49,6 +49,10 @@ QIcon ClearChartIcon()
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
 {
+    // Every number in this window (the chart's scales included) is written with Latin digits,
+    // as the program writes its files, whatever the system's locale. Dialogs are windows of
+    // their own and keep the system's.
+    setLocale(QLocale::c());
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
