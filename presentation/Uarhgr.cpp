@@ -61,6 +61,7 @@ TFormARHGR::TFormARHGR(QWidget* parent) : QMainWindow(parent)
     setCentralWidget(client);
     Chart1 = new QCustomPlot(client);
     Chart1->setObjectName(QStringLiteral("Chart1"));
+    Chart1->setAccessibleName(QStringLiteral("График архива"));
     Chart1->setGeometry(ChartLeft, 0, ChartDesignWidth, ChartDesignHeight);
     setupChart();
 

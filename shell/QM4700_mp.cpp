@@ -1,10 +1,12 @@
 #include "QM4700_mp.h"
 #include "ui_QM4700_mp.h"
 
+#include "Accessibility.h"
 #include "ArchiveView.h"
 #include "DateTimeText.h"
 #include "PortNames.h"
 #include "SettingsBinding.h"
+#include "TabLeavingDelegate.h"
 #include "TrendFile.h"
 #include "Uarhgr.h"
 
@@ -54,6 +56,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
     // their own and keep the system's.
     setLocale(QLocale::c());
     ui->setupUi(this);
+    qm::RegisterAccessibleInterfaces(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(1236, 807);
@@ -122,6 +125,7 @@ void TForm1::finishControls()
     // Scale grid: row 0 and column 0 are fixed header cells, the rest are edited in place.
     QTableWidget* grid = ui->StringGrid1;
     grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    new qm::TabLeavingDelegate(grid);
     for (int row = 0; row < grid->rowCount(); ++row) {
         for (int column = 0; column < grid->columnCount(); ++column) {
             auto* item = new QTableWidgetItem;
