@@ -4,6 +4,7 @@
 #include "Accessibility.h"
 #include "ArchiveView.h"
 #include "DateTimeText.h"
+#include "InputWatch.h"
 #include "PortNames.h"
 #include "SettingsBinding.h"
 #include "TabLeavingDelegate.h"
@@ -86,6 +87,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
     Chart->SaveTrendFile = [this] { saveTrendFile(); };
     Records = std::make_unique<qm::TrendRecords>(
         *Chart, ui->Chart1, [this] { return qm::JournalRange{firstAddress(), deviceCountValue()}; });
+    // The focus goes to the archive memo only when the window has been left alone for the whole
+    // count: any key or mouse input restarts it, so nothing typed ever lands in the memo.
+    new qm::InputWatch(this, [this] { Chart->IdleTicks = 0; });
 
     connectHandlers();
 

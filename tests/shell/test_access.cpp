@@ -1,6 +1,6 @@
 // The main window for an operator on the keyboard or with a screen reader: Tab reaches every
 // control and never gets caught in a grid, every control has a name, both windows are announced
-// as windows.
+// as windows, and the focus move to the archive memo never takes what is being typed.
 #include "QM4700_mp.h"
 #include "Uarhgr.h"
 
@@ -148,5 +148,58 @@ TEST_F(Access, ScreenReaderFindsEveryControlNamedInTwoWindows)
     // "К-во точек", "К-во графиков" each sit beside their control.
     EXPECT_EQ(labelled, 10);
 }
+
+struct Input {
+    const char* what;
+    std::function<void(TForm1&)> give;
+};
+
+void PrintTo(const Input& input, std::ostream* os) { *os << input.what; }
+
+class AccessIdle : public Access, public ::testing::WithParamInterface<Input> {};
+
+TEST_P(AccessIdle, FocusMovesToTheMemoOnlyAfter101TicksWithoutInput)
+{
+    auto* memo = control<QPlainTextEdit>("Memo1");
+    auto* spin = control<QSpinBox>("SpinEdit3");  // "Интервал,с", 5
+    spin->setFocus();
+    form.Timer2Timer();
+    EXPECT_EQ(form.focusWidget(), memo) << "the first tick after start-up";
+
+    spin->setFocus();
+    for (int tick = 1; tick <= 150; ++tick) {
+        GetParam().give(form);
+        form.Timer2Timer();
+        ASSERT_EQ(form.focusWidget(), spin) << "tick " << tick;
+    }
+    EXPECT_EQ(spin->text(), QStringLiteral("5")) << "whatever was typed went where it was typed";
+    // The last tick above was the first after the last input.
+    for (int tick = 2; tick <= 100; ++tick) form.Timer2Timer();
+    EXPECT_EQ(form.focusWidget(), spin);
+    form.Timer2Timer();
+    EXPECT_EQ(form.focusWidget(), memo) << "the 101st tick after the last input";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, AccessIdle,
+    ::testing::Values(
+        Input{"Typing",
+              [](TForm1& form) {
+                  // A digit, then Backspace: "5" becomes "51" or "15" and "5" again.
+                  static bool digit = false;
+                  digit = !digit;
+                  QWidget* spin = form.findChild<QSpinBox*>(QStringLiteral("SpinEdit3"));
+                  Press(spin, digit ? Qt::Key_1 : Qt::Key_Backspace, Qt::NoModifier,
+                        digit ? QStringLiteral("1") : QString());
+              }},
+        Input{"WheelOnTheChart",
+              [](TForm1& form) {
+                  auto* chart = form.findChild<QCustomPlot*>(QStringLiteral("Chart1"));
+                  const QPointF at(chart->width() / 2, chart->height() / 2);
+                  QWheelEvent wheel(at, chart->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                                    Qt::NoModifier, Qt::NoScrollPhase, false);
+                  QApplication::sendEvent(chart, &wheel);
+              }}),
+    [](const ::testing::TestParamInfo<Input>& info) { return std::string(info.param.what); });
 
 }  // namespace
