@@ -202,8 +202,17 @@ int TForm1::periodValue() const { return ui->SpinEdit6->value(); }
 
 void TForm1::setStatusText(const QString& text) { m_statusLabel->setText(text); }
 QString TForm1::statusText() const { return m_statusLabel->text(); }
-void TForm1::setIdText(const QString& text) { ui->Edit4->setText(text); }
-void TForm1::setClockText(const QString& text) { ui->Edit1->setText(text); }
+// A text wider than its box shows from its first character.
+void TForm1::setIdText(const QString& text)
+{
+    ui->Edit4->setText(text);
+    ui->Edit4->home(false);
+}
+void TForm1::setClockText(const QString& text)
+{
+    ui->Edit1->setText(text);
+    ui->Edit1->home(false);
+}
 void TForm1::setPeriodValue(int value) { ui->SpinEdit6->setValue(value); }
 void TForm1::repaintDeviceRow(int row) { ui->DrawGrid1->RepaintDeviceRow(row); }
 void TForm1::setTableCurrentCell(int column, int row) { ui->DrawGrid1->setCurrentCell(column, row); }

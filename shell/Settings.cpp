@@ -15,6 +15,8 @@ namespace qm {
 namespace {
 
 const QString InvalidNumericInput = QStringLiteral("Invalid numeric input");
+// A line too long to read is no bad number: the message alone says what is wrong.
+const QString TooLarge = QStringLiteral("файл слишком велик");
 
 // As the text-file reader of old: every control character and the space separate numbers.
 // LF alone ends a line, so a CR before it is just another blank.
@@ -71,7 +73,7 @@ void Fail(SettingsRead& r, int line, const QString& what)
                     .arg(SettingsFileName)
                     .arg(line)
                     .arg(what);
-    r.detail = InvalidNumericInput;
+    r.detail = what == TooLarge ? QString() : InvalidNumericInput;
 }
 
 }  // namespace
