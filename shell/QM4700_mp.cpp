@@ -89,7 +89,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
         *Chart, ui->Chart1, [this] { return qm::JournalRange{firstAddress(), deviceCountValue()}; });
     // The focus goes to the archive memo only when the window has been left alone for the whole
     // count: any key or mouse input restarts it, so nothing typed ever lands in the memo.
-    new qm::InputWatch(this, [this] { Chart->IdleTicks = 0; });
+    m_inputWatch = new qm::InputWatch(this, [this] { Chart->IdleTicks = 0; });
 
     connectHandlers();
 
@@ -103,6 +103,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
 
 TForm1::~TForm1()
 {
+    delete m_inputWatch;  // it reaches into the chart, which goes first
     ui->DrawGrid1->setDeviceTable(nullptr);
     delete ui;
 }

@@ -23,6 +23,10 @@ class TForm1;
 
 class TFormARHGR;
 
+namespace qm {
+class InputWatch;
+}
+
 class TForm1 : public QWidget, public qm::Panel {
     Q_OBJECT
 public:
@@ -114,6 +118,7 @@ private:
     bool saveTrendFile();
 
     QLabel* m_statusLabel = nullptr;
+    qm::InputWatch* m_inputWatch = nullptr;
     TFormARHGR* m_archiveWindow = nullptr;
     bool m_centred = false;
     bool m_savingTrend = false;
