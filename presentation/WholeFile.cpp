@@ -1,14 +1,18 @@
 #include "WholeFile.h"
 
+#include "SystemErrorText.h"
+
 #include <QSaveFile>
 
 namespace qm {
 
 namespace {
+// The system's reason in the operator's words; "ошибка записи" when the system gives none.
 QString reasonOf(const QFileDevice& file)
 {
     const QString reason = file.errorString();
-    return reason.isEmpty() || reason == QStringLiteral("Unknown error") ? QStringLiteral("ошибка записи") : reason;
+    return reason.isEmpty() || reason == QStringLiteral("Unknown error") ? QStringLiteral("ошибка записи")
+                                                                         : SystemErrorTextFor(reason);
 }
 }  // namespace
 
