@@ -25,6 +25,17 @@ public:
     // One tick of collection. Valid and Bad leave the frame in RxBuffer[0..RxCount-1];
     // the caller handles it and then sets RxCount to 0.
     Verdict Collect(Port& port);
+
+    // Every byte that ever arrived, kept or dropped: tells a line that answers nothing at all.
+    quint64 bytesReceived() const { return m_bytesReceived; }
+    // The tick counter that the frame log shows beside each frame (the poll engine's slot tick).
+    void setLogTick(const qint32* tick) { m_logTick = tick; }
+
+private:
+    void logBytes(const char* direction, const quint8* bytes, qint64 length) const;
+
+    quint64 m_bytesReceived = 0;
+    const qint32* m_logTick = nullptr;
 };
 
 }  // namespace qm
