@@ -91,6 +91,14 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
     // count: any key or mouse input restarts it, so nothing typed ever lands in the memo.
     m_inputWatch = new qm::InputWatch(this, [this] { Chart->IdleTicks = 0; });
 
+    // Shown without waiting for an answer: the engine tells it from inside its own tick.
+    Engine.ShowNotice = [this](const QString& text, const QString& detail) {
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), text, QMessageBox::Ok, this);
+        box->setInformativeText(detail);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    };
+
     connectHandlers();
 
     centreOnScreen();
