@@ -74,8 +74,7 @@ void PollEngine::CollectStep()
 {
     switch (Link.Collect(m_port)) {
     case RtuLink::Verdict::Valid:
-        DispatchFrame();
-        FinishInstrument();
+        if (DispatchFrame()) FinishInstrument();
         Link.RxCount = 0;
         break;
     case RtuLink::Verdict::Bad:
@@ -89,28 +88,25 @@ void PollEngine::CollectStep()
     }
 }
 
-void PollEngine::DispatchFrame()
+bool PollEngine::DispatchFrame()
 {
+    // The archive download judges what arrives while it reads, and a late answer to one of its
+    // reads: an archive block must never be taken for anything else.
+    if (ArchiveMode || ArchiveLog.find(Link.FrameBeganAfter)) return ArchiveAnswerStep();
+
     const quint8* frame = Link.RxBuffer;
     LinkUp = true;
     // The walk goes on from whoever answered.
     PollAddress = frame[0];
-    if (ArchiveMode)
-        ShowArchiveProgress();
-    else
-        ShowStatus(PollAddress, QStringLiteral("-Ok!  "));
+    ShowStatus(PollAddress, QStringLiteral("-Ok!  "));
     Answered = true;
-
-    if (ArchiveMode) {
-        ArchiveAnswerStep();
-        return;
-    }
     // Each test on its own; any other code (an exception answer too) leaves "-Ok!  ".
     const quint8 function = frame[1];
     if (function == 0x10) HandleCommandAnswer();
     if (function == 6 && frame[3] == 0x08) ShowStatus(PollAddress, QStringLiteral("-Период-Ok!"));
     if (function == 6 && frame[3] == 0xF9) ShowStatus(PollAddress, QStringLiteral("-Удалить архив-Ok!"));
     if (function == 3) m_table.HandleMeasurementAnswer(frame, Link.RxCount, PollAddress, DeviceCount);
+    return true;
 }
 
 void PollEngine::FinishInstrument()
@@ -209,13 +205,7 @@ void PollEngine::ArchiveRequestStep()
     if (!qm::ArchiveRequestStep(*this, m_port, m_panel)) MeasurementRequest();
 }
 
-void PollEngine::ShowArchiveProgress()
-{
-    ShowStatus(PollAddress,
-               QStringLiteral("-АРХИВ-  ") + QString::number(ArchiveProgress(RegisterStart)) + QStringLiteral(" %"));
-}
-
-void PollEngine::ArchiveAnswerStep() { qm::ArchiveAnswerStep(*this, m_panel, Link.RxBuffer, Link.RxCount); }
+bool PollEngine::ArchiveAnswerStep() { return qm::ArchiveAnswerStep(*this, m_panel, Link.RxBuffer, Link.RxCount); }
 
 void PollEngine::CommandRequest() { qm::CommandRequest(*this, m_port, m_panel, m_table); }
 

@@ -70,8 +70,11 @@ public:
 
     RtuLink Link;  // TxBuffer, RxBuffer, RxCount, SilentTicks
 
-    // The instrument's archive area as the last downloads left it; zero at start, never cleared.
+    // The instrument's archive area as the current or last download read it; emptied when a
+    // download starts, so that nothing of another download is ever listed.
     ArchiveBytes ArchiveImage{};
+    ArchiveRegisters ArchiveStored;  // registers of ArchiveImage that this download stored
+    ArchiveReads ArchiveLog;         // the archive reads this download wrote
 
     // Start-up: PollAddress, RoundDone, DeviceCount, RegisterStart, RegisterCount, PendingRequest.
     void Init(int firstAddress, int deviceCount);
@@ -97,7 +100,7 @@ public:
 private:
     // Steps of the tick.
     void CollectStep();
-    void DispatchFrame();
+    bool DispatchFrame();
     void FinishInstrument();
     void MissedAnswerCheck();
     void GiveUp();
@@ -107,8 +110,7 @@ private:
     // Requests and answers of each kind.
     void MeasurementRequest();
     void ArchiveRequestStep();
-    void ShowArchiveProgress();
-    void ArchiveAnswerStep();
+    bool ArchiveAnswerStep();
     void CommandRequest();
     void HandleCommandAnswer();
 

@@ -17,6 +17,7 @@ void RtuLink::Send(Port& port, int n)
     TxBuffer[n + 1] = quint8(crc >> 8);
     port.write(TxBuffer, n + 2);
     logBytes("->", TxBuffer, n + 2);
+    ++RequestsSent;
 }
 
 RtuLink::Verdict RtuLink::Collect(Port& port)
@@ -30,6 +31,7 @@ RtuLink::Verdict RtuLink::Collect(Port& port)
         const qint64 room = std::max<qint64>(RxSize - RxCount, 0);
         const qint64 stored = std::max<qint64>(port.read(RxBuffer + RxCount, std::min(queued, room)), 0);
         logBytes("<-", RxBuffer + RxCount, stored);
+        if (RxCount == 0 && stored > 0) FrameBeganAfter = RequestsSent;
         RxCount += qint32(stored);
         arrived = stored;
         for (qint64 excess = queued - std::min(queued, room); excess > 0;) {

@@ -19,6 +19,11 @@ public:
     quint8 RxBuffer[RxSize] = {};
     qint32 RxCount = 0;
     qint32 SilentTicks = 0;
+    // Requests written so far (counting on through wrap-around), and that count as it stood when
+    // the first byte of the frame in RxBuffer was collected: the frame began after the latest
+    // request exactly when the two are equal.
+    quint32 RequestsSent = 0;
+    quint32 FrameBeganAfter = 0;
 
     // Appends the CRC to the n bytes built in TxBuffer and writes n + 2 bytes at once.
     void Send(Port& port, int n);
