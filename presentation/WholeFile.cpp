@@ -19,6 +19,10 @@ QString reasonOf(const QFileDevice& file)
 QString WriteWholeFile(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
+    // A directory that refuses new files (owned by another user, say) while the file itself is
+    // writable: the file is then written in place, truncated, written, flushed and synced. Only
+    // there is a half-written file possible, and only after a failure that is reported.
+    file.setDirectWriteFallback(true);
     // Unbuffered: with Qt's write buffer a failure of the last flush inside commit() goes
     // unreported and a truncated file replaces the old one (seen with a full disk). Written
     // directly, a short write shows here; writing the rest then fails with the system's reason.
@@ -30,6 +34,9 @@ QString WriteWholeFile(const QString& path, const QByteArray& bytes)
         if (n <= 0) {
             const QString reason = reasonOf(file);
             file.cancelWriting();
+            // Closes without a rename; a file written in place is kept as far as it got (left
+            // open, it would be removed).
+            file.commit();
             return reason;
         }
         p += n;
