@@ -130,6 +130,8 @@ private:
     class Private;
     Private* d = nullptr;
     QString m_labelFormat = QStringLiteral(" hh:mm");
+    DateTime m_lastTick = 0;     // the clock at the last Timer2 tick
+    bool m_clockJumped = false;  // since the last sample
 
     void refillSlot(int slot);
     void setWindow(DateTime min, DateTime max);
