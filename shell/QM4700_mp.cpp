@@ -84,7 +84,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
         box.setEscapeButton(QMessageBox::No);    // Esc answers No
         return box.exec() == QMessageBox::Yes;
     };
-    Chart->SaveTrendFile = [this] { saveTrendFile(); };
+    Chart->SaveTrendFile = [this] { saveTrendFile(false); };
     Records = std::make_unique<qm::TrendRecords>(
         *Chart, ui->Chart1, [this] { return qm::JournalRange{firstAddress(), deviceCountValue()}; });
     // The focus goes to the archive memo only when the window has been left alone for the whole
@@ -306,12 +306,13 @@ void TForm1::FormClose()
     const QString error =
         qm::WriteSettingsFile(QDir(qm::WorkDir()).filePath(qm::SettingsFileName), qm::CollectSettings(*this));
     if (!error.isEmpty()) showWarning(error, QString());
-    saveTrendFile();
+    saveTrendFile(true);
 }
 
-bool TForm1::saveTrendFile()
+bool TForm1::saveTrendFile(bool closing)
 {
-    // The warning box keeps the timers running; the save it reports must not start again meanwhile.
+    // A box waiting at close keeps the timers running; the save it reports must not start again
+    // meanwhile.
     if (m_savingTrend) return false;
     m_savingTrend = true;
     QString error;
@@ -320,9 +321,26 @@ bool TForm1::saveTrendFile()
         m_trendUnread = !error.isEmpty();
     }
     if (error.isEmpty()) error = qm::SaveTrendFile(Chart->Store, qm::WorkDir());
-    if (!error.isEmpty()) showWarning(error, QString());
+    if (!error.isEmpty()) {
+        if (closing)
+            showWarning(error, QString());
+        else
+            showWarningWithoutWaiting(error);
+    }
     m_savingTrend = false;
     return error.isEmpty();
+}
+
+void TForm1::showWarningWithoutWaiting(const QString& text)
+{
+    // Timer2's periodic save reports here: a box that waited for its answer inside the timer's
+    // slot would stop the sampling until then. While the box is open, the same report is not
+    // stacked into another one.
+    if (m_saveWarning) return;
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    m_saveWarning = box;
+    box->open();
 }
 
 void TForm1::centreOnScreen()

@@ -10,6 +10,8 @@
 #include "TrendChart.h"
 #include "TrendRecords.h"
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -114,8 +116,10 @@ private:
     void finishControls();
     void connectHandlers();
     void centreOnScreen();
-    // Writes the trend data file; a failure is shown once. Returns true when the file is written.
-    bool saveTrendFile();
+    // Writes the trend data file; a failure is shown once, at close in a box that waits for its
+    // answer, otherwise in one that does not. Returns true when the file is written.
+    bool saveTrendFile(bool closing);
+    void showWarningWithoutWaiting(const QString& text);
 
     QLabel* m_statusLabel = nullptr;
     qm::InputWatch* m_inputWatch = nullptr;
@@ -123,4 +127,5 @@ private:
     bool m_centred = false;
     bool m_savingTrend = false;
     bool m_trendUnread = false;
+    QPointer<QMessageBox> m_saveWarning;  // the periodic save's warning while it is open
 };
