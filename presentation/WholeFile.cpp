@@ -2,6 +2,7 @@
 
 #include "SystemErrorText.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace qm {
@@ -18,6 +19,10 @@ QString reasonOf(const QFileDevice& file)
 
 QString WriteWholeFile(const QString& path, const QByteArray& bytes)
 {
+    // A pipe or a device in the file's place would be opened when written in place, and could
+    // wait for ever.
+    if (const QFileInfo info(path); info.exists() && !info.isFile() && !info.isDir())
+        return QStringLiteral("это не обычный файл");
     QSaveFile file(path);
     // A directory that refuses new files (owned by another user, say) while the file itself is
     // writable: the file is then written in place, truncated, written, flushed and synced. Only

@@ -342,6 +342,7 @@ QString SaveWithLockedDirectory(const QString& dirPath, const QString& filePath,
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(out[0]);
+        ::alarm(10);  // a save that hangs fails the test instead of stopping it
         if (root && (::setgid(Nobody) != 0 || ::setuid(Nobody) != 0)) ::_exit(2);
         const QByteArray report = save().toUtf8();
         const ssize_t written = ::write(out[1], report.constData(), size_t(report.size()));
@@ -397,6 +398,16 @@ TEST_F(TrendFileTest, LockedDirectoryWritesAWritableFileInPlace)
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("График.txt")});
         QFile::remove(path);
     }
+}
+
+// A pipe in the file's place is never opened for writing, which would wait for a reader for ever.
+TEST_F(TrendFileTest, PipeInTheFilesPlaceIsNotWrittenInPlace)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0666), 0);
+    double values[20] = {};
+    store->AppendLoaded(At(2026, 12, 6, 9, 5, 3), values);
+    const QString error = SaveWithLockedDirectory(dir.path(), path, true, [&] { return Save(*store); });
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Не удалось записать файл "))) << error.toStdString();
 }
 
 // A write that fails half way (as on a full disk) leaves the previous file as it was and no
