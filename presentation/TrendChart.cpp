@@ -21,7 +21,6 @@
 #include <qcustomplot.h>
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
 
 namespace qm {
@@ -360,7 +359,7 @@ void TrendChart::Timer2Timer()
     // A tick comes every second: a clock that moved further than the window's five minutes since
     // the last one was set (by hand, by summer time) or the computer slept. The next sample
     // starts the window afresh, as at start-up, so that it neither hides nor squeezes the samples.
-    if (m_lastTick != 0 && std::fabs(now - m_lastTick) > FiveMinutes + Tolerance) m_clockJumped = true;
+    if (m_lastTick != 0 && qAbs(now - m_lastTick) > FiveMinutes + Tolerance) m_clockJumped = true;
     m_lastTick = now;
     if (!d->engine.LinkUp) return;
 

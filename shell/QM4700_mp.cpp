@@ -84,7 +84,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
         box.setEscapeButton(QMessageBox::No);    // Esc answers No
         return box.exec() == QMessageBox::Yes;
     };
-    Chart->SaveTrendFile = [this] { saveTrendFile(false); };
+    Chart->SaveTrendFile = [this] { saveTrendFile(); };
     Records = std::make_unique<qm::TrendRecords>(
         *Chart, ui->Chart1, [this] { return qm::JournalRange{firstAddress(), deviceCountValue()}; });
     // The focus goes to the archive memo only when the window has been left alone for the whole

@@ -118,7 +118,7 @@ private:
     void centreOnScreen();
     // Writes the trend data file; a failure is shown once, at close in a box that waits for its
     // answer, otherwise in one that does not. Returns true when the file is written.
-    bool saveTrendFile(bool closing);
+    bool saveTrendFile(bool closing = false);
     void showWarningWithoutWaiting(const QString& text);
 
     QLabel* m_statusLabel = nullptr;
