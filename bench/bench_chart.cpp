@@ -204,8 +204,26 @@ void BM_FullRedraw(benchmark::State& state)
     }
 }
 
+// The values at the pointer: one pointer move over the plot with the full store, the readout's
+// box and line repainted; all over the plot area, so the readout is shown at every move.
+void BM_PointerMove(benchmark::State& state)
+{
+    if (!g_rig) g_rig = std::make_unique<Rig>();
+    const QRect area = g_rig->window.chart->axisRect()->rect();
+    int n = 0;
+    for (auto _ : state) {
+        const QPointF at(area.left() + (n * 37) % area.width(), area.top() + (n * 11) % area.height());
+        ++n;
+        const auto start = std::chrono::steady_clock::now();
+        g_rig->window.pointAt(at);
+        QCoreApplication::processEvents();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+}
+
 BENCHMARK(BM_FullRedraw)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_SamplingStep)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(600);
+BENCHMARK(BM_PointerMove)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1000);
 BENCHMARK(BM_PlainRefillAndReplot)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(40);
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "TrendChart.h"
 
+#include "ChartGestures.h"
 #include "ChartTime.h"
+#include "CursorReadout.h"
 #include "DeviceTable.h"
 #include "PollEngine.h"
 #include "TrendPlot.h"
@@ -12,12 +14,14 @@
 #include <QFile>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <qcustomplot.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace qm {
 
@@ -28,6 +32,12 @@ constexpr DateTime TenMinutes = 1.0 / 144.0;
 // Times come from whole-second texts; a sum of day fractions may miss the next whole second
 // by a rounding error, which must not delay a sample or a save by a whole tick.
 constexpr DateTime Tolerance = 1.0 / 86400000.0;
+
+// How far the operator may zoom: a time window from two minutes (so that a whole minute, the
+// finest label, is always in view) to a hundred years, in chart keys (seconds); a value range
+// from 0.01 to a million.
+constexpr double ShortestWindow = 120.0, LongestWindow = 100 * 366 * 86400.0;
+constexpr double SmallestValueSpan = 0.01, LargestValueSpan = 1e6;
 
 const QColor SlotColours[5] = {QColor(), QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 0, 255), QColor(128, 0, 0)};
 
@@ -80,6 +90,12 @@ public:
     QSharedPointer<TrendTimeTicker> timeTicker;
     QSharedPointer<QCPAxisTickerFixed> leftTicker, rightTicker;
     int depth = 0;
+    std::unique_ptr<ChartGestures> gestures;
+    std::unique_ptr<CursorReadout> readout;
+    // The ranges the program's rules set; the axes show them unless the operator moved them.
+    QCPRange programTime, programLeft, programRight;
+    bool zoomed = false;       // the operator moved the time axis
+    bool programSets = false;  // an axis range is being set by the program, not by a gesture
     // What the last full replot showed besides the series.
     struct Frame {
         QCPRange key, left, right;
@@ -141,6 +157,8 @@ TrendChart::TrendChart(const TrendChartWidgets& widgets, const DeviceTable& tabl
 TrendChart::~TrendChart()
 {
     // The series item reads Store: it goes with the chart object unless Chart1 took it already.
+    d->readout.reset();
+    d->gestures.reset();
     delete d->plot.data();
     delete d;
 }
@@ -160,7 +178,6 @@ void TrendChart::Setup(DateTime now)
     c->setBackground(QBrush(gradient));
     c->axisRect()->setBackground(Qt::NoBrush);
     c->legend->setVisible(false);
-    c->setInteractions({});
     c->setNoAntialiasingOnDrag(true);
 
     d->timeTicker = QSharedPointer<TrendTimeTicker>::create();
@@ -173,8 +190,8 @@ void TrendChart::Setup(DateTime now)
     d->rightTicker->setTickStep(TScaleStep > 0 ? TScaleStep : 10);
     c->yAxis->setTicker(d->leftTicker);
     c->yAxis2->setTicker(d->rightTicker);
-    c->yAxis->setRange(0, 10);
-    c->yAxis2->setRange(0, 50);
+    setAxis(c->yAxis, d->programLeft = QCPRange(0, 10));
+    setAxis(c->yAxis2, d->programRight = QCPRange(0, 50));
     c->yAxis2->setVisible(true);
     c->yAxis2->setTickLabels(true);
     for (QCPAxis* axis : {c->xAxis, c->yAxis, c->yAxis2}) {
@@ -190,6 +207,20 @@ void TrendChart::Setup(DateTime now)
         d->layer->setMode(QCPLayer::lmBuffered);
         d->plot = new TrendPlot(c, Store, c->xAxis, c->yAxis, c->yAxis2);
         d->plot->setLayer(d->layer);
+
+        // Wheel and drag as QCustomPlot offers them, a double-click back to the rules' window.
+        d->gestures = std::make_unique<ChartGestures>(c);
+        for (QCPAxis* axis : {c->xAxis, c->yAxis, c->yAxis2})
+            QObject::connect(axis, QOverload<const QCPRange&, const QCPRange&>::of(&QCPAxis::rangeChanged),
+                             d->gestures.get(), [this, axis](const QCPRange& range, const QCPRange& before) {
+                                 axisMoved(axis, range, before);
+                             });
+        QObject::connect(c, &QCustomPlot::mouseDoubleClick, d->gestures.get(), [this] { ResetZoom(); });
+        d->readout = std::make_unique<CursorReadout>(c, Store, *d->plot, [this](int slot) {
+            return d->list(slot) ? d->list(slot)->currentText() : QString();
+        });
+        // A wheel zoom redraws through QCustomPlot alone; the values at the resting pointer follow.
+        QObject::connect(c, &QCustomPlot::afterReplot, d->readout.get(), [this] { d->readout->refresh(); });
     }
     for (int n = 1; n <= SeriesCount; ++n) {
         TrendPlot::Series& s = d->plot->series[n];
@@ -234,6 +265,7 @@ void TrendChart::Setup(DateTime now)
     }
 
     Batch batch(this, d->depth);
+    d->zoomed = false;
     m_labelFormat = QStringLiteral(" hh:mm");
     d->timeTicker->setFormat(qm::TimeLabelFormat(false, true));
     setWindow(now, now + FiveMinutes);
@@ -254,7 +286,14 @@ void TrendChart::ShowLoadedSamples()
 {
     Batch batch(this, d->depth);
     const int count = Store.TrendCount();
-    if (count > 0) setWindow(Store.TrendTime(1), Store.TrendTime(count) + FiveMinutes);
+    if (count > 0) {
+        // From the first sample of the last run whose times go forward: a clock set back while
+        // the file was written leaves its times going backwards, and the window must neither be
+        // swapped nor hide the newest samples.
+        int first = count;
+        while (first > 1 && Store.TrendTime(first - 1) <= Store.TrendTime(first)) --first;
+        setWindow(Store.TrendTime(first), Store.TrendTime(count) + FiveMinutes);
+    }
     for (int slot = 1; slot <= 4; ++slot) {
         QComboBox* box = d->list(slot);
         const QSignalBlocker block(box);
@@ -267,10 +306,47 @@ void TrendChart::ShowLoadedSamples()
     ComboBox5Change();
 }
 
-void TrendChart::setWindow(DateTime min, DateTime max) { d->w.Chart1->xAxis->setRange(ChartKey(min), ChartKey(max)); }
+void TrendChart::setWindow(DateTime min, DateTime max)
+{
+    // A window the axis would refuse leaves the rules' window as it was, as it leaves the axis.
+    if (!QCPRange::validRange(ChartKey(min), ChartKey(max))) return;
+    d->programTime = QCPRange(ChartKey(min), ChartKey(max));
+    if (!d->zoomed) setAxis(d->w.Chart1->xAxis, d->programTime);
+}
 
-DateTime TrendChart::WindowMin() const { return FromChartKey(d->w.Chart1->xAxis->range().lower); }
-DateTime TrendChart::WindowMax() const { return FromChartKey(d->w.Chart1->xAxis->range().upper); }
+DateTime TrendChart::WindowMin() const { return FromChartKey(d->programTime.lower); }
+DateTime TrendChart::WindowMax() const { return FromChartKey(d->programTime.upper); }
+bool TrendChart::Zoomed() const { return d->zoomed; }
+CursorReadout* TrendChart::Readout() const { return d->readout.get(); }
+
+// Every range the program sets goes through here; any other change of an axis is the operator's.
+void TrendChart::setAxis(QCPAxis* axis, const QCPRange& range)
+{
+    const QScopedValueRollback<bool> program(d->programSets, true);
+    axis->setRange(range);
+}
+
+void TrendChart::axisMoved(QCPAxis* axis, const QCPRange& range, const QCPRange& before)
+{
+    if (d->programSets) return;
+    // The operator's wheel or drag.
+    QCustomPlot* c = d->w.Chart1;
+    if (axis == c->xAxis) d->zoomed = true;
+    const QCPRange bounded = axis == c->xAxis
+                                 ? ChartGestures::bounded(range, before, ShortestWindow, LongestWindow)
+                                 : ChartGestures::bounded(range, before, SmallestValueSpan, LargestValueSpan);
+    if (bounded != range) setAxis(axis, bounded);
+}
+
+void TrendChart::ResetZoom()
+{
+    Batch batch(this, d->depth);
+    QCustomPlot* c = d->w.Chart1;
+    d->zoomed = false;
+    setAxis(c->xAxis, d->programTime);
+    setAxis(c->yAxis, d->programLeft);
+    setAxis(c->yAxis2, d->programRight);
+}
 
 void TrendChart::Timer2Timer()
 {
@@ -279,9 +355,14 @@ void TrendChart::Timer2Timer()
         IdleTicks = 0;
         if (d->w.Memo1) d->w.Memo1->setFocus(Qt::OtherFocusReason);
     }
+    DateTime now = NowDateTime();
+    // A tick comes every second: a clock that moved further than the window's five minutes since
+    // the last one was set (by hand, by summer time) or the computer slept. The next sample
+    // starts the window afresh, as at start-up, so that it neither hides nor squeezes the samples.
+    if (m_lastTick != 0 && qAbs(now - m_lastTick) > FiveMinutes + Tolerance) m_clockJumped = true;
+    m_lastTick = now;
     if (!d->engine.LinkUp) return;
 
-    const DateTime now = NowDateTime();
     // The computer's clock set back (by hand, or at the end of summer time) would leave the next
     // save and sample due far ahead, and the chart frozen until then: they fall due from now.
     if (NextSaveTime - now > TenMinutes + Tolerance) NextSaveTime = now + TenMinutes;
@@ -292,6 +373,8 @@ void TrendChart::Timer2Timer()
         // Only after the save has returned, so that a failing save is tried again at the next
         // save time and not at every tick.
         NextSaveTime = now + TenMinutes;
+        // The save may have taken its time: the sample carries the time its values are read.
+        now = NowDateTime();
     }
     if (now < NextSampleTime - Tolerance || !d->engine.RoundDone) return;
 
@@ -300,13 +383,23 @@ void TrendChart::Timer2Timer()
     const int before = Store.TrendCount();
     const bool full = limit <= before;
     const DateTime onlyOne = before == 1 ? Store.TrendTime(1) : 0;
+    // Time going back by more than the window's margin since the newest sample held: the clock
+    // was set back, or that sample (loaded from the file) is dated in the future.
+    const bool backwards = before >= 1 && now < Store.TrendTime(before) - FiveMinutes - Tolerance;
     Store.AddSample(now, d->table.LiveValues, limit);
+    if (SampleTaken) SampleTaken();
     if (full && before >= 1) {
+        // The left edge follows the oldest sample, but never past the newest.
         const DateTime oldest = before >= 2 ? Store.TrendTime(1) : onlyOne;
-        if (oldest - WindowMin() > FiveMinutes) setWindow(oldest, WindowMax());
+        if (oldest - WindowMin() > FiveMinutes && oldest <= now) setWindow(oldest, WindowMax());
     }
     NextSampleTime = now + typedValue(d->w.SpinEdit3) / 60.0 / 60.0 / 24.0;
-    if (now > WindowMax()) setWindow(WindowMin(), now + FiveMinutes);
+    if (m_clockJumped || backwards || now < WindowMin() - Tolerance) {
+        setWindow(now, now + FiveMinutes);
+        m_clockJumped = false;
+    } else if (now > WindowMax()) {
+        setWindow(WindowMin(), now + FiveMinutes);
+    }
 
     ByUser = false;
     ComboBox2Change();
@@ -360,9 +453,9 @@ void TrendChart::applyScales()
     // A range whose maximum is not above its minimum, or a step that is not positive, would leave
     // the axis unusable: that axis keeps what it shows.
     QCustomPlot* c = d->w.Chart1;
-    if (PhScaleMin < PhScaleMax) c->yAxis->setRange(PhScaleMin, PhScaleMax);
+    if (PhScaleMin < PhScaleMax) setAxis(c->yAxis, d->programLeft = QCPRange(PhScaleMin, PhScaleMax));
     if (PhScaleStep > 0) d->leftTicker->setTickStep(PhScaleStep);
-    if (TScaleMin < TScaleMax) c->yAxis2->setRange(TScaleMin, TScaleMax);
+    if (TScaleMin < TScaleMax) setAxis(c->yAxis2, d->programRight = QCPRange(TScaleMin, TScaleMax));
     if (TScaleStep > 0) d->rightTicker->setTickStep(TScaleStep);
 }
 
@@ -484,6 +577,7 @@ void TrendChart::BitBtn1Click()
     Batch batch(this, d->depth);
     Store.Clear();
     for (int n = 1; n <= SeriesCount; ++n) d->plot->series[n].channel = 0;
+    d->zoomed = false;  // nothing is left to look at but the new window
     const DateTime now = NowDateTime();
     setWindow(now, now + FiveMinutes);
     const QString file = QDir(WorkDir()).filePath(QStringLiteral("График.txt"));
@@ -520,6 +614,7 @@ void TrendChart::Redraw()
     const Private::Frame f = d->frame();
     if (d->framed && f == d->lastFrame) {
         d->layer->replot();  // only the series changed
+        if (d->readout) d->readout->refresh();
     } else {
         c->replot();
         d->lastFrame = f;

@@ -1,6 +1,14 @@
 #pragma once
 // The trend chart: the trend store, the sampling tick (Timer2Timer), the four slot lists, the
-// layouts, the scales ("Норм"), the time labels and clearing.
+// layouts, the scales ("Норм"), the time labels and clearing; zooming and panning with the mouse
+// and the values at the pointer.
+//
+// The program's rules keep their own time window (WindowMin .. WindowMax) and move it only at
+// their moments. The chart shows that window until the operator zooms or pans the time axis;
+// from then on the shown window stays where the operator put it while samples keep coming, until
+// a double-click (ResetZoom) or clearing shows the rules' window again. The value scales are
+// applied again at every refill of slots 1 to 3, so a zoom of the value axes lasts until the
+// next sample. Zooming and panning never touch the store or any file.
 
 #include "TrendStore.h"
 
@@ -8,7 +16,9 @@
 #include <functional>
 
 class QCustomPlot;
+class QCPAxis;
 class QCPLayer;
+class QCPRange;
 class QComboBox;
 class QCheckBox;
 class QSpinBox;
@@ -17,6 +27,8 @@ class QWidget;
 
 namespace qm {
 
+class ChartGestures;
+class CursorReadout;
 class DeviceTable;
 class PollEngine;
 class TrendPlot;
@@ -91,6 +103,8 @@ public:
 
     // Writes the trend data file; set by the window.
     std::function<void()> SaveTrendFile;
+    // Called as soon as the store has taken a sample (it is Store's last one).
+    std::function<void()> SampleTaken;
     // Asks a Yes/No question; the window shows a message box, tests answer directly.
     std::function<bool(const QString&)> AskYesNo;
 
@@ -98,8 +112,14 @@ public:
     bool SeriesActive(int n) const;
     int SeriesChannel(int n) const;     // the store channel a series shows; 0 when it is empty
     int SeriesPointCount(int n) const;
+    // The time window by the program's rules; shown unless the operator zoomed or panned it.
     DateTime WindowMin() const;
     DateTime WindowMax() const;
+    // The operator moved the time axis away from the rules' window.
+    bool Zoomed() const;
+    // Shows the rules' time window and the value scales again at once (the double-click).
+    void ResetZoom();
+    CursorReadout* Readout() const;
     QString TimeLabelFormat() const { return m_labelFormat; }  // " hh:mm", "dd.mm hh:mm", ...
     QString TimeLabel(DateTime t) const;                       // a bottom-axis label as drawn
     TrendPlot* Plot() const;
@@ -110,9 +130,13 @@ private:
     class Private;
     Private* d = nullptr;
     QString m_labelFormat = QStringLiteral(" hh:mm");
+    DateTime m_lastTick = 0;     // the clock at the last Timer2 tick
+    bool m_clockJumped = false;  // since the last sample
 
     void refillSlot(int slot);
     void setWindow(DateTime min, DateTime max);
+    void setAxis(QCPAxis* axis, const QCPRange& range);
+    void axisMoved(QCPAxis* axis, const QCPRange& range, const QCPRange& before);
     void applyScales();
     void rebuildLists();
 };

@@ -11,6 +11,11 @@ namespace qm {
 namespace {
 // How far a point's line and marker reach from its pixel column, plus a pixel of slack.
 constexpr int Reach = 6;
+
+// The grey background curves first and the four coloured slot curves last, so that a slot curve
+// is never hidden by another instrument's grey curve at the same value. k = 0..23.
+constexpr int seriesInDrawOrder(int k) { return k < 20 ? k + 5 : k - 19; }
+static_assert(TrendPlot::SeriesCount == 24);
 }  // namespace
 
 bool TrendPlot::Signature::operator==(const Signature& o) const
@@ -169,8 +174,8 @@ void TrendPlot::renderColumns(int a, int b)
     QPainter painter(&m_cache);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setClipRect(QRect(a, 0, b - a + 1, m_cache.height()));
-    for (int n = 1; n <= SeriesCount; ++n) {
-        const Series& s = series[n];
+    for (int k = 0; k < SeriesCount; ++k) {
+        const Series& s = series[seriesInDrawOrder(k)];
         if (s.active && s.channel >= 1 && s.channel <= TrendStore::Channels) renderSeries(painter, s, m, i0, i1, a, b);
     }
 }
@@ -269,8 +274,8 @@ QImage TrendPlot::referenceImage() const
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.translate(-r.topLeft());
     const int count = m_store.TrendCount();
-    for (int n = 1; n <= SeriesCount; ++n) {
-        const Series& s = series[n];
+    for (int k = 0; k < SeriesCount; ++k) {
+        const Series& s = series[seriesInDrawOrder(k)];
         if (!s.active || s.channel < 1 || s.channel > TrendStore::Channels || count == 0) continue;
         QCPAxis* valueAxis = s.right ? m_right : m_left;
         QVector<QPointF> points;

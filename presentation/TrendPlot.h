@@ -2,7 +2,8 @@
 // Draws the 24 trend series straight from the trend store onto one cached image of the plot
 // area. A sample that only appends at the right or drops at the left repaints just the columns
 // around those ends; anything else (axes, layout, slot choices, clearing) repaints the whole
-// image. Drawing is without antialiasing, like the thin-line charts the operators know; within
+// image. The grey background curves are drawn first, the coloured slot curves above them.
+// Drawing is without antialiasing, like the thin-line charts the operators know; within
 // one pixel column a series is reduced to its first, lowest, highest and last point and its
 // markers to the distinct pixel squares, which leaves the picture as drawn point by point.
 

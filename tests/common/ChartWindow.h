@@ -6,10 +6,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QWheelEvent>
 #include <QWidget>
 #include <qcustomplot.h>
 
@@ -77,6 +80,41 @@ struct ChartWindow {
         w.SpinEdit4 = count;
         w.Memo1 = memo;
         return w;
+    }
+
+    // The operator's mouse on the chart, at chart coordinates.
+    void mouse(QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QMouseEvent e(type, at, chart->mapToGlobal(at), button, held, modifiers);
+        QCoreApplication::sendEvent(chart, &e);
+    }
+    void pointAt(QPointF at) { mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton); }
+    void leave()
+    {
+        QEvent e(QEvent::Leave);
+        QCoreApplication::sendEvent(chart, &e);
+    }
+    // notches > 0 turns the wheel away from the operator, which zooms in.
+    void wheel(QPointF at, int notches, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWheelEvent e(at, chart->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(chart, &e);
+    }
+    void drag(QPointF from, QPointF to, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, modifiers);
+        mouse(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton, modifiers);
+        mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, modifiers);
+        mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, modifiers);
+    }
+    void doubleClick(QPointF at)
+    {
+        mouse(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+        mouse(QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
     }
 };
 

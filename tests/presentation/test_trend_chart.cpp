@@ -2,6 +2,8 @@
 // scales, time labels, clearing, the spin boxes' empty texts and the focus hand-over.
 #include "test_trend_rig.h"
 
+#include "CursorReadout.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -225,6 +227,79 @@ TEST(TrendChartSampling, ClockSetBackAnHourKeepsSamplingAndSaving)
     EXPECT_LE(secondsBetween(rig.now(), rig.chart->NextSaveTime), 600);
     for (int i = 0; i < 600; ++i) rig.tick();
     EXPECT_GE(saves, 1) << "the periodic save is not put off by an hour";
+}
+
+// A save that takes its time (a slow disk, or a box waiting for an answer) must not date the
+// sample taken after it at the time the save began.
+TEST(TrendChartSampling, SampleAfterASlowSaveCarriesItsOwnTime)
+{
+    ChartRig rig;
+    rig.start();
+    rig.linkUp();
+    rig.chart->SaveTrendFile = [&] { rig.clock = rig.clock.addSecs(47); };
+    rig.chart->NextSaveTime = rig.now();
+    rig.tick();
+    ASSERT_EQ(rig.chart->Store.TrendCount(), 1);
+    EXPECT_EQ(secondsBetween(rig.chart->Store.TrendTime(1), rig.now()), 0);
+}
+
+// Whichever way the computer's clock jumps, the sample after it is in view, in a window that
+// starts afresh at it as at start-up: not left of the window, not squeezed into a day.
+TEST(TrendChartWindow, ClockJumpsKeepTheNewestSampleInView)
+{
+    struct Case {
+        const char* name;
+        int runSeconds;   // sampling before the jump
+        int jumpSeconds;
+    } cases[] = {
+        {"set back an hour soon after the start", 600, -3600},
+        {"set back an hour after two hours", 7200, -3600},
+        {"forward a day", 600, 86400},
+        {"forward an hour (summer time)", 600, 3600},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ChartRig rig;
+        rig.window.interval->setValue(5);
+        rig.start();
+        rig.linkUp();
+        for (int i = 0; i < c.runSeconds; ++i) rig.tick();
+        rig.clock = rig.clock.addSecs(c.jumpSeconds);
+        rig.tick();
+        const TrendStore& s = rig.chart->Store;
+        const DateTime newest = s.TrendTime(s.TrendCount());
+        ASSERT_EQ(secondsBetween(newest, rig.now()), 0) << "sampling went on";
+        EXPECT_EQ(secondsBetween(rig.chart->WindowMin(), newest), 0);
+        EXPECT_EQ(secondsBetween(newest, rig.chart->WindowMax()), 300);
+    }
+}
+
+// A trend file whose times go backwards (the clock was set back while it was written) or whose
+// newest line lies in the future gives a window that shows the newest samples, never a
+// swapped one, and the first live sample is in view.
+TEST(TrendChartLoad, FilesWithTimesGoingBackOrAheadGiveASoundWindow)
+{
+    ChartRig rig;
+    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.table, rig.engine);
+    rig.chart->Setup(rig.now());
+    double values[20] = {};
+    const DateTime start = rig.now() - 3 * 3600 * Second;
+    // An hour of samples, then the clock set back an hour: six more minutes.
+    for (int i = 0; i <= 60; ++i) rig.chart->Store.AppendLoaded(start + i * 60 * Second, values);
+    const DateTime setBack = start + 10 * 60 * Second;
+    for (int i = 0; i <= 6; ++i) rig.chart->Store.AppendLoaded(setBack + i * 60 * Second, values);
+    rig.chart->ShowLoadedSamples();
+    EXPECT_EQ(secondsBetween(setBack, rig.chart->WindowMin()), 0);
+    EXPECT_EQ(secondsBetween(setBack, rig.chart->WindowMax()), 6 * 60 + 300);
+
+    // A line dated 01.01.75 after them: the first live sample starts the window afresh.
+    rig.chart->Store.AppendLoaded(ToDateTime(QDateTime(QDate(2075, 1, 1), QTime(0, 0))), values);
+    rig.chart->ShowLoadedSamples();
+    rig.chart->FinishStartUp(rig.now());
+    rig.linkUp();
+    rig.tick();
+    EXPECT_EQ(secondsBetween(rig.chart->WindowMin(), rig.now()), 0);
+    EXPECT_EQ(secondsBetween(rig.now(), rig.chart->WindowMax()), 300);
 }
 
 TEST(TrendChartSampling, SilentInstrumentFallsToMinusHundredAtTheNextSample)
@@ -675,6 +750,227 @@ TEST(TrendChartPicture, FirstRunDrawsAbsentRowsAtZeroInGrey)
     EXPECT_EQ(image.pixel(x, int(std::lround(c->yAxis->coordToPixel(7.0)))) & 0xffffff, 0xff0000u);
     // Row 1's temperature: 25 on the 0..50 axis, grey 92.
     EXPECT_EQ(image.pixel(x, int(std::lround(c->yAxis2->coordToPixel(25.0)))) & 0xffffff, 0x5c5c5cu);
+}
+
+// Every slot curve twinned by a grey curve at the same value: the colour must stay on top, and
+// the fast drawing must agree with the point-by-point one on that order.
+class TrendChartSlotsOnTop : public ::testing::TestWithParam<int> {};
+
+TEST_P(TrendChartSlotsOnTop, SlotCurvesStayVisibleOverGreyCurvesAtTheSameValue)
+{
+    ChartRig rig;
+    rig.window.interval->setValue(1);
+    rig.start(4, 1);
+    rig.show();
+    const int picks[4] = {0, 1, 0, 1};  // pH.1, pH.2, T.1, T.2
+    for (int i = 0; i < 4; ++i) {
+        const QSignalBlocker block(rig.window.lists[i]);
+        rig.window.lists[i]->setCurrentIndex(picks[i]);
+    }
+    rig.window.layout->setCurrentIndex(GetParam());
+    rig.chart->ComboBox7Change();
+    rig.linkUp();
+    // Rows 3 and 4 repeat rows 1 and 2; with no layout chosen the slot's own row is grey too.
+    rig.setRow(1, 6.0f, 23.5f);
+    rig.setRow(2, 3.0f, 35.0f);
+    rig.setRow(3, 6.0f, 23.5f);
+    rig.setRow(4, 3.0f, 35.0f);
+    for (int i = 0; i < 60; ++i) rig.tick();
+
+    const QImage image = rig.grab();
+    QCustomPlot* c = rig.window.chart;
+    const int x = int(c->xAxis->coordToPixel(ChartKey(rig.chart->Store.TrendTime(30))));
+    const double values[4] = {6.0, 3.0, 23.5, 35.0};
+    const QRgb colours[4] = {0xff0000u, 0x008000u, 0x0000ffu, 0x800000u};
+    int shown = 0;
+    for (int slot = 1; slot <= 4; ++slot) {
+        if (!rig.chart->SeriesActive(slot)) continue;
+        ++shown;
+        QCPAxis* axis = slot <= 2 ? c->yAxis : c->yAxis2;
+        const int y = int(std::lround(axis->coordToPixel(values[slot - 1])));
+        EXPECT_EQ(image.pixel(x, y) & 0xffffffu, colours[slot - 1]) << "Series" << slot;
+    }
+    EXPECT_GE(shown, 1);
+    EXPECT_TRUE(rig.chart->Plot()->currentImage() == rig.chart->Plot()->referenceImage());
+}
+
+// -1: the first run's state with no layout chosen, all 24 series active.
+INSTANTIATE_TEST_SUITE_P(Layouts, TrendChartSlotsOnTop, ::testing::Values(-1, 0, 1, 2, 3, 4));
+
+// Where a gesture begins, relative to the plot area.
+enum class Spot { Area, LeftAxis, RightAxis, BottomAxis };
+
+struct GestureCase {
+    const char* name;
+    Spot spot;
+    bool drag;  // otherwise the wheel
+    Qt::KeyboardModifiers modifiers;
+    bool time, left, right;  // the axes that move
+};
+
+class TrendChartGesture : public ::testing::TestWithParam<GestureCase> {};
+
+TEST_P(TrendChartGesture, MovesTheAxesItBeganOnAndNeverTheRulesWindow)
+{
+    const GestureCase& g = GetParam();
+    ChartRig rig;
+    rig.start();
+    rig.show();
+    rig.grab();
+    QCustomPlot* c = rig.window.chart;
+    const QRect area = c->axisRect()->rect();
+    const QPointF centre = area.center();
+    const QPointF at = g.spot == Spot::Area       ? centre
+                       : g.spot == Spot::LeftAxis ? QPointF(area.left() - 15, centre.y())
+                       : g.spot == Spot::RightAxis ? QPointF(area.right() + 15, centre.y())
+                                                   : QPointF(centre.x(), area.bottom() + 12);
+    const QCPRange time = c->xAxis->range(), left = c->yAxis->range(), right = c->yAxis2->range();
+    const DateTime min = rig.chart->WindowMin(), max = rig.chart->WindowMax();
+    if (g.drag) rig.window.drag(at, at + QPointF(-120, -80), g.modifiers);
+    else rig.window.wheel(at, 2, g.modifiers);
+    EXPECT_EQ(c->xAxis->range() != time, g.time);
+    EXPECT_EQ(c->yAxis->range() != left, g.left);
+    EXPECT_EQ(c->yAxis2->range() != right, g.right);
+    EXPECT_EQ(rig.chart->Zoomed(), g.time);
+    EXPECT_EQ(rig.chart->WindowMin(), min);
+    EXPECT_EQ(rig.chart->WindowMax(), max);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gestures, TrendChartGesture,
+    ::testing::Values(GestureCase{"WheelInThePlot", Spot::Area, false, Qt::NoModifier, true, false, false},
+                      GestureCase{"CtrlWheelInThePlot", Spot::Area, false, Qt::ControlModifier, false, true, true},
+                      GestureCase{"WheelOverTheLeftAxis", Spot::LeftAxis, false, Qt::NoModifier, false, true, false},
+                      GestureCase{"WheelOverTheRightAxis", Spot::RightAxis, false, Qt::NoModifier, false, false, true},
+                      GestureCase{"WheelOverTheTimeAxis", Spot::BottomAxis, false, Qt::NoModifier, true, false, false},
+                      GestureCase{"DragInThePlot", Spot::Area, true, Qt::NoModifier, true, false, false},
+                      GestureCase{"CtrlDragInThePlot", Spot::Area, true, Qt::ControlModifier, false, true, true},
+                      GestureCase{"DragOnTheLeftAxis", Spot::LeftAxis, true, Qt::NoModifier, false, true, false}),
+    [](const ::testing::TestParamInfo<GestureCase>& info) { return std::string(info.param.name); });
+
+TEST(TrendChartZoom, ZoomedWindowStaysWhileSamplesComeAndADoubleClickReturnsToTheRulesWindow)
+{
+    ChartRig rig;
+    rig.window.interval->setValue(1);
+    rig.start();
+    rig.show();
+    rig.linkUp();
+    rig.setRow(1, 7.0f, 25.0f);
+    const DateTime start = rig.now();
+    for (int i = 0; i < 100; ++i) rig.tick();
+    QCustomPlot* c = rig.window.chart;
+    const QPointF centre = c->axisRect()->rect().center();
+    rig.window.wheel(centre, 3);
+    rig.window.wheel(centre, 2, Qt::ControlModifier);
+    const QCPRange zoomed = c->xAxis->range();
+    ASSERT_LT(zoomed.size(), 300.0);
+    ASSERT_NE(c->yAxis->range(), QCPRange(0, 10));
+
+    // The rules move their window at their moments; the operator's stays. The value scales come
+    // back with the next sample.
+    for (int i = 0; i < 400; ++i) rig.tick();
+    EXPECT_EQ(secondsBetween(start, rig.chart->WindowMax()), 601);
+    EXPECT_EQ(c->xAxis->range(), zoomed);
+    EXPECT_EQ(c->yAxis->range(), QCPRange(0, 10));
+    EXPECT_EQ(rig.chart->Store.TrendCount(), 500);
+
+    rig.window.doubleClick(centre);
+    EXPECT_FALSE(rig.chart->Zoomed());
+    EXPECT_EQ(secondsBetween(start, FromChartKey(c->xAxis->range().lower)), 0);
+    EXPECT_EQ(secondsBetween(start, FromChartKey(c->xAxis->range().upper)), 601);
+    rig.tick(200);  // the shown window follows the rules again
+    EXPECT_EQ(secondsBetween(start, FromChartKey(c->xAxis->range().upper)), 1000);
+
+    // Clearing shows its fresh window even when zoomed.
+    rig.window.wheel(centre, 3);
+    rig.chart->AskYesNo = [](const QString&) { return true; };
+    rig.chart->BitBtn1Click();
+    EXPECT_FALSE(rig.chart->Zoomed());
+    EXPECT_EQ(secondsBetween(rig.now(), FromChartKey(c->xAxis->range().lower)), 0);
+    EXPECT_EQ(secondsBetween(rig.now(), FromChartKey(c->xAxis->range().upper)), 300);
+}
+
+TEST(TrendChartZoom, WheelStopsAtATwoMinuteWindowAndAtAMillionOnTheValueAxes)
+{
+    ChartRig rig;
+    rig.start();
+    rig.show();
+    rig.grab();
+    QCustomPlot* c = rig.window.chart;
+    const QRect area = c->axisRect()->rect();
+    const QPointF at(area.left() + area.width() / 4, area.top() + area.height() / 4);
+    const double timeThere = c->xAxis->pixelToCoord(at.x()), pHThere = c->yAxis->pixelToCoord(at.y());
+    // One notch at a time, as a wheel turns. The limit holds around the pointer: what lay under
+    // it still does (measured before wider value labels move the plot area's edge).
+    for (int notch = 0; notch < 60; ++notch) rig.window.wheel(at, 1);
+    EXPECT_NEAR(c->xAxis->range().size(), 120.0, 1e-6);
+    EXPECT_NEAR(c->xAxis->pixelToCoord(at.x()), timeThere, 1e-3);
+    for (int notch = 0; notch < 100; ++notch) rig.window.wheel(at, -1, Qt::ControlModifier);
+    EXPECT_NEAR(c->yAxis->pixelToCoord(at.y()), pHThere, 1e-3);
+    EXPECT_NEAR(c->yAxis->range().size(), 1e6, 1e-3);
+    EXPECT_NEAR(c->yAxis2->range().size(), 1e6, 1e-3);
+}
+
+TEST(TrendChartReadout, ShowsTheSampleUnderThePointerAndNothingElsewhere)
+{
+    ChartRig rig;
+    rig.window.interval->setValue(1);
+    rig.start(3, 1);
+    rig.show();
+    rig.window.layout->setCurrentIndex(1);  // "2": red and blue
+    rig.window.lists[0]->setCurrentIndex(1);
+    rig.window.lists[2]->setCurrentIndex(2);
+    rig.chart->ComboBox7Change();
+    rig.chart->ComboBox2Change();
+    rig.chart->ComboBox4Change();
+    rig.linkUp();
+    rig.setRow(2, 7.01f, 24.0f);
+    rig.setRow(3, 6.0f, 23.5f);
+    for (int i = 0; i < 30; ++i) rig.tick();
+    rig.table.MarkSilent(3);
+    for (int i = 0; i < 10; ++i) rig.tick();
+    rig.grab();
+
+    QCustomPlot* c = rig.window.chart;
+    CursorReadout* readout = rig.chart->Readout();
+    const auto column = [&](int sample) { return c->xAxis->coordToPixel(ChartKey(rig.chart->Store.TrendTime(sample))); };
+    const double y = c->axisRect()->rect().center().y();
+
+    rig.window.pointAt(QPointF(column(10) + 1, y));
+    EXPECT_TRUE(readout->isShown());
+    EXPECT_EQ(readout->sample(), 10);
+    EXPECT_EQ(readout->text(), "06.12.26  14:00:10\npH.2  7.01\nT.3  23.5");
+    rig.window.pointAt(QPointF(column(35), y));
+    EXPECT_EQ(readout->text(), "06.12.26  14:00:35\npH.2  7.01\nT.3  нет ответа");
+
+    // Past the last sample, below the plot area, after leaving: nothing.
+    // The next sample comes after a pause of 20 seconds, well clear of the last one.
+    const QPointF next(c->xAxis->coordToPixel(ChartKey(rig.now() + 20 * Second)), y);
+    rig.window.pointAt(QPointF(column(40) + CursorReadout::Snap + 2, y));
+    EXPECT_FALSE(readout->isShown());
+    rig.window.pointAt(QPointF(column(10), c->axisRect()->rect().bottom() + 10));
+    EXPECT_FALSE(readout->isShown());
+    rig.window.pointAt(QPointF(column(10), y));
+    rig.window.leave();
+    EXPECT_FALSE(readout->isShown());
+
+    // A resting pointer shows the sample that arrives under it.
+    rig.window.pointAt(next);
+    EXPECT_FALSE(readout->isShown());
+    rig.tick(20);
+    EXPECT_TRUE(readout->isShown());
+    EXPECT_EQ(readout->sample(), 41);
+}
+
+TEST(TrendChartReadout, ValuesReadAsTheLiveTableWritesThemWhateverTheFileHeld)
+{
+    const struct {
+        double value;
+        bool temperature;
+        const char* text;
+    } cases[] = {{7.01f, false, "7.01"}, {-0.05, false, "-0.05"}, {23.5f, true, "23.5"}, {0.0, true, "0.0"},
+                 {-100.0, false, "нет ответа"}, {1e300, true, "1e+300"}, {std::nan(""), false, "nan"}};
+    for (const auto& c : cases) EXPECT_EQ(CursorReadout::valueText(c.value, c.temperature), QString::fromUtf8(c.text)) << c.text;
 }
 
 }  // namespace
