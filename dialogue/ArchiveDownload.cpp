@@ -23,10 +23,14 @@ constexpr int kImageRegisters = ArchiveImageSize / 2;
 constexpr int kCommonYear[12] = {31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365};
 constexpr int kLeapYear[12] = {31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335, 366};
 
-// A download ended by its answer. The next press starts at the first block even when it comes
-// before the next measurement request (which would reset the block anyway), instead of going on
-// past the last block.
-void EndDownload(PollEngine& engine) { engine.PendingRequest = PollEngine::ReadMeasurement; }
+// A download ended. The next press starts at the first block even when it comes before the next
+// measurement request (which would reset the block anyway), instead of going on past the last
+// block. Whatever a command pressed meanwhile asked for is dropped with it.
+void EndDownload(PollEngine& engine)
+{
+    engine.PendingRequest = PollEngine::ReadMeasurement;
+    engine.ArchiveLog.finish();
+}
 
 const int* MonthTable(int year) { return year % 4 == 0 ? kLeapYear : kCommonYear; }
 
@@ -121,6 +125,7 @@ QString FormatArchiveRecord(const ArchiveBytes& image, int slot)
     int year = b[0];
     const int minutes = b[1] | (b[2] << 8) | (b[3] << 16);
     int day = minutes / 1440 + 1;
+    const bool implausible = year > 99 || day > MonthTable(year)[11];
     // Minutes beyond the end of the year count on into the following years, as a clock would:
     // the minute after 31.12.25 23:59 is 01.01.26 00:00 (at most 32 years on with 24 bits).
     while (day > MonthTable(year)[11]) {
@@ -140,7 +145,8 @@ QString FormatArchiveRecord(const ArchiveBytes& image, int slot)
         return std::bit_cast<float>(bits);
     };
     const QString gap = QStringLiteral("   ");
-    return TwoDigits(day) + QLatin1Char('.') + TwoDigits(month) + QLatin1Char('.') + TwoDigits(year) + QLatin1Char(' ')
+    const QString yearText = implausible ? QString::number(year).rightJustified(3, QLatin1Char('0')) : TwoDigits(year);
+    return TwoDigits(day) + QLatin1Char('.') + TwoDigits(month) + QLatin1Char('.') + yearText + QLatin1Char(' ')
            + TwoDigits(hour) + QLatin1Char(':') + TwoDigits(minute) + gap + ArchiveValueText(floatAt(4), 5, 2) + gap
            + ArchiveValueText(floatAt(8), 7, 1) + gap + ArchiveValueText(floatAt(12), 5, 1);
 }
@@ -177,7 +183,28 @@ int ArchiveProgress(quint16 registerStart)
     return int(std::clamp(percent, 0L, 100L));
 }
 
-bool StoreArchiveBlock(ArchiveBytes& image, quint16 registerStart, int registerCount, const quint8* frame, int length)
+void ArchiveReads::start()
+{
+    m_reads = {};
+    m_finished = false;
+}
+
+void ArchiveReads::add(const ArchiveRead& read)
+{
+    std::move_backward(m_reads.begin(), m_reads.end() - 1, m_reads.end());
+    m_reads.front() = read;
+}
+
+const ArchiveRead* ArchiveReads::find(quint32 request) const
+{
+    if (request == 0) return nullptr;
+    for (const ArchiveRead& read : m_reads)
+        if (read.request == request) return &read;
+    return nullptr;
+}
+
+bool StoreArchiveBlock(ArchiveBytes& image, quint16 registerStart, int registerCount, const quint8* frame, int length,
+                       ArchiveRegisters* stored)
 {
     const int o = int(registerStart) - kFirst;
     if (o < 0 || registerCount < 0 || o + registerCount > kImageRegisters) return false;
@@ -186,33 +213,86 @@ bool StoreArchiveBlock(ArchiveBytes& image, quint16 registerStart, int registerC
     for (int i = 0; i < registerCount; ++i) {
         image[size_t(2 * (o + i))] = frame[4 + 2 * i];      // low byte
         image[size_t(2 * (o + i) + 1)] = frame[3 + 2 * i];  // high byte
+        if (stored) stored->set(size_t(o + i));
     }
     return true;
 }
 
+int ArchiveRegistersNeeded(const ArchiveBytes& image)
+{
+    const int listed = std::min(ListedRecordCount(image), ArchiveSlots);
+    return (ArchiveHeaderBytes + ArchiveRecordBytes * listed) / 2;
+}
+
+namespace {
+
+bool AllStored(const ArchiveRegisters& stored, int registers)
+{
+    for (int r = 0; r < registers; ++r)
+        if (!stored.test(size_t(r))) return false;
+    return true;
+}
+
+void ShowProgress(PollEngine& engine, Panel& panel, quint16 registerStart)
+{
+    panel.setStatusText(QString::number(engine.PollAddress) + QStringLiteral("-АРХИВ-  ")
+                        + QString::number(ArchiveProgress(registerStart)) + QStringLiteral(" %"));
+}
+
+// A download that did not get every block its listing needs says so, in the status line and
+// in Memo1, so that no earlier listing stays there as if it were this instrument's.
+void FailDownload(PollEngine& engine, Panel& panel)
+{
+    panel.setStatusText(QString::number(engine.CommandAddress) + QLatin1Char('-') + ArchiveNotReadText);
+    panel.clearMemo();
+    panel.addMemoLine(ArchiveNotReadText);
+    EndDownload(engine);
+}
+
+// After the last block: the listing when every record it names came in whole in this download.
+void FinishDownload(PollEngine& engine, Panel& panel)
+{
+    if (!engine.ArchiveStored.test(0) || !AllStored(engine.ArchiveStored, ArchiveRegistersNeeded(engine.ArchiveImage))) {
+        FailDownload(engine, panel);
+        return;
+    }
+    panel.clearMemo();
+    for (const QString& line : ArchiveListing(engine.ArchiveImage)) panel.addMemoLine(line);
+    EndDownload(engine);
+}
+
+}  // namespace
+
 bool ArchiveRequestStep(PollEngine& engine, Port& port, Panel& panel)
 {
+    const quint8 address = CommandAddressValue(panel);
     engine.RegisterCount = kBlock;
-    if (engine.RegisterStart == 1)
+    if (engine.RegisterStart == 1 || address != engine.CommandAddress) {
+        // A new download, or another instrument chosen in "NUM" during one: from the first
+        // block into an empty image, so that no byte of another download can be listed.
+        if (engine.RegisterStart != 1) engine.ArchiveRetries = 0;
         engine.RegisterStart = kFirst;
-    else if (engine.Answered)
+        engine.ArchiveImage.fill(0);
+        engine.ArchiveStored.reset();
+        engine.ArchiveLog.start();
+    } else if (engine.Answered) {
         engine.RegisterStart = quint16(engine.RegisterStart + kBlock);
-
-    // Only an answer other than a block (an exception, say) to the last block gets here: the
-    // download ends without a listing, since that block was never stored.
-    if (int(engine.RegisterStart) - kFirst >= ArchiveAreaRegisters) {
-        engine.PendingRequest = PollEngine::ReadMeasurement;
-        return false;
     }
 
     if (engine.Answered)
         engine.ArchiveRetries = 0;
     else
         ++engine.ArchiveRetries;
-    if (engine.ArchiveRetries > 3) engine.PendingRequest = PollEngine::ReadMeasurement;  // this request still goes out
+    // A fourth slot in a row without the block, or a block beyond the area (which the answer of
+    // the last one never leads to): the archive was not read. No request goes out for a download
+    // that has ended; the slot polls the measurement instead.
+    if (engine.ArchiveRetries > 3 || int(engine.RegisterStart) - kFirst >= ArchiveAreaRegisters) {
+        FailDownload(engine, panel);
+        return false;
+    }
 
     engine.Answered = false;
-    engine.CommandAddress = CommandAddressValue(panel);
+    engine.CommandAddress = address;
 
     const int wireStart = engine.RegisterStart - 1;
     quint8* tx = engine.Link.TxBuffer;
@@ -223,34 +303,67 @@ bool ArchiveRequestStep(PollEngine& engine, Port& port, Panel& panel)
     tx[4] = 0x00;
     tx[5] = engine.RegisterCount;
     engine.Link.Send(port, 6);
+    engine.ArchiveLog.add({engine.Link.RequestsSent, engine.CommandAddress, engine.RegisterStart});
     panel.setStatusText(QString::number(engine.CommandAddress) + QStringLiteral("-АРХИВ-  "));
     engine.ArchiveMode = true;
     return true;
 }
 
-void ArchiveAnswerStep(PollEngine& engine, Panel& panel, const quint8* frame, int length)
+bool ArchiveAnswerStep(PollEngine& engine, Panel& panel, const quint8* frame, int length)
 {
-    if (!frame || length < 2 || frame[1] != 3) return;  // counts as an answer, stores nothing
+    if (!frame || length < 3) return false;
+    const RtuLink& link = engine.Link;
+    // The frame answers the latest request written before it began (the timing is known tick
+    // by tick). One that began before the latest request is not that request's answer: it
+    // counts only as the block still asked for, when the read it answers asked for that same
+    // block (the answer to a repeated read that came late); anything else is no answer at all.
+    const bool onTime = link.FrameBeganAfter == link.RequestsSent;
+    const ArchiveRead* read = engine.ArchiveLog.find(link.FrameBeganAfter);
+    const ArchiveRead* asked = engine.ArchiveLog.newest();
+    const bool downloading = !engine.ArchiveLog.finished() && asked && asked->request == link.RequestsSent;
+    const bool wanted = downloading && read && !engine.Answered && read->address == asked->address
+                        && read->registerStart == asked->registerStart;
+    if (!onTime && !wanted) return false;
 
-    if (!StoreArchiveBlock(engine.ArchiveImage, engine.RegisterStart, engine.RegisterCount, frame, length)) {
-        // A block cut short is not taken: the next slot asks for it again, like after silence.
-        // A stray frame after the download has ended is simply an answer.
-        if (engine.PendingRequest == PollEngine::ReadArchive) engine.Answered = false;
-        return;
+    engine.LinkUp = true;
+    engine.PollAddress = frame[0];  // the walk goes on from whoever answered
+    engine.Answered = true;
+    if (!wanted) {
+        // A command's answer during a download, or one after the download has ended: no block.
+        ShowProgress(engine, panel, read ? read->registerStart : engine.RegisterStart);
+        return true;
     }
 
-    if (engine.RegisterStart == kFirst && engine.ArchiveImage[0] == 0 && engine.ArchiveImage[1] == 0) {
+    const int offset = int(engine.RegisterStart) - kFirst;
+    const bool last = int(engine.RegisterStart) >= kFirst + ArchiveSpan - int(engine.RegisterCount);
+    if (frame[1] != 3) {
+        // The instrument refused the block: the download moves on, unless the listing needs it.
+        if (!engine.ArchiveStored.test(0) || offset < ArchiveRegistersNeeded(engine.ArchiveImage)) {
+            FailDownload(engine, panel);
+            return true;
+        }
+        ShowProgress(engine, panel, engine.RegisterStart);
+        if (last) FinishDownload(engine, panel);
+        return true;
+    }
+
+    if (frame[0] != read->address
+        || !StoreArchiveBlock(engine.ArchiveImage, engine.RegisterStart, engine.RegisterCount, frame, length,
+                              &engine.ArchiveStored)) {
+        // Another instrument's frame or a block cut short is not taken: the next slot asks again.
+        engine.Answered = false;
+        return true;
+    }
+    ShowProgress(engine, panel, engine.RegisterStart);
+
+    if (offset == 0 && engine.ArchiveImage[0] == 0 && engine.ArchiveImage[1] == 0) {
         panel.clearMemo();
         panel.addMemoLine(QStringLiteral("АРХИВ ОТСУТСТВУЕТ"));
         EndDownload(engine);
-        return;
+        return true;
     }
-
-    if (int(engine.RegisterStart) >= kFirst + ArchiveSpan - int(engine.RegisterCount)) {
-        panel.clearMemo();
-        for (const QString& line : ArchiveListing(engine.ArchiveImage)) panel.addMemoLine(line);
-        EndDownload(engine);
-    }
+    if (last) FinishDownload(engine, panel);
+    return true;
 }
 
 }  // namespace qm

@@ -3,9 +3,13 @@
 #include "DateTimeText.h"
 #include "DeviceTable.h"
 #include "InstrumentCommands.h"
+#include "Logging.h"
 #include "Panel.h"
 #include "Port.h"
 #include "PortNames.h"
+#include "SerialDevices.h"
+
+#include <QDir>
 
 #include <algorithm>
 #include <limits>
@@ -31,7 +35,11 @@ private:
 
 }  // namespace
 
-PollEngine::PollEngine(Port& port, Panel& panel, DeviceTable& table) : m_port(port), m_panel(panel), m_table(table) {}
+PollEngine::PollEngine(Port& port, Panel& panel, DeviceTable& table) : m_port(port), m_panel(panel), m_table(table)
+{
+    m_port.setLostHandler([this] { PortLost(); });
+    Link.setLogTick(&TickCount);
+}
 
 void PollEngine::Init(int firstAddress, int deviceCount)
 {
@@ -66,8 +74,7 @@ void PollEngine::CollectStep()
 {
     switch (Link.Collect(m_port)) {
     case RtuLink::Verdict::Valid:
-        DispatchFrame();
-        FinishInstrument();
+        if (DispatchFrame()) FinishInstrument();
         Link.RxCount = 0;
         break;
     case RtuLink::Verdict::Bad:
@@ -81,28 +88,31 @@ void PollEngine::CollectStep()
     }
 }
 
-void PollEngine::DispatchFrame()
+bool PollEngine::DispatchFrame()
 {
-    const quint8* frame = Link.RxBuffer;
-    LinkUp = true;
-    // The walk goes on from whoever answered.
-    PollAddress = frame[0];
-    if (ArchiveMode)
-        ShowArchiveProgress();
-    else
-        ShowStatus(PollAddress, QStringLiteral("-Ok!  "));
-    Answered = true;
+    // The archive download judges what arrives while it reads, and a late answer to one of its
+    // reads: an archive block must never be taken for anything else.
+    if (ArchiveMode || ArchiveLog.find(Link.FrameBeganAfter)) return ArchiveAnswerStep();
 
-    if (ArchiveMode) {
-        ArchiveAnswerStep();
-        return;
-    }
+    const quint8* frame = Link.RxBuffer;
+    // The walk goes on from the address the request went to (the measured instrument, or the one
+    // in "NUM" after a command), whoever answered it. An instrument answering with
+    // a wrong address (0, a neighbour's, one outside the range) would otherwise send the walk
+    // back or past an instrument on every round, and a round that never ends takes no sample.
+    const quint8 asked = Link.TxBuffer[0];
+    LinkUp = true;
+    // The texts and the row go by the address in the answer.
+    PollAddress = frame[0];
+    ShowStatus(PollAddress, QStringLiteral("-Ok!  "));
+    Answered = true;
     // Each test on its own; any other code (an exception answer too) leaves "-Ok!  ".
     const quint8 function = frame[1];
     if (function == 0x10) HandleCommandAnswer();
     if (function == 6 && frame[3] == 0x08) ShowStatus(PollAddress, QStringLiteral("-Период-Ok!"));
     if (function == 6 && frame[3] == 0xF9) ShowStatus(PollAddress, QStringLiteral("-Удалить архив-Ok!"));
     if (function == 3) m_table.HandleMeasurementAnswer(frame, Link.RxCount, PollAddress, DeviceCount);
+    PollAddress = asked;
+    return true;
 }
 
 void PollEngine::FinishInstrument()
@@ -120,8 +130,9 @@ void PollEngine::WrapTest()
         RoundDone = true;
         PollAddress = quint8(first);
     } else if (PollAddress < first) {
-        // An answer from below the polled range (a command to such an address, say) would
-        // otherwise walk the addresses below the range, each without a row: go back to the first.
+        // After a command or a download to an address below the polled range the walk would
+        // otherwise go through the addresses below the range, each without a row: go back to the
+        // first.
         PollAddress = quint8(first);
     }
 }
@@ -137,9 +148,13 @@ void PollEngine::MissedAnswerCheck()
 void PollEngine::GiveUp()
 {
     // A silent line is often a port that went wrong: close it and open it again.
+    qCDebug(lcPoll).noquote() << LogTime() << "give up on address" << PollAddress << "- reopen the port";
     ClosePort();
     OpenPort();
-    if (PortOpen) LinkUp = true;
+    if (PortOpen) {
+        LinkUp = true;
+        CheckSilentLine();
+    }
 
     if (const int row = PolledRow(PollAddress)) {
         m_table.ClearDeviceRow(row);
@@ -197,13 +212,7 @@ void PollEngine::ArchiveRequestStep()
     if (!qm::ArchiveRequestStep(*this, m_port, m_panel)) MeasurementRequest();
 }
 
-void PollEngine::ShowArchiveProgress()
-{
-    ShowStatus(PollAddress,
-               QStringLiteral("-АРХИВ-  ") + QString::number(ArchiveProgress(RegisterStart)) + QStringLiteral(" %"));
-}
-
-void PollEngine::ArchiveAnswerStep() { qm::ArchiveAnswerStep(*this, m_panel, Link.RxBuffer, Link.RxCount); }
+bool PollEngine::ArchiveAnswerStep() { return qm::ArchiveAnswerStep(*this, m_panel, Link.RxBuffer, Link.RxCount); }
 
 void PollEngine::CommandRequest() { qm::CommandRequest(*this, m_port, m_panel, m_table); }
 
@@ -226,22 +235,35 @@ void PollEngine::OpenPort()
 
     // An index outside the list has no device: it is refused like a missing port.
     const QString device = PortDeviceName(PortIndex, WorkDir());
+    m_device = device;
     QString reason;
     PortOpen = !device.isEmpty() && m_port.open(device, &reason);
     if (!PortOpen) {
-        QString detail = device.isEmpty() ? QStringLiteral("В списке есть только порты COM1 … COM17.") : reason;
-        if (!device.isEmpty() && m_port.openDenied()) {
-            if (!detail.isEmpty()) detail += QLatin1Char('\n');
-            detail += QStringLiteral("Нет прав на ") + device
-                      + QStringLiteral(": добавьте пользователя в группу dialout "
-                                       "(sudo usermod -aG dialout $USER) и войдите в систему заново.");
+        qCDebug(lcPoll).noquote() << LogTime() << "open" << name << device << "refused";
+        QStringList detail;
+        if (device.isEmpty()) {
+            detail << QStringLiteral("В списке есть только порты COM1 … COM17.");
+        } else {
+            if (!reason.isEmpty()) detail << reason;
+            if (m_port.openDenied())
+                detail << QStringLiteral("Нет прав на ") + device
+                              + QStringLiteral(": добавьте пользователя в группу dialout "
+                                               "(sudo usermod -aG dialout $USER) и войдите в систему заново.");
+            // Perhaps a line of ports.cfg that could not be read was meant for this port; it is
+            // told once per connect.
+            const QString cfg = m_cfgReported ? QString() : PortsConfigReport(WorkDir());
+            if (!cfg.isEmpty()) detail << cfg;
+            m_cfgReported = true;
+            detail << SerialDevicesHint(SerialDevicesPresent(), name, QDir(WorkDir()).filePath(QStringLiteral("ports.cfg")));
         }
-        m_panel.showWarning(QStringLiteral("Порт ") + name + QStringLiteral(" занят или не существует"), detail);
+        m_panel.showWarning(QStringLiteral("Порт ") + name + QStringLiteral(" занят или не существует"),
+                            detail.join(QLatin1Char('\n')));
         // The panel unticks without running the handler; run it here.
         m_panel.setConnectChecked(false);
         CheckBox1Click(false);
         return;
     }
+    qCDebug(lcPoll).noquote() << LogTime() << "open" << name << device;
 
     const Port::ConfigResult config = m_port.configure();
     if (config.stage == Port::ConfigStage::Ok) return;
@@ -250,6 +272,7 @@ void PollEngine::OpenPort()
     m_panel.showWarning(QStringLiteral("ERROR ") + QString::number(config.code & 0xFFFF) + call, config.reason);
     m_port.close();
     PortOpen = false;
+    qCDebug(lcPoll).noquote() << LogTime() << "close" << name << "after" << call.mid(2) << "failed";
 }
 
 void PollEngine::ClosePort()
@@ -258,12 +281,46 @@ void PollEngine::ClosePort()
     m_port.close();
     PortOpen = false;
     LinkUp = false;
+    qCDebug(lcPoll).noquote() << LogTime() << "close" << PortMessageName(PortIndex);
+}
+
+void PollEngine::PortLost()
+{
+    // A box of OpenPort is open: it deals with the port when it is answered.
+    if (!PortOpen || m_inOpenPort) return;
+    qCDebug(lcPoll).noquote() << LogTime() << "device of" << PortMessageName(PortIndex) << "went away";
+    // The give-up, at once rather than after three silent slots: the same reopening, and the
+    // same box when the device is not back.
+    GiveUp();
+}
+
+void PollEngine::CheckSilentLine()
+{
+    if (m_silentGiveUps < 0) return;
+    if (Link.bytesReceived() != m_bytesAtConnect) {
+        m_silentGiveUps = -1;  // the line brings something: it is the right one
+        return;
+    }
+    if (++m_silentGiveUps < DeviceCount) return;
+    m_silentGiveUps = -1;
+    // A built-in port that nothing answers on is most often a COM name meant for a USB adapter.
+    if (!ShowNotice || !m_device.startsWith(QLatin1String("/dev/ttyS"))) return;
+    const QString name = PortMessageName(PortIndex);
+    ShowNotice(QStringLiteral("На порту %1 (%2) не ответил ни один прибор").arg(name, m_device),
+               SerialDevicesHint(SerialDevicesPresent(), name, QDir(WorkDir()).filePath(QStringLiteral("ports.cfg"))));
 }
 
 void PollEngine::CheckBox1Click(bool checked)
 {
+    bool opening = false;
     if (checked) {
-        if (!PortOpen) OpenPort();  // already open: nothing to open again
+        opening = !PortOpen;  // already open: nothing to open again
+        if (opening) {
+            m_cfgReported = false;
+            OpenPort();
+            m_silentGiveUps = 0;
+            m_bytesAtConnect = Link.bytesReceived();
+        }
         PendingRequest = ReadMeasurement;
         if (PortOpen) LinkUp = true;
     } else if (PortOpen) {
@@ -271,6 +328,14 @@ void PollEngine::CheckBox1Click(bool checked)
         if (const int row = PolledRow(PollAddress)) m_table.ClearDeviceRow(row);
     }
     m_panel.setPortListEnabled(!LinkUp);
+    // A line of ports.cfg that could not be read may be why the wrong device opened: it is told
+    // once per connect (a refused open has told it in its own box), after the port is set up, so
+    // that polling goes on while the box is open.
+    if (opening && !m_cfgReported) {
+        m_cfgReported = true;
+        const QString cfg = PortsConfigReport(WorkDir());
+        if (!cfg.isEmpty()) m_panel.showWarning(QStringLiteral("Файл ports.cfg прочитан не весь"), cfg);
+    }
 }
 
 void PollEngine::ComboBox1Change(int index) { PortIndex = index; }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 namespace qm {
 
 class Port;
@@ -68,8 +70,11 @@ public:
 
     RtuLink Link;  // TxBuffer, RxBuffer, RxCount, SilentTicks
 
-    // The instrument's archive area as the last downloads left it; zero at start, never cleared.
+    // The instrument's archive area as the current or last download read it; emptied when a
+    // download starts, so that nothing of another download is ever listed.
     ArchiveBytes ArchiveImage{};
+    ArchiveRegisters ArchiveStored;  // registers of ArchiveImage that this download stored
+    ArchiveReads ArchiveLog;         // the archive reads this download wrote
 
     // Start-up: PollAddress, RoundDone, DeviceCount, RegisterStart, RegisterCount, PendingRequest.
     void Init(int firstAddress, int deviceCount);
@@ -88,10 +93,14 @@ public:
     void SetFirstAddress(int firstAddress);
     void SetDeviceCount(int count);  // bounded to 1..10
 
+    // A note for the operator that must not stop polling: the window shows it without waiting
+    // for an answer. Used when a /dev/ttyS* port has answered nothing for a whole round.
+    std::function<void(const QString& text, const QString& detail)> ShowNotice;
+
 private:
     // Steps of the tick.
     void CollectStep();
-    void DispatchFrame();
+    bool DispatchFrame();
     void FinishInstrument();
     void MissedAnswerCheck();
     void GiveUp();
@@ -101,12 +110,15 @@ private:
     // Requests and answers of each kind.
     void MeasurementRequest();
     void ArchiveRequestStep();
-    void ShowArchiveProgress();
-    void ArchiveAnswerStep();
+    bool ArchiveAnswerStep();
     void CommandRequest();
     void HandleCommandAnswer();
 
     void ClosePort();
+    // The device went away under the open port: given up on at once, as after silence.
+    void PortLost();
+    // Tells the operator once per connect when a /dev/ttyS* port brought not a byte in a round.
+    void CheckSilentLine();
     void ShowStatus(int address, const QString& literal);
     // The device row of an address when it is one of rows 1..DeviceCount, otherwise 0.
     int PolledRow(int address) const;
@@ -115,6 +127,10 @@ private:
     Panel& m_panel;
     DeviceTable& m_table;
     bool m_inOpenPort = false;
+    QString m_device;             // what the last OpenPort opened or tried to
+    bool m_cfgReported = false;   // what ports.cfg could not be read was told since connecting
+    int m_silentGiveUps = -1;     // give-ups since connecting with not a byte received; -1: done
+    quint64 m_bytesAtConnect = 0;
 };
 
 }  // namespace qm

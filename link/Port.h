@@ -5,6 +5,9 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+#include <utility>
+
 namespace qm {
 
 class Port {
@@ -35,6 +38,20 @@ public:
     virtual qint64 read(quint8* dst, qint64 max) = 0;
     // Writes the bytes and pushes them onto the line at once.
     virtual void write(const quint8* src, qint64 length) = 0;
+
+    // Called when the open device goes away (a USB adapter pulled out, the far end of a
+    // pseudo-terminal closed). The port has closed itself by then. It is called from the event
+    // loop, never from inside a call on the port, so the handler may open the port again.
+    void setLostHandler(std::function<void()> handler) { m_lost = std::move(handler); }
+
+protected:
+    void reportLost()
+    {
+        if (m_lost) m_lost();
+    }
+
+private:
+    std::function<void()> m_lost;
 };
 
 }  // namespace qm

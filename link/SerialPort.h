@@ -23,7 +23,16 @@ public:
     void write(const quint8* src, qint64 length) override;
 
 private:
+    // QSerialPort's error signal, one event-loop turn later: a device that went away closes the
+    // port and is reported as lost.
+    void onError(int error);
+    // True when the open port no longer leads to a device.
+    bool deviceGone(int error) const;
+    // Why the last QSerialPort::open failed, in Russian; notes a refusal for lack of rights.
+    QString openFailure(const QString& device);
+
     std::unique_ptr<QSerialPort> m_port;
+    QString m_path;  // the device last opened, for the log
     bool m_denied = false;
 };
 

@@ -42,6 +42,20 @@ std::unique_ptr<QFileDialog> NewArchiveDialog(QWidget* parent)
 
 QString Shown(const QString& path) { return QDir::toNativeSeparators(path); }
 
+// Listing lines carry two-digit years; a record whose date cannot be right is listed with a
+// three-digit year and stays out of the chart, so that it cannot stretch the time axis.
+bool Chartable(DateTime t)
+{
+    // The hundred years that two-digit years stand for begin 50 years before the current year.
+    const int first = CurrentDateTime().date().year() - 50;
+    const int year = FromDateTime(t).date().year();
+    return year >= first && year < first + 100;
+}
+
+// A download lists at most 200 records of about 50 bytes, and even 10000 lines stay below half of
+// this. Reading and listing a larger file would hold the window and the poll timers for seconds.
+constexpr qint64 MaxArchiveFileBytes = 1 << 20;
+
 }  // namespace
 
 std::unique_ptr<QFileDialog> NewArchiveSaveDialog(QWidget* parent, const QString& proposedName)
@@ -127,13 +141,22 @@ bool ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, c
     if (path.isEmpty()) return false;
     path = WithArchiveExtension(path);
 
-    // A file that cannot be read leaves the text area and the chart as they were.
+    // A file that cannot be read leaves the text area and the chart as they were. Only a regular
+    // file is opened: reading a pipe or a device could wait for ever and freeze the program.
     QFile file(path);
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    const QFileInfo info(path);
+    const bool regular = !info.exists() || info.isFile();
+    // One byte beyond the bound tells a file that is too large, whatever size it reports.
+    if (regular && file.open(QIODevice::ReadOnly)) bytes = file.read(MaxArchiveFileBytes + 1);
+    if (!regular || file.error() != QFileDevice::NoError) {
         dialogs.ShowError(owner, QStringLiteral("Не удалось открыть файл ") + Shown(path) + QStringLiteral(": ")
-                                     + file.errorString());
+                                     + (regular ? file.errorString() : QStringLiteral("это не обычный файл")));
+        return false;
+    }
+    if (bytes.size() > MaxArchiveFileBytes) {
+        dialogs.ShowError(owner, QStringLiteral("Не удалось открыть файл ") + Shown(path)
+                                     + QStringLiteral(": файл слишком велик для файла архива (больше 1 МБ)"));
         return false;
     }
     file.close();
@@ -152,7 +175,7 @@ bool ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, c
             break;
         }
         // Beyond the capacity lines are listed and checked but not plotted.
-        if (points.size() < ArchiveCapacity) points.append(p);
+        if (points.size() < ArchiveCapacity && Chartable(p.Time)) points.append(p);
     }
 
     // The text area shows every line read, the failing one included, as if added one by one.

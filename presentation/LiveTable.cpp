@@ -6,6 +6,8 @@
 #include "LiveTableModel.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleTableInterface>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -46,6 +48,8 @@ LiveTable::LiveTable(QWidget* parent) : QTableView(parent), d(new Private)
     setLineWidth(FrameWidth);
 
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The arrow keys move the current cell; Tab and Shift+Tab go on to the next control.
+    setTabKeyNavigation(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -91,6 +95,7 @@ void LiveTable::setDeviceTable(const DeviceTable* table)
 
 void LiveTable::refreshAll()
 {
+    d->model->allChanged();
     viewport()->update();
     horizontalHeader()->viewport()->update();
     verticalHeader()->viewport()->update();
@@ -100,6 +105,8 @@ void LiveTable::refreshAll()
 void LiveTable::RepaintDeviceRow(int row)
 {
     if (row < 1 || row > DeviceTable::MaxDevices) return;
+    // Assistive technology hears of every changed cell; the screen shows only the rows in view.
+    d->model->rowChanged(row);
     if (!d->tall) {
         const int top = topRow();
         if (row < top || row >= top + ShortDeviceRows) return;
@@ -144,6 +151,25 @@ void LiveTable::setTall(bool tall)
 }
 
 bool LiveTable::isTall() const { return d->tall; }
+
+void LiveTable::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+    QTableView::dataChanged(topLeft, bottomRight, roles);
+    // Not every screen reader bridge passes on the view's own table event: a cell whose text
+    // changed is also announced as a cell whose name changed.
+    if (!QAccessible::isActive()) return;
+    QAccessibleInterface* view = QAccessible::queryAccessibleInterface(this);
+    QAccessibleTableInterface* grid = view ? view->tableInterface() : nullptr;
+    if (!grid) return;
+    for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
+        for (int column = topLeft.column(); column <= bottomRight.column(); ++column) {
+            if (QAccessibleInterface* cell = grid->cellAt(row, column)) {
+                QAccessibleEvent event(cell, QAccessible::NameChanged);
+                QAccessible::updateAccessibility(&event);
+            }
+        }
+    }
+}
 
 void LiveTable::mouseDoubleClickEvent(QMouseEvent* event)
 {

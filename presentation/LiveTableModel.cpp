@@ -1,7 +1,5 @@
 #include "LiveTableModel.h"
 
-#include "DeviceTable.h"
-
 namespace qm {
 
 LiveTableModel::LiveTableModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -13,6 +11,29 @@ QString LiveTableModel::cellText(int column, int row) const
     if (!m_table || column < 0 || column >= DeviceTable::UsedColumns || row < 0 || row > DeviceTable::MaxDevices)
         return QString();
     return m_table->CellText[column][row];
+}
+
+void LiveTableModel::rowChanged(int row)
+{
+    if (row < 1 || row > DeviceTable::MaxDevices) return;
+    for (int column = 1; column < DeviceTable::UsedColumns; ++column) {
+        QString& told = m_told[row - 1][column - 1];
+        const QString text = cellText(column, row);
+        if (text == told) continue;
+        told = text;
+        const QModelIndex cell = index(row - 1, column - 1);
+        emit dataChanged(cell, cell, {Qt::DisplayRole});
+    }
+}
+
+void LiveTableModel::allChanged()
+{
+    for (int row = 1; row <= DeviceTable::MaxDevices; ++row)
+        for (int column = 1; column < DeviceTable::UsedColumns; ++column)
+            m_told[row - 1][column - 1] = cellText(column, row);
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::DisplayRole});
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+    emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
 }
 
 int LiveTableModel::rowCount(const QModelIndex& parent) const

@@ -4,11 +4,11 @@
 // Model row r - 1 is grid row r (1..10), model column c - 1 is grid column c (1..7); the header
 // row (grid row 0) and the address column (grid column 0) are the model's headers.
 
+#include "DeviceTable.h"
+
 #include <QAbstractTableModel>
 
 namespace qm {
-
-class DeviceTable;
 
 class LiveTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -18,6 +18,12 @@ public:
     void setDeviceTable(const DeviceTable* table);
     // CellText[column][row] of the grid, empty without a table or outside columns 0..7, rows 0..10.
     QString cellText(int column, int row) const;
+    // Tells the views (and through them assistive technology) which cells of a device row now
+    // read differently from when they were last told, one cell at a time: a view repaints a
+    // changed cell only where it is in view, but a changed range as all that it shows.
+    void rowChanged(int row);
+    // Everything may have changed: cells, headers and addresses.
+    void allChanged();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -27,6 +33,9 @@ public:
 
 private:
     const DeviceTable* m_table = nullptr;
+    // What the views were last told a device cell reads, so that an unchanged value is not
+    // announced again at every poll.
+    QString m_told[DeviceTable::MaxDevices][DeviceTable::UsedColumns - 1];
 };
 
 }  // namespace qm

@@ -286,7 +286,14 @@ void TrendChart::ShowLoadedSamples()
 {
     Batch batch(this, d->depth);
     const int count = Store.TrendCount();
-    if (count > 0) setWindow(Store.TrendTime(1), Store.TrendTime(count) + FiveMinutes);
+    if (count > 0) {
+        // From the first sample of the last run whose times go forward: a clock set back while
+        // the file was written leaves its times going backwards, and the window must neither be
+        // swapped nor hide the newest samples.
+        int first = count;
+        while (first > 1 && Store.TrendTime(first - 1) <= Store.TrendTime(first)) --first;
+        setWindow(Store.TrendTime(first), Store.TrendTime(count) + FiveMinutes);
+    }
     for (int slot = 1; slot <= 4; ++slot) {
         QComboBox* box = d->list(slot);
         const QSignalBlocker block(box);
@@ -348,9 +355,14 @@ void TrendChart::Timer2Timer()
         IdleTicks = 0;
         if (d->w.Memo1) d->w.Memo1->setFocus(Qt::OtherFocusReason);
     }
+    DateTime now = NowDateTime();
+    // A tick comes every second: a clock that moved further than the window's five minutes since
+    // the last one was set (by hand, by summer time) or the computer slept. The next sample
+    // starts the window afresh, as at start-up, so that it neither hides nor squeezes the samples.
+    if (m_lastTick != 0 && qAbs(now - m_lastTick) > FiveMinutes + Tolerance) m_clockJumped = true;
+    m_lastTick = now;
     if (!d->engine.LinkUp) return;
 
-    const DateTime now = NowDateTime();
     // The computer's clock set back (by hand, or at the end of summer time) would leave the next
     // save and sample due far ahead, and the chart frozen until then: they fall due from now.
     if (NextSaveTime - now > TenMinutes + Tolerance) NextSaveTime = now + TenMinutes;
@@ -361,6 +373,8 @@ void TrendChart::Timer2Timer()
         // Only after the save has returned, so that a failing save is tried again at the next
         // save time and not at every tick.
         NextSaveTime = now + TenMinutes;
+        // The save may have taken its time: the sample carries the time its values are read.
+        now = NowDateTime();
     }
     if (now < NextSampleTime - Tolerance || !d->engine.RoundDone) return;
 
@@ -369,13 +383,23 @@ void TrendChart::Timer2Timer()
     const int before = Store.TrendCount();
     const bool full = limit <= before;
     const DateTime onlyOne = before == 1 ? Store.TrendTime(1) : 0;
+    // Time going back by more than the window's margin since the newest sample held: the clock
+    // was set back, or that sample (loaded from the file) is dated in the future.
+    const bool backwards = before >= 1 && now < Store.TrendTime(before) - FiveMinutes - Tolerance;
     Store.AddSample(now, d->table.LiveValues, limit);
+    if (SampleTaken) SampleTaken();
     if (full && before >= 1) {
+        // The left edge follows the oldest sample, but never past the newest.
         const DateTime oldest = before >= 2 ? Store.TrendTime(1) : onlyOne;
-        if (oldest - WindowMin() > FiveMinutes) setWindow(oldest, WindowMax());
+        if (oldest - WindowMin() > FiveMinutes && oldest <= now) setWindow(oldest, WindowMax());
     }
     NextSampleTime = now + typedValue(d->w.SpinEdit3) / 60.0 / 60.0 / 24.0;
-    if (now > WindowMax()) setWindow(WindowMin(), now + FiveMinutes);
+    if (m_clockJumped || backwards || now < WindowMin() - Tolerance) {
+        setWindow(now, now + FiveMinutes);
+        m_clockJumped = false;
+    } else if (now > WindowMax()) {
+        setWindow(WindowMin(), now + FiveMinutes);
+    }
 
     ByUser = false;
     ComboBox2Change();

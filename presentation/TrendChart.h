@@ -103,6 +103,8 @@ public:
 
     // Writes the trend data file; set by the window.
     std::function<void()> SaveTrendFile;
+    // Called as soon as the store has taken a sample (it is Store's last one).
+    std::function<void()> SampleTaken;
     // Asks a Yes/No question; the window shows a message box, tests answer directly.
     std::function<bool(const QString&)> AskYesNo;
 
@@ -128,6 +130,8 @@ private:
     class Private;
     Private* d = nullptr;
     QString m_labelFormat = QStringLiteral(" hh:mm");
+    DateTime m_lastTick = 0;     // the clock at the last Timer2 tick
+    bool m_clockJumped = false;  // since the last sample
 
     void refillSlot(int slot);
     void setWindow(DateTime min, DateTime max);

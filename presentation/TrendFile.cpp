@@ -121,6 +121,8 @@ int windowYear(int yy, int currentYear)
 
 // "d.m.y h:m:s" with the same leniency as the program's other date-time texts: one or two digits
 // for day, month and the time parts, one to four for the year (up to two take the year window).
+// The file is written with two-digit years, so a longer year is read only when it lies in the
+// window: anything else would come back in another century after the next save.
 bool parseDateTime(const char* p, const char* end, int currentYear, DateTime* out)
 {
     int day, month, year, hour, minute, second = 0;
@@ -130,7 +132,10 @@ bool parseDateTime(const char* p, const char* end, int currentYear, DateTime* ou
         return false;
     yearStart = p;
     if (!readNumber(p, end, 4, &year)) return false;
-    if (p - yearStart <= 2) year = windowYear(year, currentYear);
+    if (p - yearStart <= 2)
+        year = windowYear(year, currentYear);
+    else if (year != windowYear(year % 100, currentYear))
+        return false;
     if (!expect(p, end, ' ') || !readNumber(p, end, 2, &hour) || !expect(p, end, ':')
         || !readNumber(p, end, 2, &minute))
         return false;

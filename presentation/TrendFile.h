@@ -22,7 +22,8 @@ QByteArray FormatTrendLine(DateTime t, const double values[20]);
 // Reads one line (a trailing CR or LF is ignored). Field 1 runs to the first blank; after any run
 // of blanks field 2 runs to the next blank. Field 1, a blank and field 2 must be 17 characters that
 // form a valid date and time (two-digit years in the hundred years beginning 50 years before the
-// current year); otherwise the line is rejected. Then values[0..19] are the following fields, "," or
+// current year; a longer year only inside those hundred years, since it is saved with two digits);
+// otherwise the line is rejected. Then values[0..19] are the following fields, "," or
 // "." as separator; a missing field or one that is not a number gives 0, and extra fields are
 // ignored. On false, *t and values are left unchanged.
 bool ParseTrendLine(const QByteArray& line, DateTime* t, double values[20]);

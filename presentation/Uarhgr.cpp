@@ -51,6 +51,8 @@ TFormARHGR::TFormARHGR(QWidget* parent) : QMainWindow(parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11, false));
+    // The axes' numbers and dates with Latin digits, as the archive files write them.
+    setLocale(QLocale::c());
     // Closing the main window ends the program even while this one is on screen.
     setAttribute(Qt::WA_QuitOnClose, false);
 
@@ -71,6 +73,7 @@ TFormARHGR::TFormARHGR(QWidget* parent) : QMainWindow(parent)
     setCentralWidget(client);
     Chart1 = new QCustomPlot(client);
     Chart1->setObjectName(QStringLiteral("Chart1"));
+    Chart1->setAccessibleName(QStringLiteral("График архива"));
     Chart1->setGeometry(ChartLeft, 0, ChartDesignWidth, ChartDesignHeight);
     setupChart();
     // QCustomPlot queues a replot of itself when it is made. This window is hidden until the first

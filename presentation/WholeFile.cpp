@@ -1,20 +1,33 @@
 #include "WholeFile.h"
 
+#include "SystemErrorText.h"
+
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace qm {
 
 namespace {
+// The system's reason in the operator's words; "ошибка записи" when the system gives none.
 QString reasonOf(const QFileDevice& file)
 {
     const QString reason = file.errorString();
-    return reason.isEmpty() || reason == QStringLiteral("Unknown error") ? QStringLiteral("ошибка записи") : reason;
+    return reason.isEmpty() || reason == QStringLiteral("Unknown error") ? QStringLiteral("ошибка записи")
+                                                                         : SystemErrorTextFor(reason);
 }
 }  // namespace
 
 QString WriteWholeFile(const QString& path, const QByteArray& bytes)
 {
+    // A pipe or a device in the file's place would be opened when written in place, and could
+    // wait for ever.
+    if (const QFileInfo info(path); info.exists() && !info.isFile() && !info.isDir())
+        return QStringLiteral("это не обычный файл");
     QSaveFile file(path);
+    // A directory that refuses new files (owned by another user, say) while the file itself is
+    // writable: the file is then written in place, truncated, written, flushed and synced. Only
+    // there is a half-written file possible, and only after a failure that is reported.
+    file.setDirectWriteFallback(true);
     // Unbuffered: with Qt's write buffer a failure of the last flush inside commit() goes
     // unreported and a truncated file replaces the old one (seen with a full disk). Written
     // directly, a short write shows here; writing the rest then fails with the system's reason.
@@ -26,6 +39,9 @@ QString WriteWholeFile(const QString& path, const QByteArray& bytes)
         if (n <= 0) {
             const QString reason = reasonOf(file);
             file.cancelWriting();
+            // Closes without a rename; a file written in place is kept as far as it got (left
+            // open, it would be removed).
+            file.commit();
             return reason;
         }
         p += n;

@@ -1,5 +1,6 @@
 // The program entry: the main window (its constructor runs the start-up), the archive chart
 // window hidden beside it, then the event loop until the main window closes.
+#include "Logging.h"
 #include "QM4700_mp.h"
 #include "QtTranslations.h"
 #include "Uarhgr.h"
@@ -9,6 +10,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    qm::InstallLogFile();
     qm::InstallQtTranslations(app);
     TForm1 form;
     TFormARHGR archive;

@@ -1,10 +1,13 @@
 #include "QM4700_mp.h"
 #include "ui_QM4700_mp.h"
 
+#include "Accessibility.h"
 #include "ArchiveView.h"
 #include "DateTimeText.h"
+#include "InputWatch.h"
 #include "PortNames.h"
 #include "SettingsBinding.h"
+#include "TabLeavingDelegate.h"
 #include "TrendFile.h"
 #include "Uarhgr.h"
 
@@ -50,7 +53,12 @@ QIcon ClearChartIcon()
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
 {
+    // Every number in this window (the chart's scales included) is written with Latin digits,
+    // as the program writes its files, whatever the system's locale. Dialogs are windows of
+    // their own and keep the system's.
+    setLocale(QLocale::c());
     ui->setupUi(this);
+    qm::RegisterAccessibleInterfaces(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(1236, 807);
@@ -81,6 +89,19 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
         return box.exec() == QMessageBox::Yes;
     };
     Chart->SaveTrendFile = [this] { saveTrendFile(); };
+    Records = std::make_unique<qm::TrendRecords>(
+        *Chart, ui->Chart1, [this] { return qm::JournalRange{firstAddress(), deviceCountValue()}; });
+    // The focus goes to the archive memo only when the window has been left alone for the whole
+    // count: any key or mouse input restarts it, so nothing typed ever lands in the memo.
+    m_inputWatch = new qm::InputWatch(this, [this] { Chart->IdleTicks = 0; });
+
+    // Shown without waiting for an answer: the engine tells it from inside its own tick.
+    Engine.ShowNotice = [this](const QString& text, const QString& detail) {
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), text, QMessageBox::Ok, this);
+        box->setInformativeText(detail);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    };
 
     connectHandlers();
 
@@ -94,6 +115,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
 
 TForm1::~TForm1()
 {
+    delete m_inputWatch;  // it reaches into the chart, which goes first
     ui->DrawGrid1->setDeviceTable(nullptr);
     delete ui;
 }
@@ -120,6 +142,7 @@ void TForm1::finishControls()
     // Scale grid: row 0 and column 0 are fixed header cells, the rest are edited in place.
     QTableWidget* grid = ui->StringGrid1;
     grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    new qm::TabLeavingDelegate(grid);
     for (int row = 0; row < grid->rowCount(); ++row) {
         for (int column = 0; column < grid->columnCount(); ++column) {
             auto* item = new QTableWidgetItem;
@@ -192,8 +215,17 @@ int TForm1::periodValue() const { return ui->SpinEdit6->value(); }
 
 void TForm1::setStatusText(const QString& text) { m_statusLabel->setText(text); }
 QString TForm1::statusText() const { return m_statusLabel->text(); }
-void TForm1::setIdText(const QString& text) { ui->Edit4->setText(text); }
-void TForm1::setClockText(const QString& text) { ui->Edit1->setText(text); }
+// A text wider than its box shows from its first character.
+void TForm1::setIdText(const QString& text)
+{
+    ui->Edit4->setText(text);
+    ui->Edit4->home(false);
+}
+void TForm1::setClockText(const QString& text)
+{
+    ui->Edit1->setText(text);
+    ui->Edit1->home(false);
+}
 void TForm1::setPeriodValue(int value) { ui->SpinEdit6->setValue(value); }
 void TForm1::repaintDeviceRow(int row) { ui->DrawGrid1->RepaintDeviceRow(row); }
 void TForm1::setTableCurrentCell(int column, int row) { ui->DrawGrid1->setCurrentCell(column, row); }
@@ -259,6 +291,7 @@ void TForm1::FormCreate()
 
     setStatusText(qm::NowText());
     Chart->FinishStartUp(now);
+    Records->Start();
 
     // The tall table reaches down over the chart.
     ui->DrawGrid1->raise();
@@ -277,12 +310,13 @@ void TForm1::FormClose()
     const QString error =
         qm::WriteSettingsFile(QDir(qm::WorkDir()).filePath(qm::SettingsFileName), qm::CollectSettings(*this));
     if (!error.isEmpty()) showWarning(error, QString());
-    saveTrendFile();
+    saveTrendFile(true);
 }
 
-bool TForm1::saveTrendFile()
+bool TForm1::saveTrendFile(bool closing)
 {
-    // The warning box keeps the timers running; the save it reports must not start again meanwhile.
+    // A box waiting at close keeps the timers running; the save it reports must not start again
+    // meanwhile.
     if (m_savingTrend) return false;
     m_savingTrend = true;
     QString error;
@@ -291,9 +325,26 @@ bool TForm1::saveTrendFile()
         m_trendUnread = !error.isEmpty();
     }
     if (error.isEmpty()) error = qm::SaveTrendFile(Chart->Store, qm::WorkDir());
-    if (!error.isEmpty()) showWarning(error, QString());
+    if (!error.isEmpty()) {
+        if (closing)
+            showWarning(error, QString());
+        else
+            showWarningWithoutWaiting(error);
+    }
     m_savingTrend = false;
     return error.isEmpty();
+}
+
+void TForm1::showWarningWithoutWaiting(const QString& text)
+{
+    // Timer2's periodic save reports here: a box that waited for its answer inside the timer's
+    // slot would stop the sampling until then. While the box is open, the same report is not
+    // stacked into another one.
+    if (m_saveWarning) return;
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    m_saveWarning = box;
+    box->open();
 }
 
 void TForm1::centreOnScreen()

@@ -8,7 +8,10 @@
 #include "PollEngine.h"
 #include "SerialPort.h"
 #include "TrendChart.h"
+#include "TrendRecords.h"
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -21,6 +24,10 @@ class TForm1;
 }
 
 class TFormARHGR;
+
+namespace qm {
+class InputWatch;
+}
 
 class TForm1 : public QWidget, public qm::Panel {
     Q_OBJECT
@@ -37,6 +44,8 @@ public:
 
     // The trend chart on Chart1 and its controls; made once the controls exist.
     std::unique_ptr<qm::TrendChart> Chart;
+    // The journal and the CSV export, from the chart's mouse menu.
+    std::unique_ptr<qm::TrendRecords> Records;
 
     QTimer* Timer1 = nullptr;  // 100 ms: the poll engine's tick
     QTimer* Timer2 = nullptr;  // 1000 ms: the trend chart's tick
@@ -107,12 +116,16 @@ private:
     void finishControls();
     void connectHandlers();
     void centreOnScreen();
-    // Writes the trend data file; a failure is shown once. Returns true when the file is written.
-    bool saveTrendFile();
+    // Writes the trend data file; a failure is shown once, at close in a box that waits for its
+    // answer, otherwise in one that does not. Returns true when the file is written.
+    bool saveTrendFile(bool closing = false);
+    void showWarningWithoutWaiting(const QString& text);
 
     QLabel* m_statusLabel = nullptr;
+    qm::InputWatch* m_inputWatch = nullptr;
     TFormARHGR* m_archiveWindow = nullptr;
     bool m_centred = false;
     bool m_savingTrend = false;
     bool m_trendUnread = false;
+    QPointer<QMessageBox> m_saveWarning;  // the periodic save's warning while it is open
 };

@@ -15,15 +15,32 @@ namespace qm {
 namespace {
 
 const QString InvalidNumericInput = QStringLiteral("Invalid numeric input");
+// A line too long to read is no bad number: the message alone says what is wrong.
+const QString TooLarge = QStringLiteral("файл слишком велик");
 
-// As the text-file reader of old: every control character and the space separate numbers.
-// LF alone ends a line, so a CR before it is just another blank.
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20 && c != '\n'; }
+// As the text-file reader of old: every other control character and the space separate numbers.
+// CR LF, LF and a lone CR (as old Mac editors write) each end a line.
+bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20 && !IsLineEnd(c); }
+
+// Where the line starting at pos ends, or -1 when it runs to the end of the bytes.
+qsizetype LineEnd(const QByteArray& bytes, qsizetype pos)
+{
+    for (; pos < bytes.size(); ++pos)
+        if (IsLineEnd(bytes[pos])) return pos;
+    return -1;
+}
+
+// The start of the line after the line end at eol.
+qsizetype NextLine(const QByteArray& bytes, qsizetype eol)
+{
+    return bytes[eol] == '\r' && eol + 1 < bytes.size() && bytes[eol + 1] == '\n' ? eol + 2 : eol + 1;
+}
 
 bool RestIsBlank(const QByteArray& bytes, qsizetype pos)
 {
     for (; pos < bytes.size(); ++pos)
-        if (bytes[pos] != '\n' && !IsBlank(bytes[pos])) return false;
+        if (!IsLineEnd(bytes[pos]) && !IsBlank(bytes[pos])) return false;
     return true;
 }
 
@@ -71,7 +88,7 @@ void Fail(SettingsRead& r, int line, const QString& what)
                     .arg(SettingsFileName)
                     .arg(line)
                     .arg(what);
-    r.detail = InvalidNumericInput;
+    r.detail = what == TooLarge ? QString() : InvalidNumericInput;
 }
 
 }  // namespace
@@ -133,7 +150,7 @@ SettingsRead ParseSettings(const QByteArray& bytes, bool wholeFile)
     r.exists = true;
     qsizetype pos = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     for (int line = 1; line <= SettingsLineCount; ++line) {
-        const qsizetype eol = bytes.indexOf('\n', pos);
+        const qsizetype eol = LineEnd(bytes, pos);
         if (eol < 0 && !wholeFile) {
             Fail(r, line, QStringLiteral("файл слишком велик"));
             return r;
@@ -168,7 +185,7 @@ SettingsRead ParseSettings(const QByteArray& bytes, bool wholeFile)
         }
         r.values[line - 1] = v;
         r.linesPresent = line;
-        pos = eol < 0 ? bytes.size() : eol + 1;
+        pos = eol < 0 ? bytes.size() : NextLine(bytes, eol);
     }
     r.valuesRead = SettingsLineCount;
     return r;
@@ -190,7 +207,17 @@ QByteArray FormatSettings(const Settings& settings)
 
 SettingsRead ReadSettingsFile(const QString& path)
 {
-    if (!QFileInfo::exists(path)) return {};
+    const QFileInfo info(path);
+    if (!info.exists()) return {};
+    // Only a regular file is opened: a pipe or a device could keep the start-up waiting for ever.
+    if (!info.isFile()) {
+        SettingsRead r;
+        r.exists = true;
+        r.failed = true;
+        r.message = QStringLiteral("Не удалось прочитать файл %1. Настройки взяты по умолчанию.").arg(SettingsFileName);
+        r.detail = QStringLiteral("это не обычный файл");
+        return r;
+    }
     QFile file(path);
     QByteArray bytes;
     bool whole = false;

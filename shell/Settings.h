@@ -56,7 +56,8 @@ struct SettingsRead {
 
 // Reads the 18 lines of a settings file from its bytes. A line is blanks, one decimal integer
 // (optional sign, 32-bit range) and then, after a blank, anything, which is skipped. Lines end in
-// LF or CR LF; a UTF-8 byte order mark before line 1 is ignored; bytes are ASCII or Windows-1251.
+// CR LF, LF or a lone CR; a UTF-8 byte order mark before line 1 is ignored; bytes are ASCII or
+// Windows-1251.
 // Beyond the end of the file (including trailing blank lines) every value reads as 0. A line that
 // does not hold such an integer (a word, "12abc", a number out of range, an empty line before
 // further lines) stops the read there. Lines after the 18th are ignored.
@@ -70,7 +71,8 @@ Settings WithReadValues(Settings base, const SettingsRead& read);
 // 18 decimal lines, each ended by CR LF.
 QByteArray FormatSettings(const Settings& settings);
 
-// Reads the file at path. Only its first MaxSettingsFileBytes are looked at.
+// Reads the file at path. Only its first MaxSettingsFileBytes are looked at; anything but a
+// regular file is refused unopened.
 inline constexpr qint64 MaxSettingsFileBytes = 1 << 20;
 SettingsRead ReadSettingsFile(const QString& path);
 

@@ -69,10 +69,11 @@ INSTANTIATE_TEST_SUITE_P(
                       DateCase{"YearByteFive", 5, 31 * 1440 + 13 * 60 + 7, "01.02.05 13:07"},
                       DateCase{"YearByteAbove99", 130, 0, "01.01.130 00:00"},
                       DateCase{"EndOfMonths", 1, 123456, "27.03.01 17:36"},
-                      // Minutes past the year's end count on into the next years.
-                      DateCase{"MinuteAfterCommonYear", 25, 365 * 1440, "01.01.26 00:00"},
-                      DateCase{"MinuteAfterLeapYear", 24, 366 * 1440, "01.01.25 00:00"},
-                      DateCase{"LargestMinuteCount", 60, 0xFFFFFF, "24.11.91 20:15"}),
+                      // Minutes past the year's end count on into the next years; such a date
+                      // cannot be right and is marked by a three-digit year.
+                      DateCase{"MinuteAfterCommonYear", 25, 365 * 1440, "01.01.026 00:00"},
+                      DateCase{"MinuteAfterLeapYear", 24, 366 * 1440, "01.01.025 00:00"},
+                      DateCase{"LargestMinuteCount", 60, 0xFFFFFF, "24.11.091 20:15"}),
     [](const ::testing::TestParamInfo<DateCase>& info) { return std::string(info.param.name); });
 
 struct ValueCase {

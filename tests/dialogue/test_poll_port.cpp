@@ -1,14 +1,35 @@
 // The connect switch and OpenPort as the operator sees them: the status bar, the message boxes,
 // the port list, and which device each COM name opens.
 #include "PollRig.h"
+#include "Pty.h"
+#include "SerialDevices.h"
+#include "SerialPort.h"
+#include "SimLine.h"
 
 #include <QFile>
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <gtest/gtest.h>
+
+#include <memory>
+
+#include <sys/resource.h>
 
 using namespace qm;
 using namespace qm::test;
 
 namespace {
+
+// The message of each box with the first lines of its detail; the devices present and how to
+// map one follow in the detail of a refused open.
+QStringList heads(const QStringList& warnings, int lines = 1)
+{
+    QStringList out;
+    for (const QString& w : warnings) out << w.split(QLatin1Char('\n')).mid(0, lines).join(QLatin1Char('\n'));
+    return out;
+}
 
 void writePortsCfg(PollRig& rig, const QByteArray& text)
 {
@@ -92,7 +113,7 @@ TEST(PollPort, PortThatDoesNotExistIsRefusedAndNothingIsEverWritten)
     PollRig rig;
     rig.engine.ComboBox1Change(4);
     rig.connect();
-    EXPECT_EQ(rig.panel.warnings, QStringList({"Порт COM5 занят или не существует"}));
+    EXPECT_EQ(heads(rig.panel.warnings), QStringList({"Порт COM5 занят или не существует"}));
     EXPECT_EQ(rig.panel.statusHistory, QStringList({"COM5"}));
     EXPECT_FALSE(rig.panel.connectChecked);
     EXPECT_EQ(rig.panel.connectUncheckedCount, 1);
@@ -121,7 +142,7 @@ TEST(PollPort, TheSystemsReasonGoesBeneathTheMessage)
         rig.port.openReason = c.reason;
         rig.port.denied = c.denied;
         rig.connect();
-        EXPECT_EQ(rig.panel.warnings, QStringList({c.expected}));
+        EXPECT_EQ(heads(rig.panel.warnings, 2), QStringList({c.expected}));
     }
 }
 
@@ -218,7 +239,7 @@ TEST(PollPort, Com12OpensItsDeviceWhileEveryTextSaysCom12)
     writePortsCfg(rig, "COM12 /dev/pts/77\n");
     rig.engine.ComboBox1Change(11);
     rig.connect();  // not there yet
-    EXPECT_EQ(rig.panel.warnings, QStringList({"Порт COM12 занят или не существует"}));
+    EXPECT_EQ(heads(rig.panel.warnings), QStringList({"Порт COM12 занят или не существует"}));
     EXPECT_EQ(rig.panel.status, "COM12");
 
     rig.port.existing << device;
@@ -265,6 +286,206 @@ TEST(PollPort, TickingTheBoxAgainWhileConnectedDoesNotReopen)
     EXPECT_EQ(rig.port.openCount, 1);
     EXPECT_TRUE(rig.panel.warnings.isEmpty());
     EXPECT_TRUE(rig.engine.PortOpen);
+}
+
+TEST(PollPort, UnreadablePortsCfgLinesAreReportedWhenThePortIsOpened)
+{
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "ports.cfg maps names only where COM names are not device names";
+#endif
+    // COM1 then opens its default device, which is why the operator must hear of the line.
+    for (const QByteArray line : {"COM1=/dev/ttyUSB0", "COM 1 /dev/ttyUSB0", "COM1: /dev/ttyUSB0", "COM18 /dev/ttyUSB0",
+                                  "COM1 /dev/tty USB0"}) {
+        PollRig rig;
+        writePortsCfg(rig, "# adapters\nCOM2 /dev/ttyUSB1\n" + line + "\n");
+        rig.connect();
+        EXPECT_TRUE(rig.engine.PortOpen);
+        ASSERT_EQ(rig.panel.warnings.size(), 1) << line.constData();
+        EXPECT_TRUE(rig.panel.warnings.at(0).contains(QStringLiteral("строка 3")))
+            << rig.panel.warnings.at(0).toStdString();
+        EXPECT_TRUE(rig.panel.warnings.at(0).contains(QString::fromUtf8(line))) << rig.panel.warnings.at(0).toStdString();
+
+        rig.port.existing.clear();  // the device goes: the give-up's box does not tell it again
+        rig.tick(30);
+        ASSERT_EQ(rig.panel.warnings.size(), 2);
+        EXPECT_FALSE(rig.panel.warnings.at(1).contains(QStringLiteral("строка"))) << rig.panel.warnings.at(1).toStdString();
+    }
+}
+
+TEST(PollPort, UnreadablePortsCfgLinesGoIntoTheBoxOfAFailedOpen)
+{
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "ports.cfg maps names only where COM names are not device names";
+#endif
+    PollRig rig;
+    rig.port.existing.clear();
+    writePortsCfg(rig, "COM1=/dev/ttyUSB0\n");
+    rig.connect();
+    ASSERT_EQ(rig.panel.warnings.size(), 1);
+    EXPECT_TRUE(rig.panel.warnings.at(0).startsWith(QStringLiteral("Порт COM1 занят или не существует\n")));
+    EXPECT_TRUE(rig.panel.warnings.at(0).contains(QStringLiteral("строка 1"))) << rig.panel.warnings.at(0).toStdString();
+    EXPECT_TRUE(rig.panel.warnings.at(0).contains(QStringLiteral("COM1=/dev/ttyUSB0")));
+}
+
+// Every message of the program's logging categories, as a service engineer's log would hold it.
+QStringList g_log;
+void recordLog(QtMsgType, const QMessageLogContext& context, const QString& text)
+{
+    g_log << QString::fromLatin1(context.category) + QStringLiteral(": ") + text;
+}
+
+TEST(PollPort, FramesAndPortEventsAreLoggedOnlyWhenAsked)
+{
+    for (bool on : {false, true}) {
+        g_log.clear();
+        QLoggingCategory::setFilterRules(on ? QStringLiteral("qm.link.debug=true\nqm.poll.debug=true") : QString());
+        const QtMessageHandler previous = qInstallMessageHandler(recordLog);
+        PollRig rig(1, 1);
+        rig.instruments = [](const QByteArray&) { return QByteArray(); };
+        rig.engine.TickCount = 9;
+        rig.connect();
+        rig.tick();  // the first request
+        rig.port.arrive(hex("01 83 02"));
+        rig.tick(29);  // a short answer, then silence until the instrument is given up
+        rig.panel.setConnectChecked(false);
+        rig.engine.CheckBox1Click(false);
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+
+        const QStringList link = g_log.filter(QRegularExpression(QStringLiteral("^qm\\.link: ")));
+        const QStringList poll = g_log.filter(QRegularExpression(QStringLiteral("^qm\\.poll: ")));
+        if (!on) {
+            EXPECT_TRUE(link.isEmpty() && poll.isEmpty()) << g_log.join('\n').toStdString();
+            continue;
+        }
+        // Time of day to the millisecond, the tick of the slot, the bytes in hex.
+        const QRegularExpression request(QStringLiteral("^qm\\.link: \\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d tick \\d+ -> 01 03 00 00 00 09 85 CC$"));
+        const QRegularExpression answer(QStringLiteral("^qm\\.link: \\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d tick 1 <- 01 83 02$"));
+        EXPECT_EQ(link.filter(request).size(), 3) << link.join('\n').toStdString();
+        EXPECT_EQ(link.filter(answer).size(), 1) << link.join('\n').toStdString();
+        const QString events = poll.join('\n');
+        for (const char* word : {"open", "give up", "reopen", "close"})
+            EXPECT_TRUE(events.contains(QLatin1String(word))) << word << "\n" << events.toStdString();
+    }
+}
+
+// CPU time this process has used, user and system, in seconds.
+double cpuSeconds()
+{
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
+}
+
+// The engine on the real port and a pseudo-terminal whose master side answers as instrument 1.
+// ports.cfg reaches the device through a link, as a /dev/serial/by-id name reaches an adapter,
+// so the same path leads to the device again once it is back.
+struct PtyLine {
+    QTemporaryDir dir;
+    QString link;
+    std::unique_ptr<Pty> pty;
+    std::unique_ptr<QSocketNotifier> instrument;
+    SerialPort port;
+    FakePanel panel;
+    DeviceTable table{panel};
+    PollEngine engine{port, panel, table};
+    QTimer timer;
+
+    PtyLine()
+    {
+        SetWorkDir(dir.path());
+        link = dir.filePath(QStringLiteral("adapter"));
+        QFile cfg(dir.filePath(QStringLiteral("ports.cfg")));
+        if (cfg.open(QIODevice::WriteOnly)) cfg.write("COM1 " + QFile::encodeName(link) + "\n");
+        panel.first = 1;
+        panel.count = 1;
+        engine.Init(1, 1);
+        timer.setInterval(100);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, [this] { engine.Timer1Timer(); });
+        plugIn();
+    }
+    void plugIn()
+    {
+        pty = std::make_unique<Pty>();
+        QFile::remove(link);
+        QFile::link(pty->slave, link);
+        instrument = std::make_unique<QSocketNotifier>(pty->master, QSocketNotifier::Read);
+        QObject::connect(instrument.get(), &QSocketNotifier::activated, [this] {
+            if (pty->readAvailable().size() >= 8) pty->send(measurementAnswer(1));
+        });
+    }
+    void unplug()
+    {
+        instrument.reset();
+        pty->unplug();
+    }
+    void connect()
+    {
+        panel.statusHistory.clear();
+        panel.setConnectChecked(true);
+        engine.TickCount = 10;  // the first request goes out on the first tick
+        engine.CheckBox1Click(true);
+    }
+    bool answered() const { return panel.statusHistory.contains(QStringLiteral("1-Ok!  ")); }
+};
+
+TEST(PollPort, UnpluggedDeviceIsGivenUpAtOnceWithoutSpinning)
+{
+    PtyLine line;
+    ASSERT_FALSE(line.pty->slave.isEmpty());
+    line.connect();
+    ASSERT_TRUE(RunTimerUntil(line.timer, [&] { return line.answered(); }, 5000));
+
+    line.panel.statusHistory.clear();
+    line.unplug();
+    const double before = cpuSeconds();
+    RunTimerUntil(line.timer, [] { return false; }, 3000);
+    EXPECT_LT(cpuSeconds() - before, 0.15) << "CPU seconds in the 3 s after the device went";
+    ASSERT_EQ(line.panel.warnings.size(), 1) << line.panel.warnings.join("\n---\n").toStdString();
+    EXPECT_TRUE(line.panel.warnings.at(0).startsWith(QStringLiteral("Порт COM1 занят или не существует")));
+    ASSERT_FALSE(line.panel.statusHistory.isEmpty());
+    EXPECT_EQ(line.panel.statusHistory.first(), "COM1") << "given up before any missed-answer check";
+    EXPECT_FALSE(line.panel.connectChecked);
+    EXPECT_FALSE(line.engine.PortOpen);
+
+    line.plugIn();
+    line.connect();
+    EXPECT_TRUE(RunTimerUntil(line.timer, [&] { return line.answered(); }, 5000));
+    EXPECT_EQ(line.panel.warnings.size(), 1);
+}
+
+TEST(PollPort, BuiltInPortThatAnswersNothingForARoundPointsToTheDevicesPresent)
+{
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "ports.cfg maps names only where COM names are not device names";
+#endif
+    struct Case {
+        QByteArray portsCfg;
+        int answering;  // the address that answers, 0 for none
+        int notices;
+    } cases[] = {
+        {"", 0, 1},                      // COM1 -> /dev/ttyS0, and the instruments are elsewhere
+        {"", 2, 0},                      // one instrument answers: the port is the right one
+        {"COM1 /dev/ttyUSB0\n", 0, 0},   // a chosen adapter: the instruments are silent, not missing
+    };
+    for (const Case& c : cases) {
+        PollRig rig(1, 3);
+        writePortsCfg(rig, c.portsCfg);
+        rig.port.existing << "/dev/ttyUSB0";
+        QStringList notices;
+        rig.engine.ShowNotice = [&](const QString& text, const QString& detail) { notices << text + '\n' + detail; };
+        rig.allAnswer([&](int address) { return address != c.answering; });
+        rig.connect();
+        rig.tick(2 * 3 * 30);  // two rounds of three instruments given up on
+        EXPECT_EQ(notices.size(), c.notices) << c.portsCfg.constData() << c.answering;
+        if (notices.isEmpty()) continue;
+        EXPECT_TRUE(notices.at(0).startsWith(QStringLiteral("На порту COM1 (/dev/ttyS0) не ответил ни один прибор\n")))
+            << notices.at(0).toStdString();
+        for (const SerialDevice& d : SerialDevicesPresent()) EXPECT_TRUE(notices.at(0).contains(d.path));
+        EXPECT_TRUE(notices.at(0).contains(rig.dir.filePath(QStringLiteral("ports.cfg"))));
+        EXPECT_TRUE(rig.panel.warnings.isEmpty());
+    }
 }
 
 }  // namespace

@@ -143,8 +143,9 @@ INSTANTIATE_TEST_SUITE_P(
                       AnswerCase{"OtherFunction", 10, withCrc(hex("07 04 02 00 00")), "7-Ok!  ", 8, false},
                       // A command to 7 while 1..3 are polled: the walk wraps after its answer.
                       AnswerCase{"PeriodOutsideRange", 3, withCrc(hex("07 06 00 08 00 0F")), "7-Период-Ok!", 1, true},
-                      // An answer from elsewhere moves the walk on from there.
-                      AnswerCase{"FromAddress4", 10, measurementAnswer(4), "4-Ok!  ", 5, false}),
+                      // An answer from elsewhere is taken as the answer; the walk goes on from
+                      // the address asked.
+                      AnswerCase{"FromAddress4", 10, measurementAnswer(4), "4-Ok!  ", 8, false}),
     [](const ::testing::TestParamInfo<AnswerCase>& info) { return std::string(info.param.name); });
 
 TEST(PollAnswers, TwoBytesFFFFAreAcceptedAsAnAnswer)
@@ -156,10 +157,27 @@ TEST(PollAnswers, TwoBytesFFFFAreAcceptedAsAnAnswer)
     rig.tick(5);
     EXPECT_EQ(rig.panel.status, "255-Ok!  ");
     EXPECT_TRUE(rig.engine.Answered);
-    // 255 + 1 wraps to 0, below the range: the walk goes back to the first address, not to
-    // the broadcast address 0.
+    // The walk goes on from the address asked, never from 255 or the broadcast address 0.
     ASSERT_EQ(rig.tickUntilWrite(), 5);
-    EXPECT_EQ(rig.port.lastWrite(), measurementRequest(1));
+    EXPECT_EQ(rig.port.lastWrite(), measurementRequest(3));
+}
+
+// An instrument set to the wrong address (or a foreign device) answering for address 2: every
+// instrument keeps its turn and the rounds complete, so the trend is sampled.
+TEST(PollWalk, MisaddressedAnswersNeitherStopTheRoundsNorSkipAnInstrument)
+{
+    for (int from : {0, 1, 3, 200, 255}) {
+        PollRig rig(1, 3);
+        rig.instruments = [from](const QByteArray& request) {
+            const int address = quint8(request.at(0));
+            return measurementAnswer(address == 2 ? from : address);
+        };
+        startPolling(rig);
+        for (int slot = 0; slot < 6; ++slot) ASSERT_EQ(rig.tickUntilWrite(), 10) << from << " slot " << slot;
+        EXPECT_EQ(rig.requestedAddresses(), QList<int>({1, 2, 3, 1, 2, 3, 1})) << from;
+        EXPECT_TRUE(rig.engine.RoundDone) << from;
+        EXPECT_TRUE(rig.panel.statusHistory.contains(QString::number(from) + "-Ok!  ")) << from;
+    }
 }
 
 TEST(PollAnswers, AnswerSplitOverTwoTicksCountsAsOneAnswer)

@@ -1,9 +1,18 @@
 // COM names shown to the operator and the devices they open on each system.
 #include "PortNames.h"
+#include "SerialDevices.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qm;
 
@@ -82,16 +91,60 @@ TEST(PortNames, PortsCfgMapsNamesAndIsReadAfresh)
     EXPECT_EQ(PortDeviceNameFor(11, dir.path(), false), "/dev/ttyS11");
 }
 
-TEST(PortNames, TooltipNamesTheDeviceOfEveryComName)
+TEST(PortNames, TooltipNamesTheDeviceOfEveryComNameAndTheDevicesPresent)
 {
     QTemporaryDir dir;
-    writeConfig(dir, "COM2 /dev/ttyUSB0\n");
-    const QStringList lines = PortListToolTip(dir.path()).split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), PortCount);
+    writeConfig(dir, "COM2 /dev/ttyUSB0\nCOM3=/dev/ttyUSB1\n");
+    const QString tip = PortListToolTip(dir.path());
+    const QStringList lines = tip.split(QLatin1Char('\n'));
+    ASSERT_GT(lines.size(), PortCount);
     for (int i = 0; i < PortCount; ++i) {
         EXPECT_TRUE(lines[i].startsWith(PortDisplayName(i) + QLatin1Char(' '))) << lines[i].toStdString();
         EXPECT_TRUE(lines[i].contains(PortDeviceName(i, dir.path()))) << lines[i].toStdString();
     }
+    for (const SerialDevice& d : SerialDevicesPresent()) EXPECT_TRUE(tip.contains(d.path)) << d.path.toStdString();
+#ifndef Q_OS_WIN
+    EXPECT_TRUE(tip.contains(QStringLiteral("ports.cfg строку"))) << tip.toStdString();
+    EXPECT_TRUE(tip.contains(QStringLiteral("строка 2: «COM3=/dev/ttyUSB1»"))) << tip.toStdString();
+#endif
+}
+
+TEST(PortNames, PortsCfgTakesTrailingComments)
+{
+    QTemporaryDir dir;
+    writeConfig(dir,
+                "COM1 /dev/ttyUSB0   # adapter on the left\n"
+                "COM2\t/dev/serial/by-id/usb-FTDI_FT232R-if00-port0#no blank before\n"
+                "COM3 /dev/ttyACM0 #\n");
+    EXPECT_EQ(PortDeviceNameFor(0, dir.path(), false), "/dev/ttyUSB0");
+    EXPECT_EQ(PortDeviceNameFor(1, dir.path(), false), "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0");
+    EXPECT_EQ(PortDeviceNameFor(2, dir.path(), false), "/dev/ttyACM0");
+}
+
+TEST(PortNames, PortsCfgThatIsNoRegularFileIsNeverOpened)
+{
+    QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("ports.cfg")));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    // A reader that opened the FIFO would wait for a writer for ever; this one gives up after a
+    // while, and its success shows that the file was opened.
+    std::atomic<bool> openedByReader{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 25 && !openedByReader; ++i) {
+            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                openedByReader = true;
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    const PortsConfig config = LoadPortsConfig(dir.path());
+    writer.join();
+    EXPECT_FALSE(openedByReader);
+    EXPECT_TRUE(config.devices.isEmpty());
+    EXPECT_EQ(config.problems.size(), 1) << "and the operator is told";
+    EXPECT_EQ(PortDeviceNameFor(0, dir.path(), false), "/dev/ttyS0");
 }
 
 }  // namespace

@@ -1,53 +1,28 @@
-// The QSerialPort adapter on a pseudo-terminal: exclusive open, the line format, writes that
-// leave at once and reads that never wait.
+// The QSerialPort adapter on a pseudo-terminal: exclusive open against other programs, the
+// operator's reasons in Russian, the line format, writes that leave at once and reads that
+// never wait.
 #include "SerialPort.h"
+
+#include "Pty.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
-#include <termios.h>
-#include <unistd.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 
 using qm::Port;
 using qm::SerialPort;
+using qm::test::Pty;
 
 namespace {
-
-// The master side of a pseudo-terminal; the slave's path is what the program opens.
-struct Pty {
-    int master = -1;
-    QString slave;
-    Pty()
-    {
-        master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) slave = QString::fromLocal8Bit(ptsname(master));
-    }
-    ~Pty()
-    {
-        if (master >= 0) ::close(master);
-    }
-    termios settings() const
-    {
-        termios t{};
-        tcgetattr(master, &t);  // a pty master reports the slave's settings
-        return t;
-    }
-    QByteArray readAvailable() const
-    {
-        QByteArray out;
-        char buf[256];
-        for (;;) {
-            const ssize_t n = ::read(master, buf, sizeof buf);
-            if (n <= 0) break;
-            out.append(buf, int(n));
-        }
-        return out;
-    }
-};
 
 // Lets the event loop move arrived bytes into the port, up to a generous bound.
 qint64 waitQueued(SerialPort& port, qint64 want)
@@ -148,6 +123,113 @@ TEST(SerialPort, ReadsTakeOnlyWhatHasArrived)
     EXPECT_EQ(port.bytesQueued(), 1);
     EXPECT_EQ(port.read(buf + 2, sizeof buf - 2), 1);
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(buf), 3), QByteArray("\x01\x03\x12", 3));
+}
+
+// What is left of a reason once paths and the parenthesised names of programs are taken out:
+// Latin words there are the system's English.
+QStringList englishWords(QString reason)
+{
+    reason.remove(QRegularExpression(QStringLiteral("\\S*/\\S*|\\([^)]*\\)")));
+    QStringList words;
+    for (const QRegularExpressionMatch& m : QRegularExpression(QStringLiteral("[A-Za-z]{3,}")).globalMatch(reason))
+        words << m.captured();
+    return words;
+}
+
+TEST(SerialPort, RefusalsAreExplainedInRussian)
+{
+    Pty pty;
+    SerialPort holder;
+    QString reason;
+    ASSERT_TRUE(holder.open(pty.slave, &reason)) << reason.toStdString();
+    struct Case {
+        QString device;
+        const char* expected;
+    } cases[] = {
+        {"/dev/ttyQM4700-no-such-device", "нет такого"},
+        {"/dev/null", "не последовательный порт"},
+        {pty.slave, "занят"},
+    };
+    for (const Case& c : cases) {
+        SerialPort port;
+        reason.clear();
+        EXPECT_FALSE(port.open(c.device, &reason)) << c.device.toStdString();
+        EXPECT_TRUE(reason.contains(QString::fromUtf8(c.expected), Qt::CaseInsensitive)) << reason.toStdString();
+        EXPECT_TRUE(englishWords(reason).isEmpty()) << reason.toStdString();
+    }
+}
+
+TEST(SerialPort, DeviceThatAnotherProgramHoldsWithFlockIsBusy)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.slave.isEmpty());
+    const QByteArray slave = pty.slave.toLocal8Bit();
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        // Another serial program: opens the device and takes the advisory lock, no TIOCEXCL.
+        const int fd = ::open(slave.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        const char ok = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? '1' : '0';
+        if (::write(ready[1], &ok, 1) == 1) ::pause();
+        ::_exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+    ASSERT_EQ(ok, '1');
+
+    SerialPort port;
+    QString reason;
+    EXPECT_FALSE(port.open(pty.slave, &reason)) << "the line would be shared with the other program";
+    EXPECT_TRUE(reason.contains(QStringLiteral("занят"))) << reason.toStdString();
+    EXPECT_FALSE(port.openDenied());
+
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_TRUE(port.open(pty.slave, &reason)) << "the lock goes with its holder: " << reason.toStdString();
+}
+
+TEST(SerialPort, LockFileOfALiveProgramIsKeptAndMakesThePortBusy)
+{
+    if (!QFileInfo(QStringLiteral("/var/lock")).isWritable()) GTEST_SKIP() << "/var/lock is not writable here";
+    QProcess other;
+    other.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    ASSERT_TRUE(other.waitForStarted());
+    QProcess gone;
+    gone.start(QStringLiteral("true"), {});
+    ASSERT_TRUE(gone.waitForStarted());
+    const qint64 deadPid = gone.processId();
+    ASSERT_TRUE(gone.waitForFinished());
+    struct Case {
+        qint64 pid;
+        bool busy;
+    } cases[] = {{other.processId(), true}, {deadPid, false}};
+    for (const Case& c : cases) {
+        Pty pty;
+        // The UUCP form other serial programs write: the pid in ten columns and a newline.
+        const QString lock = QStringLiteral("/var/lock/LCK..") + pty.slave.mid(5).replace(QLatin1Char('/'), QLatin1Char('_'));
+        const QByteArray content = QString::number(c.pid).rightJustified(10).toLatin1() + "\n";
+        {
+            QFile f(lock);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        SerialPort port;
+        QString reason;
+        EXPECT_EQ(port.open(pty.slave, &reason), !c.busy) << c.pid << " " << reason.toStdString();
+        if (c.busy) {
+            EXPECT_TRUE(reason.contains(QStringLiteral("занят"))) << reason.toStdString();
+            QFile f(lock);
+            EXPECT_TRUE(f.open(QIODevice::ReadOnly) && f.readAll() == content) << "the other program's lock file is kept";
+        }
+        port.close();
+        QFile::remove(lock);
+    }
+    other.kill();
+    other.waitForFinished();
 }
 
 }  // namespace

@@ -121,6 +121,30 @@ TEST_F(ArchiveFileTest, WrittenLinesReadBackUnchanged)
     EXPECT_EQ(qm::DecodeArchiveLines(qm::EncodeArchiveLines(lines)), lines);
 }
 
+// A viewed file is saved again byte for byte, whichever of the 256 byte values it holds (only its
+// line ends become CR LF).
+TEST_F(ArchiveFileTest, EveryByteOfTheCodePageIsSavedAsItWasRead)
+{
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        if (b != '\r' && b != '\n') all.append(char(b));
+    const struct {
+        QByteArray read;
+        QByteArray saved;
+    } cases[] = {
+        {all, all + "\r\n"},
+        {all + "\n" + all + "\r", all + "\r\n" + all + "\r\n"},
+        // A UTF-8 text is not converted: it comes back as the same bytes.
+        {"\xEF\xBB\xBF\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2\r\n",
+         "\xEF\xBB\xBF\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2\r\n"},
+    };
+    for (const auto& c : cases) {
+        int unencodable = -1;
+        EXPECT_EQ(qm::EncodeArchiveLines(qm::DecodeArchiveLines(c.read), &unencodable), c.saved);
+        EXPECT_EQ(unencodable, 0);
+    }
+}
+
 TEST_F(ArchiveFileTest, DateTimeTextIsFifteenOrWithSecondsEighteenCharacters)
 {
     const struct {

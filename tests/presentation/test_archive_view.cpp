@@ -349,6 +349,68 @@ TEST_F(ArchiveViewTest, LineWithoutDateStopsTheViewing)
     EXPECT_EQ(fresh.windowTitle(), QStringLiteral("АРХИВ"));
 }
 
+// Files written by other programs: any line end, no line end at the end, another encoding. What
+// reads as archive lines is plotted; otherwise the operator sees the line as it was read.
+TEST_F(ArchiveViewTest, FilesFromOtherEditorsViewAsFarAsTheirLinesRead)
+{
+    const QByteArray a = "06.12.26 10:30    7,00     -12,3    25,0";
+    const QByteArray b = "06.12.26 10:40:30   7,10   -12,0   25,5     10";
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        int points;         // -1: refused with the error
+        double ph;          // of the first point
+        QString error;
+    } cases[] = {
+        {"LF", a + "\n" + b + "\n", 2, 7.0, {}},
+        {"CR", a + "\r" + b + "\r", 2, 7.0, {}},
+        {"no final line end", a + "\r\n" + b, 2, 7.0, {}},
+        // Only blanks part the values: a tab-separated rest is one malformed field.
+        {"tab-separated values", "06.12.26 10:30 \t7,00\t-12,3\t25,0\r\n", 1, 0.0, {}},
+        {"blank line at the end", a + "\r\n\r\n", -1, 0, QStringLiteral("'' is not a valid date and time")},
+        {"UTF-8 byte order mark", "\xEF\xBB\xBF" + a + "\r\n", -1, 0,
+         QStringLiteral("'п»ї06.12.26 10:30 ' is not a valid date and time")},
+        {"UTF-8 Cyrillic", "\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2\r\n", -1, 0,
+         QStringLiteral("'РђСЂС…РёРІ' is not a valid date and time")},
+        {"date with dashes", "06-12-26 10:30    7,00\r\n", -1, 0,
+         QStringLiteral("'06-12-26 10:30 ' is not a valid date and time")},
+    };
+    for (const auto& c : cases) {
+        errors.clear();
+        EXPECT_EQ(ViewBytes(c.bytes), c.points >= 0) << c.name;
+        EXPECT_EQ(errors, c.error.isEmpty() ? QStringList() : QStringList{c.error}) << c.name;
+        if (c.points >= 0) {
+            EXPECT_EQ(window.ArchivePoints.size(), c.points) << c.name;
+            EXPECT_EQ(qm::MemoLines(memo).size(), c.points) << c.name;
+            EXPECT_DOUBLE_EQ(window.ArchivePoints.at(0).Value1, c.ph) << c.name;
+        }
+    }
+}
+
+// The real error box: a critical box over the main window, in the program's words.
+TEST_F(ArchiveViewTest, RealErrorBoxShowsTheText)
+{
+    const qm::ArchiveDialogs real = qm::DefaultArchiveDialogs();
+    QString text, title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer answer;
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        answer.stop();
+        text = box->text();
+        title = box->windowTitle();
+        icon = box->icon();
+        box->accept();
+    });
+    answer.start();
+    real.ShowError(memo, QStringLiteral("'Архив' is not a valid date and time"));
+    EXPECT_EQ(text, QStringLiteral("'Архив' is not a valid date and time"));
+    EXPECT_EQ(title, QStringLiteral("QM4700 ModBus Ver3.0"));
+    EXPECT_EQ(icon, QMessageBox::Critical);
+}
+
 TEST_F(ArchiveViewTest, UnreadableFileIsReportedAndChangesNothing)
 {
     SetMemo(Listing());
@@ -364,6 +426,22 @@ TEST_F(ArchiveViewTest, UnreadableFileIsReportedAndChangesNothing)
     QDir(dir.path()).mkdir(QStringLiteral("folder.txt"));
     EXPECT_FALSE(View(QStringLiteral("folder.txt")));
     EXPECT_EQ(errors.size(), 2);
+    EXPECT_EQ(qm::MemoLines(memo), Listing());
+    EXPECT_TRUE(window.isHidden());
+}
+
+// A real archive file is a few kilobytes; reading a huge one would hold the window and the poll
+// timers for seconds. It is refused before a line is read.
+TEST_F(ArchiveViewTest, HugeFileIsRefusedWithoutTouchingMemoOrChart)
+{
+    SetMemo(Listing());
+    QByteArray line("06.12.26 10:30    7,00     -12,3    25,0\r\n");
+    EXPECT_FALSE(ViewBytes(line.repeated((2 << 20) / line.size())));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Не удалось открыть файл ")
+                                     + QDir::toNativeSeparators(InDir(QStringLiteral("v.txt")))
+                                     + QStringLiteral(": файл слишком велик")))
+        << errors[0].toStdString();
     EXPECT_EQ(qm::MemoLines(memo), Listing());
     EXPECT_TRUE(window.isHidden());
 }

@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <gtest/gtest.h>
@@ -361,6 +363,64 @@ TEST_F(LiveTableTest, ScreenReaderReadsTheCellTexts)
     // Headers read as the table shows them.
     EXPECT_EQ(view.model()->headerData(5, Qt::Horizontal).toString(), "Р1");
     EXPECT_EQ(view.model()->headerData(1, Qt::Vertical).toString(), "2");
+}
+
+TEST_F(LiveTableTest, ChangedRowIsToldToScreenReadersWithoutRepaintingOutOfView)
+{
+    view.show();
+    settle();
+    view.verticalScrollBar()->setValue(3);  // rows 4..7 in view
+    settle();
+    // Qt's item views pass their model's changes on to assistive technology.
+    QSet<QPair<int, int>> changed;
+    QObject::connect(view.model(), &QAbstractItemModel::dataChanged,
+                     [&](const QModelIndex& first, const QModelIndex& last) {
+                         for (int r = first.row(); r <= last.row(); ++r)
+                             for (int c = first.column(); c <= last.column(); ++c) changed.insert({c + 1, r + 1});
+                     });
+    PaintRecorder rec;
+    view.viewport()->installEventFilter(&rec);
+    table.CellText[1][8] = "7.77";
+    table.CellText[6][8] = "1";
+    view.RepaintDeviceRow(8);
+    settle();
+    EXPECT_EQ(changed, (QSet<QPair<int, int>>{{1, 8}, {6, 8}}));
+    EXPECT_TRUE(rec.regions.isEmpty()) << "row 8 is out of view";
+
+    // The same values again are no news.
+    changed.clear();
+    view.RepaintDeviceRow(8);
+    EXPECT_TRUE(changed.isEmpty());
+    view.viewport()->removeEventFilter(&rec);
+}
+
+TEST_F(LiveTableTest, TabLeavesTheTableWhileArrowsMoveTheCurrentCell)
+{
+    QWidget window;
+    auto* before = new QLineEdit(&window);
+    auto* grid = new LiveTable(&window);
+    auto* after = new QLineEdit(&window);
+    grid->setDeviceTable(&table);
+    window.show();
+    window.activateWindow();
+    settle();
+    const auto press = [&](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(window.focusWidget(), &event);
+    };
+    grid->setFocus(Qt::TabFocusReason);
+    grid->setCurrentCell(1, 1);
+    press(Qt::Key_Down);
+    press(Qt::Key_Right);
+    EXPECT_EQ(grid->currentGridRow(), 2);
+    EXPECT_EQ(grid->currentGridColumn(), 2);
+    for (auto [key, modifiers, next] : {std::tuple{Qt::Key_Tab, Qt::NoModifier, after},
+                                        std::tuple{Qt::Key_Backtab, Qt::ShiftModifier, before}}) {
+        grid->setFocus(Qt::TabFocusReason);
+        press(key, modifiers);
+        EXPECT_EQ(window.focusWidget(), next);
+    }
+    grid->setDeviceTable(nullptr);
 }
 
 }  // namespace

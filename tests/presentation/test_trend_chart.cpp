@@ -229,6 +229,79 @@ TEST(TrendChartSampling, ClockSetBackAnHourKeepsSamplingAndSaving)
     EXPECT_GE(saves, 1) << "the periodic save is not put off by an hour";
 }
 
+// A save that takes its time (a slow disk, or a box waiting for an answer) must not date the
+// sample taken after it at the time the save began.
+TEST(TrendChartSampling, SampleAfterASlowSaveCarriesItsOwnTime)
+{
+    ChartRig rig;
+    rig.start();
+    rig.linkUp();
+    rig.chart->SaveTrendFile = [&] { rig.clock = rig.clock.addSecs(47); };
+    rig.chart->NextSaveTime = rig.now();
+    rig.tick();
+    ASSERT_EQ(rig.chart->Store.TrendCount(), 1);
+    EXPECT_EQ(secondsBetween(rig.chart->Store.TrendTime(1), rig.now()), 0);
+}
+
+// Whichever way the computer's clock jumps, the sample after it is in view, in a window that
+// starts afresh at it as at start-up: not left of the window, not squeezed into a day.
+TEST(TrendChartWindow, ClockJumpsKeepTheNewestSampleInView)
+{
+    struct Case {
+        const char* name;
+        int runSeconds;   // sampling before the jump
+        int jumpSeconds;
+    } cases[] = {
+        {"set back an hour soon after the start", 600, -3600},
+        {"set back an hour after two hours", 7200, -3600},
+        {"forward a day", 600, 86400},
+        {"forward an hour (summer time)", 600, 3600},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ChartRig rig;
+        rig.window.interval->setValue(5);
+        rig.start();
+        rig.linkUp();
+        for (int i = 0; i < c.runSeconds; ++i) rig.tick();
+        rig.clock = rig.clock.addSecs(c.jumpSeconds);
+        rig.tick();
+        const TrendStore& s = rig.chart->Store;
+        const DateTime newest = s.TrendTime(s.TrendCount());
+        ASSERT_EQ(secondsBetween(newest, rig.now()), 0) << "sampling went on";
+        EXPECT_EQ(secondsBetween(rig.chart->WindowMin(), newest), 0);
+        EXPECT_EQ(secondsBetween(newest, rig.chart->WindowMax()), 300);
+    }
+}
+
+// A trend file whose times go backwards (the clock was set back while it was written) or whose
+// newest line lies in the future gives a window that shows the newest samples, never a
+// swapped one, and the first live sample is in view.
+TEST(TrendChartLoad, FilesWithTimesGoingBackOrAheadGiveASoundWindow)
+{
+    ChartRig rig;
+    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.table, rig.engine);
+    rig.chart->Setup(rig.now());
+    double values[20] = {};
+    const DateTime start = rig.now() - 3 * 3600 * Second;
+    // An hour of samples, then the clock set back an hour: six more minutes.
+    for (int i = 0; i <= 60; ++i) rig.chart->Store.AppendLoaded(start + i * 60 * Second, values);
+    const DateTime setBack = start + 10 * 60 * Second;
+    for (int i = 0; i <= 6; ++i) rig.chart->Store.AppendLoaded(setBack + i * 60 * Second, values);
+    rig.chart->ShowLoadedSamples();
+    EXPECT_EQ(secondsBetween(setBack, rig.chart->WindowMin()), 0);
+    EXPECT_EQ(secondsBetween(setBack, rig.chart->WindowMax()), 6 * 60 + 300);
+
+    // A line dated 01.01.75 after them: the first live sample starts the window afresh.
+    rig.chart->Store.AppendLoaded(ToDateTime(QDateTime(QDate(2075, 1, 1), QTime(0, 0))), values);
+    rig.chart->ShowLoadedSamples();
+    rig.chart->FinishStartUp(rig.now());
+    rig.linkUp();
+    rig.tick();
+    EXPECT_EQ(secondsBetween(rig.chart->WindowMin(), rig.now()), 0);
+    EXPECT_EQ(secondsBetween(rig.now(), rig.chart->WindowMax()), 300);
+}
+
 TEST(TrendChartSampling, SilentInstrumentFallsToMinusHundredAtTheNextSample)
 {
     ChartRig rig;

@@ -11,7 +11,10 @@
 #include <cmath>
 #include <csignal>
 #include <memory>
+#include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace qm;
@@ -191,8 +194,32 @@ TEST_F(TrendFileTest, TwoDigitYearsFollowTheWindowOfTheCurrentYear)
     }
 }
 
+// The file holds two-digit years, so a line with a longer year loads only when saving it again
+// brings back the same date: 1900 would come back as 2000.
+TEST_F(TrendFileTest, OnlyYearsTheFileCanHoldAgainAreRead)
+{
+    const struct {
+        const char* line;
+        int year;  // 0: refused
+    } cases[] = {
+        {"1.1.1900 14:00:00 1", 0},    {"1.1.2076 14:00:00 1", 0}, {"6.12.026 14:00:00", 0},
+        {"1.1.1976 14:00:00 1", 1976}, {"1.1.2026 14:00:00 1", 2026}, {"1.1.2075 14:00:00 1", 2075},
+    };
+    for (const auto& c : cases) {
+        DateTime t = -1;
+        double values[20];
+        ASSERT_EQ(ParseTrendLine(QByteArray(c.line), &t, values), c.year != 0) << c.line;
+        if (c.year == 0) continue;
+        EXPECT_EQ(t, At(c.year, 1, 1, 14, 0, 0)) << c.line;
+        DateTime again = -1;
+        ASSERT_TRUE(ParseTrendLine(FormatTrendLine(t, values), &again, values)) << c.line;
+        EXPECT_EQ(again, t) << c.line;
+    }
+}
+
 // The date and time of a line are read with the same rules as every other date-time text of the
-// program: both readers must agree on every 17-character text.
+// program: both readers must agree on every 17-character text, except that the trend reader also
+// refuses a year its file cannot hold (the year 26 written "026").
 TEST_F(TrendFileTest, DateTimeAgreesWithTheProgramsDateTimeReader)
 {
     const char* texts[] = {
@@ -204,7 +231,8 @@ TEST_F(TrendFileTest, DateTimeAgreesWithTheProgramsDateTimeReader)
     for (const char* text : texts) {
         ASSERT_EQ(strlen(text), 17u);
         DateTime expected = -1, actual = -1;
-        const bool expectedOk = ParseDateTimeText(QString::fromLatin1(text), &expected);
+        const bool expectedOk =
+            ParseDateTimeText(QString::fromLatin1(text), &expected) && strstr(text, ".026 ") == nullptr;
         double values[20];
         const bool ok = ParseTrendLine(QByteArray(text), &actual, values);
         EXPECT_EQ(ok, expectedOk) << text;
@@ -318,18 +346,93 @@ TEST_F(TrendFileTest, UnreadFileIsSetAsideBeforeANewSave)
     EXPECT_EQ(SetAsideTrendFile(dir.path() + QStringLiteral("/none")), QString()) << "nothing to set aside";
 }
 
-TEST_F(TrendFileTest, SaveIntoAReadOnlyDirectoryKeepsTheOldFile)
+// Saves in a child process for which the directory is locked: as "nobody" when the test runs as
+// root (who may write anywhere), else with the directory made read-only. The file itself is
+// writable for it or not. Returns what the save reported.
+QString SaveWithLockedDirectory(const QString& dirPath, const QString& filePath, bool fileWritable,
+                                const std::function<QString()>& save)
 {
-    if (geteuid() == 0) GTEST_SKIP() << "root may write into a read-only directory";
-    const QByteArray old = "06.12.26 14:05:00 7,0100\r\n";
-    ASSERT_TRUE(WriteAll(path, old));
+    const bool root = geteuid() == 0;
+    constexpr uid_t Nobody = 65534;
+    const QByteArray dirName = QFile::encodeName(dirPath), fileName = QFile::encodeName(filePath);
+    if (root) {
+        if (::chmod(dirName.constData(), 0755) != 0) return QStringLiteral("<chmod>");
+        if (fileWritable && ::chown(fileName.constData(), Nobody, gid_t(-1)) != 0) return QStringLiteral("<chown>");
+    } else {
+        ::chmod(fileName.constData(), fileWritable ? 0644 : 0444);
+        ::chmod(dirName.constData(), 0555);
+    }
+    int out[2];
+    if (::pipe(out) != 0) return QStringLiteral("<pipe>");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(out[0]);
+        ::alarm(10);  // a save that hangs fails the test instead of stopping it
+        if (root && (::setgid(Nobody) != 0 || ::setuid(Nobody) != 0)) ::_exit(2);
+        const QByteArray report = save().toUtf8();
+        const ssize_t written = ::write(out[1], report.constData(), size_t(report.size()));
+        ::_exit(written == report.size() ? 0 : 3);
+    }
+    ::close(out[1]);
+    QByteArray report;
+    char buf[512];
+    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;) report.append(buf, n);
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod(dirName.constData(), 0700);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return QStringLiteral("<child failed>");
+    return QString::fromUtf8(report);
+}
+
+// Where the directory refuses a temporary file but the file itself is writable, the file is
+// written in place; where the file is locked too, or the write in place fails half way (a file
+// size limit, as a full disk), the failure is reported and no file is removed.
+TEST_F(TrendFileTest, LockedDirectoryWritesAWritableFileInPlace)
+{
+    const QByteArray old = "06.12.26 14:05:00 7,0100\r\n" + QByteArray(3000, ' ') + "\r\n";
+    double values[20] = {};
+    values[0] = 6.5;
+    store->AppendLoaded(At(2026, 12, 6, 9, 5, 3), values);
+    const QByteArray expected = FormatTrendLine(At(2026, 12, 6, 9, 5, 3), values) + "\r\n";
+    struct Case {
+        const char* name;
+        bool fileWritable;
+        rlim_t sizeLimit;  // 0: none
+    } cases[] = {{"writable file", true, 0}, {"locked file", false, 0}, {"write fails half way", true, 100}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteAll(path, old));
+        const QString error = SaveWithLockedDirectory(dir.path(), path, c.fileWritable, [&] {
+            if (c.sizeLimit) {
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limited{c.sizeLimit, c.sizeLimit};
+                setrlimit(RLIMIT_FSIZE, &limited);
+            }
+            return Save(*store);
+        });
+        if (c.fileWritable && !c.sizeLimit) {
+            EXPECT_EQ(error, QString());
+            EXPECT_EQ(ReadAll(path), expected) << "the longer old contents are cut off";
+        } else {
+            EXPECT_TRUE(error.startsWith(QStringLiteral("Не удалось записать файл "))) << error.toStdString();
+        }
+        if (!c.fileWritable) {
+            EXPECT_EQ(ReadAll(path), old);
+        }
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("График.txt")});
+        QFile::remove(path);
+    }
+}
+
+// A pipe in the file's place is never opened for writing, which would wait for a reader for ever.
+TEST_F(TrendFileTest, PipeInTheFilesPlaceIsNotWrittenInPlace)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0666), 0);
     double values[20] = {};
     store->AppendLoaded(At(2026, 12, 6, 9, 5, 3), values);
-    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-    const QString error = Save(*store);
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString error = SaveWithLockedDirectory(dir.path(), path, true, [&] { return Save(*store); });
     EXPECT_TRUE(error.startsWith(QStringLiteral("Не удалось записать файл "))) << error.toStdString();
-    EXPECT_EQ(ReadAll(path), old);
 }
 
 // A write that fails half way (as on a full disk) leaves the previous file as it was and no

@@ -140,6 +140,39 @@ TEST(TrendRender, GrowingStoreAndSettingChangesMatchAFullRedraw)
     EXPECT_EQ(painted(stage.series->currentImage()), 0);
 }
 
+// A hand-made trend file can hold any value and date: between two ordinary samples an absurd
+// one draws at most the two thick segments that lead off the plot, never a filled area, and the
+// ordinary samples keep their markers.
+TEST(TrendRender, AbsurdValuesAndTimesDrawOnlyTheSegmentsLeavingThePlot)
+{
+    const DateTime farFuture = ToDateTime(QDateTime(QDate(2075, 6, 1), QTime(0, 0)));
+    const struct {
+        double value;
+        DateTime time;
+    } cases[] = {{1e9, 150 * Second}, {-1e9, 150 * Second}, {1e300, 150 * Second}, {-1e300, 150 * Second},
+                 {5, farFuture - Start}, {5, -farFuture}};
+    for (const auto& c : cases) {
+        Stage stage;
+        stage.window(Start, Start + 300 * Second);
+        for (int n = 2; n <= TrendPlot::SeriesCount; ++n) stage.series->series[n].active = false;
+        double values[20] = {};
+        const double samples[3][2] = {{100 * Second, 5}, {c.time, c.value}, {200 * Second, 5}};
+        for (const auto& s : samples) {
+            values[0] = s[1];
+            stage.store.AppendLoaded(Start + s[0], values);
+        }
+        const QImage image = stage.series->currentImage();
+        const int w = image.width(), h = image.height();
+        EXPECT_LE(painted(image), 2 * TrendPlot::LineWidth * (w + h) + 1000) << c.value << " " << c.time;
+        for (double at : {100.0, 200.0}) {
+            const QPoint p(int(stage.plot.xAxis->coordToPixel(ChartKey(Start + at * Second))),
+                           int(stage.plot.yAxis->coordToPixel(5.0)));
+            const QPoint corner = stage.plot.xAxis->axisRect()->rect().topLeft();
+            EXPECT_EQ(image.pixel(p - corner), QColor(255, 0, 0).rgb()) << c.value << " " << c.time << " " << at;
+        }
+    }
+}
+
 TEST(TrendRender, UnorderedLoadedTimesAreDrawnInStoreOrder)
 {
     Stage stage;

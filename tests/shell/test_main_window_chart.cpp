@@ -4,6 +4,10 @@
 #include "QM4700_mp.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <qcustomplot.h>
 
 #include <gtest/gtest.h>
@@ -50,6 +54,57 @@ TEST_F(MainWindowChart, FirstRunKeepsOnlyTheFirstSlotWithOneInstrument)
     EXPECT_EQ(slot3->currentIndex(), -1);
     EXPECT_EQ(slot3->count(), 1);
     EXPECT_EQ(slot3->itemText(0), QStringLiteral("T.1"));
+}
+
+// A periodic save that fails (here a directory stands in the trend file's place) is reported in a
+// box that does not hold the sampling tick: samples go on, each with its own time, while the box
+// is open, and the same failure ten minutes later does not stack a second box.
+TEST_F(MainWindowChart, FailedPeriodicSaveNeverStopsSampling)
+{
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    QDateTime clock(QDate(2026, 12, 6), QTime(14, 5, 30));
+    qm::SetClock([&] { return clock; });
+    TForm1 form;
+    QDir::setCurrent(before);
+    form.Timer1->stop();
+    form.Timer2->stop();
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("График.txt")));
+    form.Engine.LinkUp = true;
+    form.Engine.RoundDone = true;
+    form.Chart->NextSaveTime = qm::NowDateTime();
+
+    // A box that waited inside the tick would hold it here; the watchdog notes that and closes it.
+    bool inTick = false, heldInTick = false;
+    QTimer watchdog;
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        if (!inTick) return;
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            heldInTick = true;
+            box->close();
+        }
+    });
+    watchdog.start(300);
+    const auto openBoxes = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) n += qobject_cast<QMessageBox*>(w) && w->isVisible();
+        return n;
+    };
+    for (int i = 0; i < 130; ++i) {  // nearly eleven minutes, a sample every 5 s
+        inTick = true;
+        form.Timer2Timer();
+        inTick = false;
+        QApplication::processEvents();
+        clock = clock.addSecs(5);
+    }
+    EXPECT_FALSE(heldInTick);
+    EXPECT_EQ(openBoxes(), 1);
+    const qm::TrendStore& store = form.Chart->Store;
+    ASSERT_EQ(store.TrendCount(), 130);
+    for (int i = 2; i <= 130; ++i) ASSERT_EQ(std::llround((store.TrendTime(i) - store.TrendTime(i - 1)) * 86400), 5) << i;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<QMessageBox*>(w)) w->close();
 }
 
 }  // namespace

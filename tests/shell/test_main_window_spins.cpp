@@ -1,12 +1,19 @@
-// The spin edits of the main window when the operator empties them: each is refilled at once.
+// The spin edits of the main window: an emptied one is refilled at once, a typed number outside
+// the range is brought into it.
 #include "QM4700_mp.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
@@ -62,5 +69,58 @@ TEST(MainWindowSpins, EmptiedInstrumentNumberAsksForThePeriodAgain)
     EXPECT_EQ(spin->value(), 5);
     EXPECT_TRUE(form.Table.PeriodPending);
 }
+
+class MainWindowSpinTyping : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        QDir::setCurrent(dir.path());
+    }
+    QTemporaryDir dir;
+};
+
+void Type(QWidget* receiver, const QString& keys, int finish)
+{
+    for (QChar c : keys) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_0 + c.digitValue(), Qt::NoModifier, QString(c));
+        QApplication::sendEvent(receiver, &press);
+    }
+    QKeyEvent press(QEvent::KeyPress, finish, Qt::NoModifier);
+    QApplication::sendEvent(receiver, &press);
+}
+
+TEST_F(MainWindowSpinTyping, NumberOutsideTheRangeIsBroughtIntoItWhenTheEditIsLeft)
+{
+    TForm1 form;
+    form.show();
+    form.activateWindow();
+    QApplication::processEvents();
+    const struct {
+        const char* name;
+        int before;
+        const char* typed;
+        int finish;  // Tab leaves the edit, Enter stays in it
+        int after;
+    } cases[] = {
+        {"SpinEdit4", 5, "0", Qt::Key_Tab, 1},       // "К-во приб."
+        {"SpinEdit4", 5, "20", Qt::Key_Return, 10},
+        {"SpinEdit2", 1000, "50", Qt::Key_Return, 100},  // "К-во точек"
+        {"SpinEdit6", 1, "300", Qt::Key_Tab, 255},   // "P,мин"
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name << " " << c.typed);
+        auto* spin = form.findChild<QSpinBox*>(QString::fromLatin1(c.name));
+        ASSERT_NE(spin, nullptr);
+        spin->setValue(c.before);
+        spin->setFocus(Qt::TabFocusReason);  // all of the text selected, as Tab leaves it
+        ASSERT_TRUE(spin->hasFocus());
+        Type(spin, QString::fromLatin1(c.typed), c.finish);
+        EXPECT_EQ(spin->value(), c.after);
+        EXPECT_EQ(spin->text(), QString::number(c.after));
+    }
+    EXPECT_EQ(form.Engine.DeviceCount, 10) << "the program polls what the box shows";
+}
+
 
 }  // namespace

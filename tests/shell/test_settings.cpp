@@ -1,5 +1,6 @@
 // it.cfg: what a restart brings back, what a damaged or foreign file does, and that a failed
 // write never costs the operator the settings saved before.
+#include "FeedingFifo.h"
 #include "Settings.h"
 
 #include <QDir>
@@ -194,7 +195,7 @@ const LineCase LineCases[] = {
     {"Largest", "2147483647", true, 2147483647, ""},
     {"Smallest", "-2147483648", true, std::numeric_limits<qint32>::min(), ""},
     {"NulIsBlank", QByteArray("42\0zz", 5), true, 42, ""},
-    {"LoneCrIsBlank", "42\r99", true, 42, ""},
+    {"VerticalTabIsBlank", "42\v99", true, 42, ""},  // a lone CR ends the line (LineEnds)
     {"JustAboveLargest", "2147483648", false, 0, "«2147483648» вне допустимых пределов"},
     {"JustBelowSmallest", "-2147483649", false, 0, "«-2147483649» вне допустимых пределов"},
     {"ElevenDigits", "99999999999", false, 0, "«99999999999» вне допустимых пределов"},
@@ -250,7 +251,9 @@ INSTANTIATE_TEST_SUITE_P(
                       EncodingCase{"BomLf", "\xEF\xBB\xBF" + WithLineEnds(FormatSettings(Distinct()), "\n")},
                       EncodingCase{"Mixed", WithLineEnds(FormatSettings(Distinct()), "\r\n").replace("99\r\n", "99\n")},
                       EncodingCase{"ExtraLinesIgnored", FormatSettings(Distinct()) + "мусор\r\n\r\n12abc\r\n"},
-                      EncodingCase{"NoFinalLineEnd", FormatSettings(Distinct()).chopped(2)}),
+                      EncodingCase{"NoFinalLineEnd", FormatSettings(Distinct()).chopped(2)},
+                      EncodingCase{"Cr", WithLineEnds(FormatSettings(Distinct()), "\r")},
+                      EncodingCase{"CrAndLfMixed", WithLineEnds(FormatSettings(Distinct()), "\r").replace("99\r", "99\n")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SettingsFile, ByteOrderMarkIsAcceptedOnlyAtTheStart)
@@ -301,7 +304,8 @@ TEST(SettingsFile, BlankLineBeforeMoreLinesStopsTheRead)
 TEST(SettingsFile, RandomBytesNeverBreakTheReader)
 {
     std::mt19937 random(20240307);
-    const QByteArray alphabet("0123456789+- \t\r\n\n\nx\xEF\xBB\xBF\xFF", 26);
+    static const char letters[] = "0123456789+- \t\r\n\n\nx\xEF\xBB\xBF\xFF";
+    const QByteArray alphabet(letters, sizeof letters - 1);
     for (int round = 0; round < 3000; ++round) {
         QByteArray bytes(int(random() % 200), '\0');
         const bool anyByte = round % 2 == 0;
@@ -361,6 +365,20 @@ TEST(SettingsFile, UnreadableFileIsReportedAndNothingApplied)
     EXPECT_EQ(r.valuesRead, 0);
     EXPECT_TRUE(r.message.startsWith(QStringLiteral("Не удалось прочитать файл it.cfg"))) << r.message.toStdString();
     EXPECT_EQ(WithReadValues(Settings{}, r), Settings{});
+}
+
+// A pipe or a device under the name would block the start-up for ever: it is refused unopened.
+TEST(SettingsFile, NamedPipeIsRefusedUnopened)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("it.cfg");
+    qm::test::FeedingFifo fifo(path, FormatSettings(Distinct()));
+    ASSERT_TRUE(fifo.created());
+    const SettingsRead r = ReadSettingsFile(path);
+    EXPECT_FALSE(fifo.opened());
+    EXPECT_TRUE(r.failed);
+    EXPECT_EQ(r.valuesRead, 0);
+    EXPECT_TRUE(r.message.startsWith(QStringLiteral("Не удалось прочитать файл it.cfg"))) << r.message.toStdString();
 }
 
 // --- Failed writes -------------------------------------------------------------------------

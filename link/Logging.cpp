@@ -1,0 +1,49 @@
+#include "Logging.h"
+
+#include <QFile>
+#include <QMutex>
+#include <QTime>
+
+namespace qm {
+
+// Warnings and worse would still show; this program only logs at debug level.
+Q_LOGGING_CATEGORY(lcLink, "qm.link", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcPoll, "qm.poll", QtWarningMsg)
+
+namespace {
+
+QFile* g_logFile = nullptr;
+QtMessageHandler g_previous = nullptr;
+QMutex g_logMutex;
+
+void toFileToo(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    {
+        const QMutexLocker lock(&g_logMutex);
+        QByteArray line = context.category ? QByteArray(context.category) + ": " : QByteArray();
+        line += text.toUtf8() + '\n';
+        g_logFile->write(line);
+        g_logFile->flush();  // the log is for when things go wrong: keep it whole up to the end
+    }
+    if (g_previous) g_previous(type, context, text);
+}
+
+}  // namespace
+
+void InstallLogFile()
+{
+    const QString path = qEnvironmentVariable("QM_LOG_FILE");
+    if (path.isEmpty() || g_logFile) return;
+    auto* file = new QFile(path);  // lives as long as the program
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+        qWarning("QM_LOG_FILE: %s: %s", qPrintable(path), qPrintable(file->errorString()));
+        delete file;
+        return;
+    }
+    g_logFile = file;
+    g_previous = qInstallMessageHandler(toFileToo);
+}
+
+QString LogTime() { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")); }
+
+}  // namespace qm

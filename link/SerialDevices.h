@@ -1,0 +1,23 @@
+#pragma once
+// The serial devices present on this computer, for an operator who has to find the adapter.
+
+#include <QList>
+#include <QString>
+
+namespace qm {
+
+struct SerialDevice {
+    // The name to put into ports.cfg: the /dev/serial/by-id link where the device has one (it
+    // stays the same whichever socket the adapter is plugged into), otherwise the device itself.
+    QString path;
+    QString device;       // the device behind it, "/dev/ttyUSB0"
+    QString description;  // what the device says it is, may be empty
+};
+
+QList<SerialDevice> SerialDevicesPresent();
+
+// Lines for a message or the port list's tooltip: the devices present and how to give one of
+// them the COM name comName in the ports.cfg at portsCfgPath.
+QString SerialDevicesHint(const QList<SerialDevice>& devices, const QString& comName, const QString& portsCfgPath);
+
+}  // namespace qm

@@ -1,0 +1,100 @@
+#include "TrendRecords.h"
+
+#include "JournalSetting.h"
+#include "TrendChart.h"
+#include "TrendChartMenu.h"
+#include "WholeFile.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace qm {
+
+TrendRecords::TrendRecords(TrendChart& chart, QWidget* chart1, RangeFunction range)
+    : m_chart(chart), m_chart1(chart1), m_range(std::move(range)), m_menu(new TrendChartMenu(chart1))
+{
+    m_chart.SampleTaken = [this] { SampleTaken(); };
+    m_menu->JournalOn = [this] { return m_on; };
+    m_menu->SetJournalOn = [this](bool on) { SetJournalOn(on); };
+    m_menu->CanExport = [this] { return m_chart.Store.TrendCount() > 0; };
+    m_menu->ExportCsv = [this] { ExportCsv(); };
+
+    AskExportPath = [this](const QString& proposedName) {
+        QFileDialog dialog(m_chart1->window());
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilter(QStringLiteral("Файлы CSV (*.csv)"));
+        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        dialog.setDirectory(WorkDir());
+        dialog.selectFile(proposedName);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    };
+    ShowNotice = [this](const QString& text, const QString& detail) { showNotice(text, detail); };
+}
+
+TrendRecords::~TrendRecords()
+{
+    // The chart may outlive this object: it must not call into it any more.
+    m_chart.SampleTaken = nullptr;
+    delete m_menu.data();
+}
+
+void TrendRecords::Start()
+{
+    m_journal.setWorkDir(WorkDir());
+    m_on = ReadJournalSetting(WorkDir());
+}
+
+void TrendRecords::SetJournalOn(bool on)
+{
+    m_on = on;
+    m_journal.Reset();
+    const QString error = WriteJournalSetting(WorkDir(), on);
+    if (!error.isEmpty()) ShowNotice(error, QStringLiteral("Выбор действует до закрытия программы."));
+}
+
+void TrendRecords::SampleTaken()
+{
+    const TrendStore& store = m_chart.Store;
+    if (!m_on || store.TrendCount() == 0) return;
+    const TrendJournal::Result result = m_journal.Append(store, store.TrendCount(), m_range());
+    if (!result.report.isEmpty()) {
+        ShowNotice(result.report, QStringLiteral("Отсчёты по-прежнему идут на график; журнал пробует записать "
+                                                 "каждый следующий отсчёт."));
+        m_journalNotice = true;
+    }
+    // A box still open about the failure must not go on saying that the journal is not written.
+    if (result.resumed && m_notice && m_journalNotice)
+        m_notice->setInformativeText(QStringLiteral("Запись журнала возобновлена в %1.")
+                                         .arg(FromDateTime(store.TrendTime(store.TrendCount())).toString(QStringLiteral("HH:mm:ss"))));
+}
+
+void TrendRecords::ExportCsv()
+{
+    const QString proposed = QStringLiteral("График_%1.csv").arg(CurrentDateTime().date().toString(QStringLiteral("yyyy-MM-dd")));
+    const QString path = AskExportPath ? AskExportPath(proposed) : QString();
+    if (path.isEmpty()) return;
+    // The samples as they are once the dialog closes; written beside the file and renamed over it.
+    const QString reason = WriteWholeFile(path, TrendCsv(m_chart.Store, m_range()));
+    if (!reason.isEmpty())
+        ShowNotice(QStringLiteral("Не удалось сохранить файл %1: %2").arg(QDir::toNativeSeparators(path), reason), QString());
+}
+
+void TrendRecords::showNotice(const QString& text, const QString& detail)
+{
+    // Not modal: the box is shown from the sampling tick, whose timer must go on.
+    if (!m_notice) {
+        m_notice = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), QString(), QMessageBox::Ok,
+                                   m_chart1->window());
+        m_notice->setAttribute(Qt::WA_DeleteOnClose);
+        m_notice->setWindowModality(Qt::NonModal);
+    }
+    m_journalNotice = false;
+    m_notice->setText(text);
+    m_notice->setInformativeText(detail);
+    m_notice->show();
+    m_notice->raise();
+}
+
+}  // namespace qm

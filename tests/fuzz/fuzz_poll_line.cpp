@@ -1,0 +1,86 @@
+// The serial line into the poll engine, tick by tick: measurement answers, archive blocks,
+// command confirmations and garbage, with the buttons pressed in between. Whatever arrives, the
+// engine stays inside its buffers, asks for measurements only inside the polled range, and keeps
+// its port flags true to the port.
+//
+// Input: the first address, the instrument count and "NUM" (one byte each), then steps of
+//   op    ticks to run = low nibble + 1; the high nibble first presses 1 "Читать архив",
+//         2 the period, 3 erase, 4 the clock button, 5 disconnects and connects again
+//   n     bytes arriving before those ticks = n & 0x7F; with the high bit set their CRC is
+//         appended, so that the answer handlers are reached at once
+//   the n bytes
+// At most 600 ticks (60 slots, room for a whole archive download) are run per input, so that
+// every input stays fast.
+#include "DateTimeText.h"
+#include "DeviceTable.h"
+#include "FakePanel.h"
+#include "FakePort.h"
+#include "FuzzCheck.h"
+#include "PollEngine.h"
+#include "PortNames.h"
+
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdint>
+
+using namespace qm;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    static QTemporaryDir dir;  // no ports.cfg: COM1 is /dev/ttyS0, which the fake port has
+    SetWorkDir(dir.path());
+    SetClock([] { return QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9)); });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 3) return 0;
+    test::FakePort port;
+    test::FakePanel panel;
+    DeviceTable table{panel};
+    PollEngine engine{port, panel, table};
+    panel.first = 1 + data[0] % 99;
+    panel.count = 1 + data[1] % 10;
+    panel.command = 1 + data[2] % 99;
+    port.existing << PortDeviceName(0, WorkDir());
+    table.FillHeaders();
+    engine.Init(panel.first, panel.count);
+    panel.setConnectChecked(true);
+    engine.CheckBox1Click(true);
+
+    const int last = panel.first + panel.count - 1;
+    int ticks = 600;
+    for (size_t i = 3; i + 2 <= size && ticks > 0;) {
+        const uint8_t op = data[i];
+        const uint8_t n = data[i + 1];
+        i += 2;
+        const size_t length = std::min<size_t>(n & 0x7F, size - i);
+        QByteArray bytes(reinterpret_cast<const char*>(data + i), qsizetype(length));
+        i += length;
+        if (n & 0x80) bytes = test::withCrc(bytes);
+
+        switch (op >> 4) {
+        case 1: engine.Button1Click(); break;
+        case 2: engine.Button3Click(); break;
+        case 3: engine.Button5Click(); break;
+        case 4: engine.Button6Click(); break;
+        case 5:
+            engine.CheckBox1Click(false);
+            engine.CheckBox1Click(true);
+            break;
+        default: break;
+        }
+        port.arrive(bytes);
+        for (int t = 0; t <= (op & 0x0F) && ticks > 0; ++t, --ticks) {
+            engine.Timer1Timer();
+            FUZZ_CHECK(engine.Link.RxCount >= 0 && engine.Link.RxCount <= RtuLink::RxSize);
+            FUZZ_CHECK(engine.PollAddress >= panel.first && engine.PollAddress <= last);
+            FUZZ_CHECK(engine.PortOpen == port.isOpen);
+            FUZZ_CHECK(!engine.LinkUp || engine.PortOpen);
+            FUZZ_CHECK(port.writesWhileClosed == 0);
+        }
+    }
+    return 0;
+}

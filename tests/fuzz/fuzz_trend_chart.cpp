@@ -1,0 +1,76 @@
+// The trend file loader with the chart drawing, offscreen: whatever samples a file gives (any
+// value, any date), the start-up draws them, one sampling tick adds a live sample to them, and the
+// whole chart, axes and labels included, is drawn again.
+//
+// Input: the bytes of "График.txt".
+#include "ChartWindow.h"
+#include "DeviceTable.h"
+#include "FakePanel.h"
+#include "FakePort.h"
+#include "FuzzCheck.h"
+#include "PollEngine.h"
+#include "TrendChart.h"
+#include "TrendFile.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+
+using namespace qm;
+
+namespace {
+QTemporaryDir* dir = nullptr;
+QDateTime now;  // the computer's clock as the chart reads it
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    new QApplication(*argc, *argv);
+    dir = new QTemporaryDir;
+    SetWorkDir(dir->path());
+    SetClock([] { return now; });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    {
+        QFile file(TrendFilePath(dir->path()));
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        FUZZ_CHECK(file.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size));
+    }
+    now = QDateTime(QDate(2026, 12, 6), QTime(14, 0, 0));
+    test::FakePanel panel;
+    test::FakePort port;
+    DeviceTable table{panel};
+    PollEngine engine{port, panel, table};
+    test::ChartWindow window;
+    window.count->setValue(10);
+    engine.DeviceCount = 10;
+    TrendChart chart(window.widgets(), table, engine);
+    chart.SaveTrendFile = [] {};
+
+    // The start-up's order: window now .. now + 5 minutes, the file, then the scales and layout.
+    const DateTime start = NowDateTime();
+    chart.Setup(start);
+    const TrendLoadResult loaded = LoadTrendFile(chart.Store, dir->path());
+    FUZZ_CHECK(loaded.error.isEmpty());
+    chart.ShowLoadedSamples();
+    chart.FinishStartUp(start);
+    window.chart->toPixmap(1201, 473);
+
+    // One live sample a second later.
+    for (int k = 1; k <= 10; ++k) {
+        table.LiveValues[2 * k - 1] = 7.0f;
+        table.LiveValues[2 * k] = 25.0f;
+    }
+    engine.LinkUp = true;
+    engine.RoundDone = true;
+    now = now.addSecs(1);
+    chart.Timer2Timer();
+    window.chart->toPixmap(1201, 473);
+    return 0;
+}
