@@ -43,14 +43,19 @@ std::unique_ptr<QFileDialog> NewArchiveDialog(QWidget* parent)
 QString Shown(const QString& path) { return QDir::toNativeSeparators(path); }
 
 // Listing lines carry two-digit years; a record whose date cannot be right is listed with a
-// three-digit year and stays out of the chart, so that it cannot stretch the time axis.
-bool Chartable(DateTime t)
-{
-    // The hundred years that two-digit years stand for begin 50 years before the current year.
-    const int first = CurrentDateTime().date().year() - 50;
-    const int year = FromDateTime(t).date().year();
-    return year >= first && year < first + 100;
-}
+// three-digit year and stays out of the chart, so that it cannot stretch the time axis. The
+// chartable span is the hundred years that two-digit years stand for, beginning 50 years before
+// the current year; it is worked out once a view, not once a line.
+struct ChartableSpan {
+    DateTime from = 0, to = 0;
+    ChartableSpan()
+    {
+        const int first = CurrentDateTime().date().year() - 50;
+        from = ToDateTime(QDateTime(QDate(first, 1, 1), QTime(0, 0)));
+        to = ToDateTime(QDateTime(QDate(first + 100, 1, 1), QTime(0, 0)));
+    }
+    bool contains(DateTime t) const { return t >= from && t < to; }
+};
 
 // A download lists at most 200 records of about 50 bytes, and even 10000 lines stay below half of
 // this. Reading and listing a larger file would hold the window and the poll timers for seconds.
@@ -167,6 +172,7 @@ bool ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, c
     qsizetype listed = lines.size();
     qsizetype failed = -1;
     ArchiveLineReader reader;
+    const ChartableSpan chartable;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         ArchivePoint p;
         if (!reader.read(lines.at(i), &p)) {
@@ -175,7 +181,7 @@ bool ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, c
             break;
         }
         // Beyond the capacity lines are listed and checked but not plotted.
-        if (points.size() < ArchiveCapacity && Chartable(p.Time)) points.append(p);
+        if (points.size() < ArchiveCapacity && chartable.contains(p.Time)) points.append(p);
     }
 
     // The text area shows every line read, the failing one included, as if added one by one.

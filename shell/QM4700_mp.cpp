@@ -5,6 +5,7 @@
 #include "ArchiveView.h"
 #include "DateTimeText.h"
 #include "InputWatch.h"
+#include "LiveToolTip.h"
 #include "PortNames.h"
 #include "SettingsBinding.h"
 #include "TabLeavingDelegate.h"
@@ -273,7 +274,9 @@ void TForm1::FormCreate()
         for (int i = 0; i < cfg.valuesRead; ++i) qm::ApplySetting(*this, i, cfg.values[i]);
     }
     ui->ComboBox1->setCurrentIndex(Engine.PortIndex >= 0 && Engine.PortIndex < qm::PortCount ? Engine.PortIndex : -1);
-    ui->ComboBox1->setToolTip(qm::PortListToolTip(qm::WorkDir()));
+    // The port list's tooltip names the devices present and what ports.cfg maps, as they are when
+    // it is shown: gathering them costs too much for start-up.
+    new qm::LiveToolTip(ui->ComboBox1, [] { return qm::PortListToolTip(qm::WorkDir()); });
 
     Table.FillHeaders();
     Engine.Init(ui->SpinEdit1->value(), ui->SpinEdit4->value());
@@ -431,8 +434,6 @@ void TForm1::CheckBox2Click() { Chart->CheckBox2Click(); }
 void TForm1::BitBtn1Click() { Chart->BitBtn1Click(); }
 void TForm1::CheckBox1Click()
 {
-    // ports.cfg is read at every open; the tooltip follows it.
-    ui->ComboBox1->setToolTip(qm::PortListToolTip(qm::WorkDir()));
     Engine.CheckBox1Click(ui->CheckBox1->isChecked());
 }
 void TForm1::ComboBox2Change() { Chart->ComboBox2Change(); }

@@ -15,7 +15,6 @@ using namespace qm::test;
 
 namespace {
 
-constexpr DateTime FiveMinutes = 1.0 / 288.0;
 constexpr DateTime Second = 1.0 / 86400.0;
 
 // Seconds between two date-times, rounded to the whole second.

@@ -10,6 +10,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
+#include <QHelpEvent>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -221,6 +223,20 @@ TEST_F(MainWindow, WindowIsFixedCentredAndCaptioned)
     // A few pixels of play: the offscreen screen is smaller than the window, and the platform
     // nudges the frame's corner back towards the screen.
     EXPECT_LE((form->frameGeometry().center() - screen.center()).manhattanLength(), 6);
+}
+
+TEST_F(MainWindow, PortListToolTipNamesTheMappingAsItIsWhenShown)
+{
+    // ports.cfg written while the program runs: the tooltip is gathered when it is asked for.
+    QFile cfg(QDir(dir->path()).filePath(QStringLiteral("ports.cfg")));
+    ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));
+    cfg.write("COM3 /dev/ttyUSB7\n");
+    cfg.close();
+    auto* ports = control<QComboBox>("ComboBox1");
+    QHelpEvent ask(QEvent::ToolTip, QPoint(5, 5), ports->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(ports, &ask);
+    EXPECT_TRUE(ports->toolTip().contains(QStringLiteral("/dev/ttyUSB7"))) << qPrintable(ports->toolTip());
+    cfg.remove();
 }
 
 TEST_F(MainWindow, ListsMemoAndStatusBarAfterStartUp)
