@@ -2,29 +2,18 @@
 // Archive download: one block of 122 registers per request slot into an image of the
 // instrument's archive area, and the listing of its records as text lines, oldest first.
 
+#include "ArchiveImage.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
 #include <array>
-#include <bitset>
 
 namespace qm {
 
 class PollEngine;
 class Panel;
 class Port;
-
-constexpr int ArchiveSpan = 1600;          // register count of the completion test
-constexpr int ArchiveSlots = 200;          // record slots of the instrument's ring
-constexpr int ArchiveHeaderBytes = 10;     // image bytes before slot 1 (5 registers)
-constexpr int ArchiveRecordBytes = 16;     // 8 registers a record
-constexpr int ArchiveAreaRegisters = 1605; // wire 249..1853: the count, 4 spare registers, 200 slots
-constexpr int ArchiveImageSize = 10004;
-
-// ArchiveImage: register k of the area (k = 0 for wire address 249) at bytes 2k (low), 2k+1 (high).
-using ArchiveBytes = std::array<quint8, ArchiveImageSize>;
-// Which registers of the image the current download has stored.
-using ArchiveRegisters = std::bitset<ArchiveImageSize / 2>;
 
 // The archive reads of the current or last download, so that a frame can be matched to the read
 // it answers: the latest request written before the frame began (RtuLink::FrameBeganAfter).
@@ -73,30 +62,5 @@ int ArchiveProgress(quint16 registerStart);
 // instrument refuses a block the listing needs. Returns false for a frame that answers nothing
 // still asked for: it is then no answer at all.
 bool ArchiveAnswerStep(PollEngine& engine, Panel& panel, const quint8* frame, int length);
-
-// Copies registerCount registers of a function-3 answer into the image at its block, each
-// register low byte first, and marks them in stored (when given). A frame too short to carry
-// them, or a block that would not fit the image, is refused whole (returns false, nothing written).
-bool StoreArchiveBlock(ArchiveBytes& image, quint16 registerStart, int registerCount, const quint8* frame, int length,
-                       ArchiveRegisters* stored = nullptr);
-
-// How many registers from the start of the area the listing of the image needs: the count and
-// the spare registers, and every slot it lists.
-int ArchiveRegistersNeeded(const ArchiveBytes& image);
-
-// ArchiveRecordCount read from the image, reduced into 0..400 for the ring arithmetic.
-int ListedRecordCount(const ArchiveBytes& image);
-
-// The lines of the listing, oldest record first, every tenth with "     " and its line number.
-QStringList ArchiveListing(const ArchiveBytes& image);
-
-// The archive text line of record slot s (1..200) of the image. A record whose date cannot be
-// right (a year byte above 99, or minutes beyond the end of its year) is written with a
-// three-digit year: the listing keeps what the instrument holds, and the archive chart, which
-// plots only the years that two-digit years stand for, leaves it out.
-QString FormatArchiveRecord(const ArchiveBytes& image, int slot);
-
-// A float as fixed-point text with a "," mark, right-aligned in at least width characters.
-QString ArchiveValueText(float value, int width, int decimals);
 
 }  // namespace qm
