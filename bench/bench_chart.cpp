@@ -22,10 +22,7 @@
 // ratio is the baseline's mean step over the program's mean step.
 #include "ChartTime.h"
 #include "ChartWindow.h"
-#include "DeviceTable.h"
-#include "FakePanel.h"
-#include "FakePort.h"
-#include "PollEngine.h"
+#include "PolledRange.h"
 #include "TrendChart.h"
 #include "TrendPlot.h"
 
@@ -57,7 +54,7 @@ QDateTime g_clock;
 // Live values that wander like real instruments: pH near 7, temperature near 25.
 struct Readings {
     std::mt19937 random{12345};
-    float live[DeviceTable::Channels + 1] = {};
+    float live[ChannelCount + 1] = {};
     void next()
     {
         std::normal_distribution<float> noise(0.0f, 1.0f);
@@ -94,10 +91,6 @@ private:
 
 // The program's chart in the main window's layout.
 struct ProgramRig {
-    test::FakePanel panel;
-    test::FakePort port;
-    DeviceTable table{panel};
-    PollEngine engine{port, panel, table};
     test::ChartWindow window;
     Readings readings;
     std::unique_ptr<TrendChart> chart;
@@ -108,22 +101,21 @@ struct ProgramRig {
         SetClock([] { return g_clock; });
         window.points->setValue(10000);
         window.interval->setValue(1);
-        window.count->setValue(Instruments);
-        chart = std::make_unique<TrendChart>(window.widgets(), table, engine);
-        engine.DeviceCount = Instruments;
+        chart = std::make_unique<TrendChart>(window.widgets(), readings.live);
+        chart->setRange({1, Instruments});
         chart->Setup(NowDateTime());
-        double values[DeviceTable::Channels];
+        double values[ChannelCount];
         for (int i = 0; i < TrendStore::TrendCapacity; ++i) {
             readings.next();
-            for (int ch = 1; ch <= DeviceTable::Channels; ++ch) values[ch - 1] = readings.live[ch];
+            for (int ch = 1; ch <= ChannelCount; ++ch) values[ch - 1] = readings.live[ch];
             chart->Store.AppendLoaded(NowDateTime(), values);
             g_clock = g_clock.addSecs(1);
         }
         for (int slot = 1; slot <= 4; ++slot) chart->ChartSlotDevice[slot] = slot - 1;
         chart->ShowLoadedSamples();
         chart->FinishStartUp(NowDateTime());
-        engine.LinkUp = true;
-        engine.RoundDone = true;
+        chart->setLinkUp(true);
+        chart->setRoundDone();
         window.top.show();
         QCoreApplication::processEvents();
     }
@@ -137,7 +129,6 @@ struct ProgramRig {
     {
         g_clock = g_clock.addSecs(1);
         readings.next();
-        std::copy(std::begin(readings.live), std::end(readings.live), std::begin(table.LiveValues));
         chart->Timer2Timer();
         QCoreApplication::processEvents();
     }

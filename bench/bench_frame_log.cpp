@@ -27,12 +27,12 @@ void AnsweredSlot(benchmark::State& state)
     qint32 tick = 0;
     link.setLogTick(&tick);
     for (auto _ : state) {
-        std::copy(std::begin(request), std::end(request), link.TxBuffer);
+        std::copy(std::begin(request), std::end(request), link.TxBuffer());
         link.Send(port, 6);
         port.writes.clear();
         port.arrive(answer);
         for (tick = 1; tick <= 5; ++tick) benchmark::DoNotOptimize(link.Collect(port));
-        link.RxCount = 0;
+        link.FrameHandled();
     }
     qInstallMessageHandler(previous);
     state.SetLabel(logging ? "log on" : "log off");

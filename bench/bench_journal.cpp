@@ -21,7 +21,7 @@ namespace {
 
 using namespace qm;
 
-const JournalRange TenInstruments{1, 10};
+const PolledRange TenInstruments{1, 10};
 
 std::unique_ptr<QTemporaryDir> g_dir;
 std::vector<double> g_appendTimes, g_exportTimes;

@@ -1,6 +1,7 @@
+// The archive download of the poll engine: the request slot while ReadArchive is pending and the
+// answers to its reads.
 #include "ArchiveDownload.h"
 
-#include "InstrumentCommands.h"
 #include "Panel.h"
 #include "PollEngine.h"
 
@@ -13,14 +14,14 @@ namespace {
 
 constexpr int kFirst = PollEngine::ArchiveFirstRegister;  // 250, wire address 249
 constexpr int kBlock = PollEngine::ArchiveBlockSize;      // 122 registers, 244 data bytes
+// Unanswered archive slots in a row that a download survives; the next one ends it.
+constexpr int kArchiveRetryLimit = 3;
 
-// A download ended. The next press starts at the first block even when it comes before the next
-// measurement request (which would reset the block anyway), instead of going on past the last
-// block. Whatever a command pressed meanwhile asked for is dropped with it.
-void EndDownload(PollEngine& engine)
+bool AllStored(const ArchiveRegisters& stored, int registers)
 {
-    engine.PendingRequest = PollEngine::ReadMeasurement;
-    engine.ArchiveLog.finish();
+    for (int r = 0; r < registers; ++r)
+        if (!stored.test(size_t(r))) return false;
+    return true;
 }
 
 }  // namespace
@@ -51,146 +52,157 @@ const ArchiveRead* ArchiveReads::find(quint32 request) const
     return nullptr;
 }
 
-namespace {
-
-bool AllStored(const ArchiveRegisters& stored, int registers)
+void PollEngine::ReadArchive()
 {
-    for (int r = 0; r < registers; ++r)
-        if (!stored.test(size_t(r))) return false;
-    return true;
+    // A press during a download continues it; any other press starts at the first block, even
+    // when the last download ended less than a slot ago and left RegisterStart at its last block.
+    if (m_pendingRequest != RequestKind::ReadArchive) m_registerStart = 1;
+    m_pendingRequest = RequestKind::ReadArchive;
+    m_archiveRetries = 0;
 }
 
-void ShowProgress(PollEngine& engine, Panel& panel, quint16 registerStart)
+// The request slot while ReadArchive is pending: chooses the block, counts unanswered slots,
+// sends the request. A download starts from an empty image, for the instrument in "NUM" at its
+// first request; a new number in "NUM" starts it again. Returns false, having sent nothing, when
+// the download has ended here (a fourth unanswered slot: the archive was not read); the slot then
+// polls the measurement.
+bool PollEngine::ArchiveRequestStep()
 {
-    panel.setStatusText(QString::number(engine.PollAddress) + QStringLiteral("-АРХИВ-  ")
-                        + QString::number(ArchiveProgress(registerStart)) + QStringLiteral(" %"));
-}
-
-// A download that did not get every block its listing needs says so, in the status line and
-// in Memo1, so that no earlier listing stays there as if it were this instrument's.
-void FailDownload(PollEngine& engine, Panel& panel)
-{
-    panel.setStatusText(QString::number(engine.CommandAddress) + QLatin1Char('-') + ArchiveNotReadText);
-    panel.clearMemo();
-    panel.addMemoLine(ArchiveNotReadText);
-    EndDownload(engine);
-}
-
-// After the last block: the listing when every record it names came in whole in this download.
-void FinishDownload(PollEngine& engine, Panel& panel)
-{
-    if (!engine.ArchiveStored.test(0) || !AllStored(engine.ArchiveStored, ArchiveRegistersNeeded(engine.ArchiveImage))) {
-        FailDownload(engine, panel);
-        return;
-    }
-    panel.clearMemo();
-    for (const QString& line : ArchiveListing(engine.ArchiveImage)) panel.addMemoLine(line);
-    EndDownload(engine);
-}
-
-}  // namespace
-
-bool ArchiveRequestStep(PollEngine& engine, Port& port, Panel& panel)
-{
-    const quint8 address = CommandAddressValue(panel);
-    engine.RegisterCount = kBlock;
-    if (engine.RegisterStart == 1 || address != engine.CommandAddress) {
+    const quint8 address = RequestAddress();
+    m_registerCount = kBlock;
+    if (m_registerStart == 1 || address != m_commandAddress) {
         // A new download, or another instrument chosen in "NUM" during one: from the first
         // block into an empty image, so that no byte of another download can be listed.
-        if (engine.RegisterStart != 1) engine.ArchiveRetries = 0;
-        engine.RegisterStart = kFirst;
-        engine.ArchiveImage.fill(0);
-        engine.ArchiveStored.reset();
-        engine.ArchiveLog.start();
-    } else if (engine.Answered) {
-        engine.RegisterStart = quint16(engine.RegisterStart + kBlock);
+        if (m_registerStart != 1) m_archiveRetries = 0;
+        m_registerStart = kFirst;
+        m_archiveImage.fill(0);
+        m_archiveStored.reset();
+        m_archiveLog.start();
+    } else if (m_answered) {
+        m_registerStart = quint16(m_registerStart + kBlock);
     }
 
-    if (engine.Answered)
-        engine.ArchiveRetries = 0;
+    if (m_answered)
+        m_archiveRetries = 0;
     else
-        ++engine.ArchiveRetries;
+        ++m_archiveRetries;
     // A fourth slot in a row without the block, or a block beyond the area (which the answer of
     // the last one never leads to): the archive was not read. No request goes out for a download
     // that has ended; the slot polls the measurement instead.
-    if (engine.ArchiveRetries > 3 || int(engine.RegisterStart) - kFirst >= ArchiveAreaRegisters) {
-        FailDownload(engine, panel);
+    if (m_archiveRetries > kArchiveRetryLimit || int(m_registerStart) - kFirst >= ArchiveAreaRegisters) {
+        FailDownload();
         return false;
     }
 
-    engine.Answered = false;
-    engine.CommandAddress = address;
-
-    const int wireStart = engine.RegisterStart - 1;
-    quint8* tx = engine.Link.TxBuffer;
-    tx[0] = engine.CommandAddress;
-    tx[1] = 0x03;
-    tx[2] = quint8(wireStart >> 8);
-    tx[3] = quint8(wireStart & 0xFF);
-    tx[4] = 0x00;
-    tx[5] = engine.RegisterCount;
-    engine.Link.Send(port, 6);
-    engine.ArchiveLog.add({engine.Link.RequestsSent, engine.CommandAddress, engine.RegisterStart});
-    panel.setStatusText(QString::number(engine.CommandAddress) + QStringLiteral("-АРХИВ-  "));
-    engine.ArchiveMode = true;
+    m_answered = false;
+    m_commandAddress = address;
+    SendRead(m_commandAddress);
+    m_archiveLog.add({m_link.RequestsSent(), m_commandAddress, m_registerStart});
+    m_panel.setStatusText(QString::number(m_commandAddress) + QStringLiteral("-АРХИВ-  "));
+    m_archiveMode = true;
     return true;
 }
 
-bool ArchiveAnswerStep(PollEngine& engine, Panel& panel, const quint8* frame, int length)
+// For a CRC-valid frame while ArchiveMode is set, or one that answers an archive read of the
+// current download. The frame answers the latest request written before it began; it is taken
+// only as the block that request asked for, and only while that block is still wanted (a late
+// answer to a repeated read, say), never as the block asked for since. Shows the progress, sets
+// Answered and stores a function-3 block; ends the download on an empty archive, after the last
+// block (the listing, or "АРХИВ НЕ ПРОЧИТАН" when a block it needs is missing) or when the
+// instrument refuses a block the listing needs. Returns false for a frame that answers nothing
+// still asked for: it is then no answer at all.
+bool PollEngine::ArchiveAnswerStep()
 {
-    if (!frame || length < 3) return false;
-    const RtuLink& link = engine.Link;
+    const quint8* frame = m_link.RxBuffer();
+    const int length = m_link.RxCount();
+    if (length < 3) return false;
     // The frame answers the latest request written before it began (the timing is known tick
     // by tick). One that began before the latest request is not that request's answer: it
     // counts only as the block still asked for, when the read it answers asked for that same
     // block (the answer to a repeated read that came late); anything else is no answer at all.
-    const bool onTime = link.FrameBeganAfter == link.RequestsSent;
-    const ArchiveRead* read = engine.ArchiveLog.find(link.FrameBeganAfter);
-    const ArchiveRead* asked = engine.ArchiveLog.newest();
-    const bool downloading = !engine.ArchiveLog.finished() && asked && asked->request == link.RequestsSent;
-    const bool wanted = downloading && read && !engine.Answered && read->address == asked->address
+    const bool onTime = m_link.FrameBeganAfter() == m_link.RequestsSent();
+    const ArchiveRead* read = m_archiveLog.find(m_link.FrameBeganAfter());
+    const ArchiveRead* asked = m_archiveLog.newest();
+    const bool downloading = !m_archiveLog.finished() && asked && asked->request == m_link.RequestsSent();
+    const bool wanted = downloading && read && !m_answered && read->address == asked->address
                         && read->registerStart == asked->registerStart;
     if (!onTime && !wanted) return false;
 
-    engine.LinkUp = true;
-    engine.PollAddress = frame[0];  // the walk goes on from whoever answered
-    engine.Answered = true;
+    setLinkUp(true);
+    m_pollAddress = frame[0];  // the walk goes on from whoever answered
+    m_answered = true;
     if (!wanted) {
         // A command's answer during a download, or one after the download has ended: no block.
-        ShowProgress(engine, panel, read ? read->registerStart : engine.RegisterStart);
+        ShowArchiveProgress(read ? read->registerStart : m_registerStart);
         return true;
     }
 
-    const int offset = int(engine.RegisterStart) - kFirst;
-    const bool last = int(engine.RegisterStart) >= kFirst + ArchiveSpan - int(engine.RegisterCount);
+    const int offset = int(m_registerStart) - kFirst;
+    const bool last = int(m_registerStart) >= kFirst + ArchiveSpan - int(m_registerCount);
     if (frame[1] != 3) {
         // The instrument refused the block: the download moves on, unless the listing needs it.
-        if (!engine.ArchiveStored.test(0) || offset < ArchiveRegistersNeeded(engine.ArchiveImage)) {
-            FailDownload(engine, panel);
+        if (!m_archiveStored.test(0) || offset < ArchiveRegistersNeeded(m_archiveImage)) {
+            FailDownload();
             return true;
         }
-        ShowProgress(engine, panel, engine.RegisterStart);
-        if (last) FinishDownload(engine, panel);
+        ShowArchiveProgress(m_registerStart);
+        if (last) FinishDownload();
         return true;
     }
 
     if (frame[0] != read->address
-        || !StoreArchiveBlock(engine.ArchiveImage, engine.RegisterStart, engine.RegisterCount, frame, length,
-                              &engine.ArchiveStored)) {
+        || !StoreArchiveBlock(m_archiveImage, m_registerStart, m_registerCount, frame, length, &m_archiveStored)) {
         // Another instrument's frame or a block cut short is not taken: the next slot asks again.
-        engine.Answered = false;
+        m_answered = false;
         return true;
     }
-    ShowProgress(engine, panel, engine.RegisterStart);
+    ShowArchiveProgress(m_registerStart);
 
-    if (offset == 0 && engine.ArchiveImage[0] == 0 && engine.ArchiveImage[1] == 0) {
-        panel.clearMemo();
-        panel.addMemoLine(QStringLiteral("АРХИВ ОТСУТСТВУЕТ"));
-        EndDownload(engine);
+    if (offset == 0 && m_archiveImage[0] == 0 && m_archiveImage[1] == 0) {
+        m_panel.clearMemo();
+        m_panel.addMemoLine(QStringLiteral("АРХИВ ОТСУТСТВУЕТ"));
+        EndDownload();
         return true;
     }
-    if (last) FinishDownload(engine, panel);
+    if (last) FinishDownload();
     return true;
+}
+
+void PollEngine::ShowArchiveProgress(quint16 registerStart)
+{
+    m_panel.setStatusText(QString::number(m_pollAddress) + QStringLiteral("-АРХИВ-  ")
+                          + QString::number(ArchiveProgress(registerStart)) + QStringLiteral(" %"));
+}
+
+// A download that did not get every block its listing needs says so, in the status line and
+// in Memo1, so that no earlier listing stays there as if it were this instrument's.
+void PollEngine::FailDownload()
+{
+    m_panel.setStatusText(QString::number(m_commandAddress) + QLatin1Char('-') + ArchiveNotReadText);
+    m_panel.clearMemo();
+    m_panel.addMemoLine(ArchiveNotReadText);
+    EndDownload();
+}
+
+// After the last block: the listing when every record it names came in whole in this download.
+void PollEngine::FinishDownload()
+{
+    if (!m_archiveStored.test(0) || !AllStored(m_archiveStored, ArchiveRegistersNeeded(m_archiveImage))) {
+        FailDownload();
+        return;
+    }
+    m_panel.clearMemo();
+    for (const QString& line : ArchiveListing(m_archiveImage)) m_panel.addMemoLine(line);
+    EndDownload();
+}
+
+// A download ended. The next press starts at the first block even when it comes before the next
+// measurement request (which would reset the block anyway), instead of going on past the last
+// block. Whatever a command pressed meanwhile asked for is dropped with it.
+void PollEngine::EndDownload()
+{
+    m_pendingRequest = RequestKind::ReadMeasurement;
+    m_archiveLog.finish();
 }
 
 }  // namespace qm

@@ -1,19 +1,17 @@
 #pragma once
-// Archive download: one block of 122 registers per request slot into an image of the
-// instrument's archive area, and the listing of its records as text lines, oldest first.
+// The archive download: one block of 122 registers per request slot into an image of the
+// instrument's archive area, then its listing in Memo1. The download is part of the poll
+// engine's state machine (PollEngine::ReadArchive and its steps, in ArchiveDownload.cpp); here
+// are the pieces it keeps besides the image.
 
 #include "ArchiveImage.h"
 
 #include <QString>
-#include <QStringList>
 #include <QtGlobal>
+
 #include <array>
 
 namespace qm {
-
-class PollEngine;
-class Panel;
-class Port;
 
 // The archive reads of the current or last download, so that a frame can be matched to the read
 // it answers: the latest request written before the frame began (RtuLink::FrameBeganAfter).
@@ -42,25 +40,8 @@ private:
 // Texts of a download that did not get every block its listing needs.
 inline const QString ArchiveNotReadText = QStringLiteral("АРХИВ НЕ ПРОЧИТАН");
 
-// The request slot while ReadArchive is pending: chooses the block, counts unanswered slots,
-// sends the request. A download starts from an empty image, for the instrument in "NUM" at its
-// first request; a new number in "NUM" starts it again. Returns false, having sent nothing, when
-// the download has ended here (a fourth unanswered slot: the archive was not read); the engine
-// then polls the measurement in this slot.
-bool ArchiveRequestStep(PollEngine& engine, Port& port, Panel& panel);
-
 // Progress of the block starting at registerStart, in percent: 7, 14, ..., 93, 100 (kept
 // within 0..100 for a stray answer outside a download's blocks).
 int ArchiveProgress(quint16 registerStart);
-
-// For a CRC-valid frame while ArchiveMode is set, or one that answers an archive read of the
-// current download. The frame answers the latest request written before it began; it is taken
-// only as the block that request asked for, and only while that block is still wanted (a late
-// answer to a repeated read, say), never as the block asked for since. Shows the progress, sets
-// Answered and stores a function-3 block; ends the download on an empty archive, after the last
-// block (the listing, or "АРХИВ НЕ ПРОЧИТАН" when a block it needs is missing) or when the
-// instrument refuses a block the listing needs. Returns false for a frame that answers nothing
-// still asked for: it is then no answer at all.
-bool ArchiveAnswerStep(PollEngine& engine, Panel& panel, const quint8* frame, int length);
 
 }  // namespace qm

@@ -17,23 +17,28 @@ quint16 wordAt(const quint8* frame, int index) { return quint16((frame[index] <<
 
 DeviceTable::DeviceTable(Panel& panel) : m_panel(panel) {}
 
-void DeviceTable::FillHeaders()
+void DeviceTable::FillHeaders(PolledRange range)
 {
-    for (int column = 0; column < UsedColumns; ++column) CellText[column][0] = QString::fromUtf8(Headers[column]);
-    Renumber(m_panel.firstAddress(), m_panel.deviceCountValue());
+    for (int column = 0; column < UsedColumns; ++column) m_cellText[column][0] = QString::fromUtf8(Headers[column]);
+    setRange(range);
 }
 
-void DeviceTable::Renumber(int firstAddress, int count)
+void DeviceTable::setRange(PolledRange range)
 {
-    const int first = std::clamp(firstAddress, FirstAddressSpin.minimum, FirstAddressSpin.maximum);
-    const int rows = std::clamp(count, 0, MaxDevices);
+    m_range.first = std::clamp(range.first, FirstAddressSpin.minimum, FirstAddressSpin.maximum);
+    m_range.count = std::clamp(range.count, 0, MaxDevices);
     for (int row = 1; row <= MaxDevices; ++row) {
-        if (row <= rows) {
-            CellText[0][row] = QString::number(first + row - 1);
+        if (row <= m_range.count) {
+            m_cellText[0][row] = QString::number(m_range.first + row - 1);
         } else {
-            for (int column = 0; column < UsedColumns; ++column) CellText[column][row].clear();
+            for (int column = 0; column < UsedColumns; ++column) m_cellText[column][row].clear();
         }
     }
+}
+
+QString DeviceTable::CellText(int column, int row) const
+{
+    return column >= 0 && column < Columns && row >= 0 && row < Rows ? m_cellText[column][row] : QString();
 }
 
 int DeviceTable::SpinValue(const QString& text, SpinRange range)
@@ -51,22 +56,19 @@ int DeviceTable::SpinValue(const QString& text, SpinRange range)
 
 bool DeviceTable::IsEmptySpinText(const QString& text) { return text.trimmed().isEmpty(); }
 
-int DeviceTable::DeviceRow(int address) const { return address - m_panel.firstAddress() + 1; }
+int DeviceTable::DeviceRow(int address) const { return address - m_range.first + 1; }
 
-bool DeviceTable::isDeviceRow(int row, int deviceCount)
-{
-    return row >= 1 && row <= std::min(deviceCount, int(MaxDevices));
-}
+bool DeviceTable::isDeviceRow(int row) const { return row >= 1 && row <= m_range.count; }
 
-void DeviceTable::HandleMeasurementAnswer(const quint8* frame, int length, int pollAddress, int deviceCount)
+void DeviceTable::HandleMeasurementAnswer(const quint8* frame, int length, int pollAddress)
 {
     // A truncated answer carries no trustworthy registers: nothing is decoded, shown or stored,
     // as for an exception reply. The poll engine still counts the instrument as answering.
     if (!frame || length < AnswerLength) return;
 
-    for (int a = 0; a < RegisterCount; ++a) Registers[a] = qint16(wordAt(frame, 3 + 2 * a));
+    for (int a = 0; a < RegisterCount; ++a) m_registers[a] = qint16(wordAt(frame, 3 + 2 * a));
 
-    const quint16 id = quint16(Registers[0]);
+    const quint16 id = quint16(m_registers[0]);
     const int typeCode = id >> 8;  // a negative word has a type code of 0x80 or more and fails
     const int idAddress = id & 0xFF;
     const int row = DeviceRow(pollAddress);
@@ -74,7 +76,7 @@ void DeviceTable::HandleMeasurementAnswer(const quint8* frame, int length, int p
     if (typeCode < 16 || typeCode > 18) {
         // An instrument outside the polled rows has no row to blank; its boxes still go blank
         // and the table returns to its top, as for any other failed identification.
-        if (isDeviceRow(row, deviceCount)) {
+        if (isDeviceRow(row)) {
             ClearDeviceRow(row);
         } else {
             m_panel.setClockText(QString());
@@ -87,43 +89,43 @@ void DeviceTable::HandleMeasurementAnswer(const quint8* frame, int length, int p
 
     m_panel.setIdText(WordHexText(id));
 
-    if (PeriodPending && m_panel.commandAddress() == idAddress) {
+    if (m_periodPending && m_commandAddress == idAddress) {
         // The period is an unsigned word; the box holds 1..255.
-        m_panel.setPeriodValue(std::clamp(int(quint16(Registers[8])), 1, 255));
-        PeriodPending = false;
+        m_panel.setPeriodValue(std::clamp(int(quint16(m_registers[8])), 1, 255));
+        m_periodPending = false;
     }
 
     if (idAddress != pollAddress) return;
     // Outside the polled rows the answer is shown like one from another address: nothing is stored.
-    if (!isDeviceRow(row, deviceCount)) return;
+    if (!isDeviceRow(row)) return;
 
     if (typeCode == 16) {
         m_panel.setClockText(QString());
     } else {
-        const quint16 year = quint16(Registers[5]);
-        const quint16 date = quint16(Registers[6]);
-        const quint16 time = quint16(Registers[7]);
+        const quint16 year = quint16(m_registers[5]);
+        const quint16 date = quint16(m_registers[6]);
+        const quint16 time = quint16(m_registers[7]);
         m_panel.setClockText(TwoDigits(time >> 8) + QLatin1Char(':') + TwoDigits(time & 0xFF) + QLatin1Char(' ')
                              + TwoDigits(date & 0xFF) + QLatin1Char('.') + TwoDigits(date >> 8) + QLatin1Char('.')
                              + TwoDigits(year >> 8) + TwoDigits(year & 0xFF));
     }
 
-    LiveValues[2 * row - 1] = float(Registers[1] / 100.0);
-    LiveValues[2 * row] = float(Registers[3] / 10.0);
+    m_liveValues[2 * row - 1] = float(m_registers[1] / 100.0);
+    m_liveValues[2 * row] = float(m_registers[3] / 10.0);
 
-    const quint16 status = quint16(Registers[4]);
-    CellText[1][row] = FixedText(Registers[1], 2);
-    CellText[2][row] = FixedText(Registers[2], 1);
-    CellText[3][row] = FixedText(Registers[3], 1);
-    CellText[4][row] = WordHexText(status);
+    const quint16 status = quint16(m_registers[4]);
+    m_cellText[1][row] = FixedText(m_registers[1], 2);
+    m_cellText[2][row] = FixedText(m_registers[2], 1);
+    m_cellText[3][row] = FixedText(m_registers[3], 1);
+    m_cellText[4][row] = WordHexText(status);
     if (status & 0x0002)
-        CellText[5][row] = QStringLiteral("АВ");
+        m_cellText[5][row] = QStringLiteral("АВ");
     else if (status & 0x0001)
-        CellText[5][row] = QStringLiteral("ЧВ");
+        m_cellText[5][row] = QStringLiteral("ЧВ");
     else
-        CellText[5][row].clear();
-    CellText[6][row] = (status & 0x0010) ? QStringLiteral("1") : QString();
-    CellText[7][row] = (status & 0x0020) ? QStringLiteral("1") : QString();
+        m_cellText[5][row].clear();
+    m_cellText[6][row] = (status & 0x0010) ? QStringLiteral("1") : QString();
+    m_cellText[7][row] = (status & 0x0020) ? QStringLiteral("1") : QString();
 
     m_panel.repaintDeviceRow(row);
 }
@@ -133,7 +135,7 @@ void DeviceTable::ClearDeviceRow(int row)
     m_panel.setClockText(QString());
     m_panel.setIdText(QString());
     if (row >= 1 && row <= MaxDevices) {
-        for (int column = 1; column < UsedColumns; ++column) CellText[column][row].clear();
+        for (int column = 1; column < UsedColumns; ++column) m_cellText[column][row].clear();
         m_panel.repaintDeviceRow(row);
     }
     m_panel.setTableCurrentCell(1, 1);
@@ -142,8 +144,8 @@ void DeviceTable::ClearDeviceRow(int row)
 void DeviceTable::MarkSilent(int row)
 {
     if (row < 1 || row > MaxDevices) return;
-    LiveValues[2 * row - 1] = NoDataMark;
-    LiveValues[2 * row] = NoDataMark;
+    m_liveValues[2 * row - 1] = NoDataMark;
+    m_liveValues[2 * row] = NoDataMark;
 }
 
 QString DeviceTable::WordHexText(quint16 word)

@@ -1,6 +1,9 @@
 #pragma once
 // The device table: the text of the live table (CellText), the live pH/T channels (LiveValues)
-// and the decoding of measurement answers.
+// and the decoding of measurement answers. The window hands it the polled range and the
+// instrument in "NUM" when they change.
+
+#include "PolledRange.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -14,10 +17,10 @@ public:
     static constexpr int Columns = 13;     // CellText is 13 x 21, addressed column first
     static constexpr int Rows = 21;
     static constexpr int UsedColumns = 8;  // columns 0..7 are shown
-    static constexpr int MaxDevices = 10;  // device rows 1..10
-    static constexpr int Channels = 20;    // LiveValues 1..20: row k owns 2k-1 (pH) and 2k (T)
+    static constexpr int MaxDevices = qm::MaxDevices;  // device rows 1..10
+    static constexpr int Channels = ChannelCount;      // LiveValues 1..20: row k owns 2k-1 (pH) and 2k (T)
     static constexpr int RegisterCount = 9;
-    static constexpr float NoDataMark = -100.0f;
+    static constexpr float NoDataMark = qm::NoDataMark;
     static constexpr int AnswerLength = 23;  // address, 3, byte count, nine registers, CRC
 
     // The spin edits that choose the polled range and the instrument for commands.
@@ -32,17 +35,14 @@ public:
 
     explicit DeviceTable(Panel& panel);
 
-    QString CellText[Columns][Rows];
-    float LiveValues[Channels + 1] = {};   // index 0 unused
-    qint32 Registers[RegisterCount] = {};
-    bool PeriodPending = false;
-
-    // Start-up: the header row and the address column of rows 1..count.
-    void FillHeaders();
-    // Renumbers the address column for rows 1..count and blanks rows count+1..10 whole.
-    // Readings of the rows that stay are kept; LiveValues are not touched. Both values are
-    // bounded to their spin ranges, so no row beyond 10 is ever written.
-    void Renumber(int firstAddress, int count);
+    // Start-up: the header row, and the address column of the range's rows.
+    void FillHeaders(PolledRange range);
+    // The polled range changed: renumbers the address column for rows 1..count and blanks rows
+    // count+1..10 whole. Readings of the rows that stay are kept; LiveValues are not touched.
+    // Both values are bounded to their spin ranges, so no row beyond 10 is ever written.
+    void setRange(PolledRange range);
+    // "NUM" changed: the instrument whose archive period a pending period copy waits for.
+    void setCommandAddress(int address) { m_commandAddress = address; }
 
     // The value a spin edit's change handler works with, from the text as typed: the refill
     // value for an empty text, the minimum for a text that is not a number, otherwise the number
@@ -55,14 +55,25 @@ public:
 
     // Decodes a CRC-checked function-3 answer of the given length (bytes of the frame, CRC included).
     // An answer shorter than AnswerLength is dropped whole (Registers keep their values). An
-    // answer whose row lies outside 1..deviceCount (at most 10) is treated like one whose
-    // identification names another address: only the ID box and a pending period are shown.
-    void HandleMeasurementAnswer(const quint8* frame, int length, int pollAddress, int deviceCount);
+    // answer whose row lies outside the polled rows is treated like one whose identification
+    // names another address: only the ID box and a pending period are shown.
+    void HandleMeasurementAnswer(const quint8* frame, int length, int pollAddress);
     // Blanks columns 1..7 of a row and the ID and clock boxes, moves the current cell to (1, 1).
     // A row outside 1..10 only blanks the boxes and moves the current cell.
     void ClearDeviceRow(int row);
     // Both channels of a row become the no-data mark (an instrument that stopped answering).
     void MarkSilent(int row);
+
+    // The next answer from the instrument in "NUM" that passes identification shows its period.
+    void setPeriodPending(bool pending) { m_periodPending = pending; }
+    bool PeriodPending() const { return m_periodPending; }
+
+    // CellText[column][row]; empty outside the table.
+    QString CellText(int column, int row) const;
+    // LiveValues[1..20] (index 0 unused); the pointer stays valid as long as the table.
+    const float* LiveValues() const { return m_liveValues; }
+    // Registers[a] of the last measurement answer, wire address a = 0..8, sign-extended.
+    qint32 Registers(int a) const { return a >= 0 && a < RegisterCount ? m_registers[a] : 0; }
 
     // "10 05 hex"
     static QString WordHexText(quint16 word);
@@ -70,9 +81,15 @@ public:
     static QString FixedText(qint32 value, int decimals);
 
 private:
-    static bool isDeviceRow(int row, int deviceCount);
+    bool isDeviceRow(int row) const;
 
     Panel& m_panel;
+    QString m_cellText[Columns][Rows];
+    float m_liveValues[Channels + 1] = {};
+    qint32 m_registers[RegisterCount] = {};
+    bool m_periodPending = false;
+    PolledRange m_range;
+    int m_commandAddress = 1;
 };
 
 }  // namespace qm

@@ -1,9 +1,12 @@
+// The commands of the poll engine: the slot that sends a pending command and the confirmation
+// of its answer.
 #include "InstrumentCommands.h"
 
 #include "DateTimeText.h"
 #include "DeviceTable.h"
 #include "Panel.h"
 #include "PollEngine.h"
+#include "RtuLink.h"
 
 #include <algorithm>
 
@@ -12,9 +15,12 @@ namespace qm {
 namespace {
 
 constexpr quint8 kCentury = 20;
-constexpr quint8 kPeriodRegister = 0x08;
-constexpr quint8 kClockRegister = 0x05;
-constexpr quint8 kRecordCountRegister = 0xF9;  // ArchiveRecordCount: writing 0 erases the archive
+constexpr quint16 kClockRegister = 0x05;         // wire 5..7: year, date, time
+constexpr quint16 kPeriodRegister = 0x08;
+constexpr quint16 kRecordCountRegister = 0xF9;  // ArchiveRecordCount: writing 0 erases the archive
+
+constexpr quint8 kWriteSingle = 0x06;
+constexpr quint8 kWriteMultiple = 0x10;
 
 }  // namespace
 
@@ -26,82 +32,78 @@ PcClock ReadPcClock()
     return PcClock{date.year() % 100, date.month(), date.day(), time.hour(), time.minute()};
 }
 
-quint8 CommandAddressValue(const Panel& panel) { return quint8(std::clamp(panel.commandAddress(), 1, 247)); }
-
-int BuildCommandFrame(quint8 kind, quint8 address, int period, const PcClock& clock, quint8* tx)
+int BuildCommandFrame(RequestKind kind, quint8 address, int period, const PcClock& clock, quint8* tx)
 {
-    tx[0] = address;
     switch (kind) {
-    case request::SetPeriod:
-        tx[1] = 0x06;
-        tx[2] = 0x00;
-        tx[3] = kPeriodRegister;
-        tx[4] = 0x00;
-        tx[5] = quint8(std::clamp(period, 1, 255));
-        return 6;
-    case request::SetClock:
-        tx[1] = 0x10;
-        tx[2] = 0x00;
-        tx[3] = kClockRegister;
-        tx[4] = 0x00;
-        tx[5] = 0x03;  // three registers
-        tx[6] = 0x06;  // six data bytes
-        tx[7] = kCentury;
-        tx[8] = quint8(clock.year);
-        tx[9] = quint8(clock.month);
-        tx[10] = quint8(clock.day);
-        tx[11] = quint8(clock.hour);
-        tx[12] = quint8(clock.minute);
-        return 13;
-    case request::EraseArchive:
-        tx[1] = 0x06;
-        tx[2] = 0x00;
-        tx[3] = kRecordCountRegister;
-        tx[4] = 0x00;
-        tx[5] = 0x00;
-        return 6;
+    case RequestKind::SetPeriod:
+        return BuildRequestBasis(tx, address, kWriteSingle, kPeriodRegister, quint16(std::clamp(period, 1, 255)));
+    case RequestKind::SetClock: {
+        const int n = BuildRequestBasis(tx, address, kWriteMultiple, kClockRegister, 3);  // three registers
+        tx[n] = 0x06;  // six data bytes
+        tx[n + 1] = kCentury;
+        tx[n + 2] = quint8(clock.year);
+        tx[n + 3] = quint8(clock.month);
+        tx[n + 4] = quint8(clock.day);
+        tx[n + 5] = quint8(clock.hour);
+        tx[n + 6] = quint8(clock.minute);
+        return n + 7;
+    }
+    case RequestKind::EraseArchive:
+        return BuildRequestBasis(tx, address, kWriteSingle, kRecordCountRegister, 0);
     default:
         return 0;
     }
 }
 
-QString CommandSentLiteral(quint8 kind)
+QString CommandSentLiteral(RequestKind kind)
 {
     switch (kind) {
-    case request::SetPeriod:
+    case RequestKind::SetPeriod:
         return QStringLiteral("-Период-");
-    case request::SetClock:
+    case RequestKind::SetClock:
         return QStringLiteral("-Коррекция времени - ");
-    case request::EraseArchive:
+    case RequestKind::EraseArchive:
         return QStringLiteral("-Удалить архив-");
     default:
         return QString();
     }
 }
 
-QString CommandAnswerLiteral(const quint8* frame, int length)
+QString CommandAnswerLiteral(const quint8* frame)
 {
-    if (!frame || length < 2) return QString();
-    if (frame[1] == 0x10) return QStringLiteral("-Коррекция времени -Ok!");
-    if (frame[1] == 0x06 && length >= 4) {
+    if (frame[1] == kWriteMultiple) return QStringLiteral("-Коррекция времени -Ok!");
+    if (frame[1] == kWriteSingle) {
         if (frame[3] == kPeriodRegister) return QStringLiteral("-Период-Ok!");
         if (frame[3] == kRecordCountRegister) return QStringLiteral("-Удалить архив-Ok!");
     }
     return QString();
 }
 
-void CommandRequest(PollEngine& engine, Port& port, Panel& panel, DeviceTable& table)
+void PollEngine::SetPeriod() { m_pendingRequest = RequestKind::SetPeriod; }
+void PollEngine::SetClock() { m_pendingRequest = RequestKind::SetClock; }
+void PollEngine::EraseArchive() { m_pendingRequest = RequestKind::EraseArchive; }
+
+// The request slot for a pending command: sends it once, shows it, returns to measurement
+// polling; after the period command the next matching measurement answer shows the period read
+// back.
+void PollEngine::CommandRequest()
 {
-    const quint8 kind = engine.PendingRequest;
-    engine.Answered = false;
-    engine.CommandAddress = CommandAddressValue(panel);
-    const PcClock clock = kind == request::SetClock ? ReadPcClock() : PcClock{};
-    const int n = BuildCommandFrame(kind, engine.CommandAddress, panel.periodValue(), clock, engine.Link.TxBuffer);
+    const RequestKind kind = m_pendingRequest;
+    m_answered = false;
+    m_commandAddress = RequestAddress();
+    const PcClock clock = kind == RequestKind::SetClock ? ReadPcClock() : PcClock{};
+    const int n = BuildCommandFrame(kind, m_commandAddress, m_archivePeriod, clock, m_link.TxBuffer());
     if (n == 0) return;
-    engine.Link.Send(port, n);
-    panel.setStatusText(QString::number(engine.CommandAddress) + CommandSentLiteral(kind));
-    engine.PendingRequest = PollEngine::ReadMeasurement;
-    if (kind == request::SetPeriod) table.PeriodPending = true;
+    m_link.Send(m_port, n);
+    m_panel.setStatusText(QString::number(m_commandAddress) + CommandSentLiteral(kind));
+    m_pendingRequest = RequestKind::ReadMeasurement;
+    if (kind == RequestKind::SetPeriod) m_table.setPeriodPending(true);
+}
+
+void PollEngine::HandleCommandAnswer()
+{
+    const QString literal = CommandAnswerLiteral(m_link.RxBuffer());
+    if (!literal.isEmpty()) ShowStatus(m_pollAddress, literal);
 }
 
 }  // namespace qm

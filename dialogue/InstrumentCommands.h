@@ -1,16 +1,14 @@
 #pragma once
-// The three one-off commands to the instrument chosen in "NUM": archive period, clock
-// correction from the computer's clock, archive erase; and the texts confirming their answers.
+// The three one-off commands to the instrument chosen in "NUM": archive period, clock correction
+// from the computer's clock, archive erase; their frames and the status texts that announce and
+// confirm them. The slot that sends a command is part of the poll engine (InstrumentCommands.cpp).
 
 #include <QString>
 #include <QtGlobal>
 
 namespace qm {
 
-class PollEngine;
-class Panel;
-class Port;
-class DeviceTable;
+enum class RequestKind : quint8;
 
 // The computer's local date and time as the clock command carries it (seconds are not sent).
 struct PcClock {
@@ -22,24 +20,19 @@ struct PcClock {
 };
 PcClock ReadPcClock();
 
-// The address in "NUM" (SpinEdit5) as a request carries it, kept within 1..247 so that no
-// command ever goes out to the broadcast address 0.
-quint8 CommandAddressValue(const Panel& panel);
-
-// Builds the frame of a command kind (SetPeriod, SetClock, EraseArchive) in tx and returns
-// the number of bytes before the CRC (6, or 13 for the clock); 0 for any other kind.
+// Builds the frame of a command kind (SetPeriod, SetClock, EraseArchive) in tx and returns the
+// number of bytes before the CRC (6, or 13 for the clock); 0 for any other kind.
 // The period is kept within 1..255.
-int BuildCommandFrame(quint8 kind, quint8 address, int period, const PcClock& clock, quint8* tx);
+int BuildCommandFrame(RequestKind kind, quint8 address, int period, const PcClock& clock, quint8* tx);
 
 // The status literal shown after the address when the command is sent.
-QString CommandSentLiteral(quint8 kind);
+QString CommandSentLiteral(RequestKind kind);
 
-// The confirmation literal for a command's answer outside an archive download, or an empty
-// text when the answer confirms nothing (the generic "-Ok!  " then stays).
-QString CommandAnswerLiteral(const quint8* frame, int length);
-
-// The request slot for a pending command: sends it once, shows it, returns to measurement
-// polling; after the period command the next matching measurement answer shows the period read back.
-void CommandRequest(PollEngine& engine, Port& port, Panel& panel, DeviceTable& table);
+// The one place where an answer is recognised as a command's confirmation: the literal shown
+// after the answering address for a valid frame outside an archive download, or an empty text
+// when the frame confirms nothing (the generic "-Ok!  " then stays). Function 0x10 confirms the
+// clock; function 6 confirms the period or the erase by the register in byte 3. frame must hold
+// at least four bytes, as the receive buffer always does: byte 3 is read as it stands there.
+QString CommandAnswerLiteral(const quint8* frame);
 
 }  // namespace qm

@@ -20,10 +20,10 @@ constexpr std::array<quint16, 256> kTable = makeTable();
 static_assert(kTable[1] == 0xC0C1 && kTable[255] == 0x4040);
 }  // namespace
 
-quint16 Crc16(const quint8* buffer, int last)
+quint16 Crc16(const quint8* buffer, int length)
 {
     quint16 crc = 0xFFFF;
-    for (int i = 0; i <= last; ++i) crc = quint16((crc >> 8) ^ kTable[(crc ^ buffer[i]) & 0xFF]);
+    for (int i = 0; i < length; ++i) crc = quint16((crc >> 8) ^ kTable[(crc ^ buffer[i]) & 0xFF]);
     return crc;
 }
 

@@ -9,15 +9,26 @@
 
 namespace qm {
 
+int BuildRequestBasis(quint8* tx, quint8 slave, quint8 function, quint16 registerAddress, quint16 countOrValue)
+{
+    tx[0] = slave;
+    tx[1] = function;
+    tx[2] = quint8(registerAddress >> 8);
+    tx[3] = quint8(registerAddress & 0xFF);
+    tx[4] = quint8(countOrValue >> 8);
+    tx[5] = quint8(countOrValue & 0xFF);
+    return 6;
+}
+
 void RtuLink::Send(Port& port, int n)
 {
     if (n < 1 || n + 2 > TxSize) return;
-    const quint16 crc = Crc16(TxBuffer, n - 1);
-    TxBuffer[n] = quint8(crc & 0xFF);
-    TxBuffer[n + 1] = quint8(crc >> 8);
-    port.write(TxBuffer, n + 2);
-    logBytes("->", TxBuffer, n + 2);
-    ++RequestsSent;
+    const quint16 crc = Crc16(m_tx, n);
+    m_tx[n] = quint8(crc & 0xFF);
+    m_tx[n + 1] = quint8(crc >> 8);
+    port.write(m_tx, n + 2);
+    logBytes("->", m_tx, n + 2);
+    ++m_requestsSent;
 }
 
 RtuLink::Verdict RtuLink::Collect(Port& port)
@@ -28,11 +39,11 @@ RtuLink::Verdict RtuLink::Collect(Port& port)
         // A line that never falls silent would run past the buffer's end. What does not fit is
         // read and dropped: the frame keeps its first RxSize bytes, fails its CRC like any
         // garbage, and the port's queue is still drained so that the next answer starts clean.
-        const qint64 room = std::max<qint64>(RxSize - RxCount, 0);
-        const qint64 stored = std::max<qint64>(port.read(RxBuffer + RxCount, std::min(queued, room)), 0);
-        logBytes("<-", RxBuffer + RxCount, stored);
-        if (RxCount == 0 && stored > 0) FrameBeganAfter = RequestsSent;
-        RxCount += qint32(stored);
+        const qint64 room = std::max<qint64>(RxSize - m_rxCount, 0);
+        const qint64 stored = std::max<qint64>(port.read(m_rx + m_rxCount, std::min(queued, room)), 0);
+        logBytes("<-", m_rx + m_rxCount, stored);
+        if (m_rxCount == 0 && stored > 0) m_frameBeganAfter = m_requestsSent;
+        m_rxCount += qint32(stored);
         arrived = stored;
         for (qint64 excess = queued - std::min(queued, room); excess > 0;) {
             quint8 scrap[256];
@@ -46,15 +57,15 @@ RtuLink::Verdict RtuLink::Collect(Port& port)
     }
     if (arrived == 0) {
         // Counts on through any length of silence without overflowing.
-        if (SilentTicks < std::numeric_limits<qint32>::max()) ++SilentTicks;
+        if (m_silentTicks < std::numeric_limits<qint32>::max()) ++m_silentTicks;
     } else {
-        SilentTicks = 0;
+        m_silentTicks = 0;
     }
 
-    if (SilentTicks <= 3) return Verdict::Pending;
-    if (RxCount == 0) return Verdict::NoFrame;
-    const Verdict verdict = Crc16(RxBuffer, RxCount - 1) == 0 ? Verdict::Valid : Verdict::Bad;
-    qCDebug(lcLink).noquote() << LogTime() << "tick" << (m_logTick ? *m_logTick : 0) << "frame of" << RxCount
+    if (m_silentTicks <= 3) return Verdict::Pending;
+    if (m_rxCount == 0) return Verdict::NoFrame;
+    const Verdict verdict = Crc16(m_rx, m_rxCount) == 0 ? Verdict::Valid : Verdict::Bad;
+    qCDebug(lcLink).noquote() << LogTime() << "tick" << (m_logTick ? *m_logTick : 0) << "frame of" << m_rxCount
                               << (verdict == Verdict::Valid ? "bytes: CRC ok" : "bytes: CRC bad");
     return verdict;
 }

@@ -1,12 +1,17 @@
 #pragma once
-// Modbus RTU framing: requests go out of TxBuffer with their CRC; answers are collected into
-// RxBuffer tick by tick and judged after four silent ticks.
+// Modbus RTU framing: requests are built in TxBuffer and go out with their CRC; answers are
+// collected into RxBuffer tick by tick and judged after four silent ticks.
 
 #include <QtGlobal>
 
 namespace qm {
 
 class Port;
+
+// The first six bytes of a request, as libmodbus's request basis lays them out: the slave
+// address, the function code, a register address and a 16-bit count (or, for a single register
+// written, its value), each high byte first. Returns their number, 6.
+int BuildRequestBasis(quint8* tx, quint8 slave, quint8 function, quint16 registerAddress, quint16 countOrValue);
 
 class RtuLink {
 public:
@@ -15,21 +20,26 @@ public:
 
     enum class Verdict { Pending, NoFrame, Valid, Bad };
 
-    quint8 TxBuffer[TxSize] = {};
-    quint8 RxBuffer[RxSize] = {};
-    qint32 RxCount = 0;
-    qint32 SilentTicks = 0;
+    // Where the next request is built, from index 0.
+    quint8* TxBuffer() { return m_tx; }
+    const quint8* TxBuffer() const { return m_tx; }
+    // Appends the CRC to the n bytes built in TxBuffer and writes n + 2 bytes at once.
+    void Send(Port& port, int n);
+
+    // One tick of collection. Valid and Bad leave the frame in RxBuffer[0..RxCount-1]; the caller
+    // handles it and then calls FrameHandled.
+    Verdict Collect(Port& port);
+    // The frame has been handled: the next bytes are stored from index 0 again.
+    void FrameHandled() { m_rxCount = 0; }
+
+    const quint8* RxBuffer() const { return m_rx; }
+    qint32 RxCount() const { return m_rxCount; }        // bytes held in RxBuffer
+    qint32 SilentTicks() const { return m_silentTicks; } // ticks in a row that brought nothing
     // Requests written so far (counting on through wrap-around), and that count as it stood when
     // the first byte of the frame in RxBuffer was collected: the frame began after the latest
     // request exactly when the two are equal.
-    quint32 RequestsSent = 0;
-    quint32 FrameBeganAfter = 0;
-
-    // Appends the CRC to the n bytes built in TxBuffer and writes n + 2 bytes at once.
-    void Send(Port& port, int n);
-    // One tick of collection. Valid and Bad leave the frame in RxBuffer[0..RxCount-1];
-    // the caller handles it and then sets RxCount to 0.
-    Verdict Collect(Port& port);
+    quint32 RequestsSent() const { return m_requestsSent; }
+    quint32 FrameBeganAfter() const { return m_frameBeganAfter; }
 
     // Every byte that ever arrived, kept or dropped: tells a line that answers nothing at all.
     quint64 bytesReceived() const { return m_bytesReceived; }
@@ -39,6 +49,12 @@ public:
 private:
     void logBytes(const char* direction, const quint8* bytes, qint64 length) const;
 
+    quint8 m_tx[TxSize] = {};
+    quint8 m_rx[RxSize] = {};  // never cleared, only overwritten
+    qint32 m_rxCount = 0;
+    qint32 m_silentTicks = 0;
+    quint32 m_requestsSent = 0;
+    quint32 m_frameBeganAfter = 0;
     quint64 m_bytesReceived = 0;
     const qint32* m_logTick = nullptr;
 };

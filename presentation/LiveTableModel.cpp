@@ -10,7 +10,7 @@ QString LiveTableModel::cellText(int column, int row) const
 {
     if (!m_table || column < 0 || column >= DeviceTable::UsedColumns || row < 0 || row > DeviceTable::MaxDevices)
         return QString();
-    return m_table->CellText[column][row];
+    return m_table->CellText(column, row);
 }
 
 void LiveTableModel::rowChanged(int row)

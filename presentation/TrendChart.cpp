@@ -3,8 +3,6 @@
 #include "ChartGestures.h"
 #include "ChartTime.h"
 #include "CursorReadout.h"
-#include "DeviceTable.h"
-#include "PollEngine.h"
 #include "TrendPlot.h"
 #include "TrendTimeTicker.h"
 
@@ -83,8 +81,7 @@ int typedValue(const QSpinBox* spin)
 class TrendChart::Private {
 public:
     TrendChartWidgets w;
-    const DeviceTable& table;
-    const PollEngine& engine;
+    const float* live;
     QPointer<TrendPlot> plot;  // owned by Chart1
     QCPLayer* layer = nullptr;
     QSharedPointer<TrendTimeTicker> timeTicker;
@@ -111,7 +108,7 @@ public:
     } lastFrame;
     bool framed = false;
 
-    Private(const TrendChartWidgets& widgets, const DeviceTable& t, const PollEngine& e) : w(widgets), table(t), engine(e) {}
+    Private(const TrendChartWidgets& widgets, const float* liveValues) : w(widgets), live(liveValues) {}
 
     QComboBox* list(int slot) const
     {
@@ -149,8 +146,8 @@ private:
 
 }  // namespace
 
-TrendChart::TrendChart(const TrendChartWidgets& widgets, const DeviceTable& table, const PollEngine& engine)
-    : d(new Private(widgets, table, engine))
+TrendChart::TrendChart(const TrendChartWidgets& widgets, const float* liveValues)
+    : d(new Private(widgets, liveValues))
 {
 }
 
@@ -361,7 +358,7 @@ void TrendChart::Timer2Timer()
     // starts the window afresh, as at start-up, so that it neither hides nor squeezes the samples.
     if (m_lastTick != 0 && qAbs(now - m_lastTick) > FiveMinutes + Tolerance) m_clockJumped = true;
     m_lastTick = now;
-    if (!d->engine.LinkUp) return;
+    if (!m_linkUp) return;
 
     // The computer's clock set back (by hand, or at the end of summer time) would leave the next
     // save and sample due far ahead, and the chart frozen until then: they fall due from now.
@@ -376,7 +373,7 @@ void TrendChart::Timer2Timer()
         // The save may have taken its time: the sample carries the time its values are read.
         now = NowDateTime();
     }
-    if (now < NextSampleTime - Tolerance || !d->engine.RoundDone) return;
+    if (now < NextSampleTime - Tolerance || !m_roundDone) return;
 
     Batch batch(this, d->depth);
     const int limit = std::clamp(typedValue(d->w.SpinEdit2), 1, TrendStore::TrendCapacity);
@@ -386,7 +383,7 @@ void TrendChart::Timer2Timer()
     // Time going back by more than the window's margin since the newest sample held: the clock
     // was set back, or that sample (loaded from the file) is dated in the future.
     const bool backwards = before >= 1 && now < Store.TrendTime(before) - FiveMinutes - Tolerance;
-    Store.AddSample(now, d->table.LiveValues, limit);
+    Store.AddSample(now, d->live, limit);
     if (SampleTaken) SampleTaken();
     if (full && before >= 1) {
         // The left edge follows the oldest sample, but never past the newest.
@@ -414,11 +411,11 @@ void TrendChart::refillSlot(int slot)
     if (ByUser) IdleTicks = 0;
     const int index = d->list(slot)->currentIndex();
     const bool temperature = slot >= 3;
-    const int channel = index < 0 || index >= DeviceTable::MaxDevices ? 0 : (temperature ? 2 * index + 2 : 2 * index + 1);
+    const int channel = index < 0 || index >= MaxDevices ? 0 : (temperature ? 2 * index + 2 : 2 * index + 1);
     d->plot->series[slot].channel = channel;
     // The grey curves of every row but the one shown in colour.
     if (slot == 1 || slot == 3) {
-        for (int k = 1; k <= DeviceTable::MaxDevices; ++k) {
+        for (int k = 1; k <= MaxDevices; ++k) {
             TrendPlot::Series& s = d->plot->series[(slot == 1 ? 4 : 14) + k];
             const int own = slot == 1 ? 2 * k - 1 : 2 * k;
             s.channel = s.active && own != channel ? own : 0;
@@ -461,8 +458,8 @@ void TrendChart::applyScales()
 
 void TrendChart::rebuildLists()
 {
-    const int first = d->w.SpinEdit1 ? d->w.SpinEdit1->value() : 1;
-    const int count = d->w.SpinEdit4 ? std::clamp(d->w.SpinEdit4->value(), 0, DeviceTable::MaxDevices) : 1;
+    const int first = m_range.first;
+    const int count = std::clamp(m_range.count, 0, MaxDevices);
     for (int slot = 1; slot <= 4; ++slot) {
         QComboBox* box = d->list(slot);
         ChartSlotDevice[slot] = box->currentIndex();
@@ -482,6 +479,8 @@ void TrendChart::rebuildLists()
         if (box->currentIndex() != index) box->setCurrentIndex(index);
     }
 }
+
+void TrendChart::setRange(PolledRange range) { m_range = range; }
 
 void TrendChart::ApplyChartSetup()
 {
@@ -516,8 +515,8 @@ void TrendChart::ComboBox7Change()
         d->list(slot)->setVisible(l.lists[slot]);
         d->plot->series[slot].active = l.shown[slot];
     }
-    const int devices = d->engine.DeviceCount;
-    for (int k = 1; k <= DeviceTable::MaxDevices; ++k) {
+    const int devices = m_range.count;
+    for (int k = 1; k <= MaxDevices; ++k) {
         d->plot->series[4 + k].active = l.phBackground && k <= devices;
         d->plot->series[14 + k].active = l.tBackground && k <= devices;
     }

@@ -10,6 +10,7 @@
 // applied again at every refill of slots 1 to 3, so a zoom of the value axes lasts until the
 // next sample. Zooming and panning never touch the store or any file.
 
+#include "PolledRange.h"
 #include "TrendStore.h"
 
 #include <QString>
@@ -29,8 +30,6 @@ namespace qm {
 
 class ChartGestures;
 class CursorReadout;
-class DeviceTable;
-class PollEngine;
 class TrendPlot;
 class TrendTimeTicker;
 
@@ -45,10 +44,8 @@ struct TrendChartWidgets {
     QCheckBox* CheckBox2 = nullptr;  // "Дата"
     QCheckBox* CheckBox3 = nullptr;  // "Время"
     QCheckBox* CheckBox4 = nullptr;  // "Норм"
-    QSpinBox* SpinEdit1 = nullptr;   // first address
     QSpinBox* SpinEdit2 = nullptr;   // points kept
     QSpinBox* SpinEdit3 = nullptr;   // interval, s
-    QSpinBox* SpinEdit4 = nullptr;   // number of instruments
     QWidget* Memo1 = nullptr;        // takes the focus when the chart is idle
 };
 
@@ -56,7 +53,8 @@ class TrendChart {
 public:
     static constexpr int SeriesCount = 24;
 
-    TrendChart(const TrendChartWidgets& widgets, const DeviceTable& table, const PollEngine& engine);
+    // liveValues[1..20] are the live channels the sampling tick takes.
+    TrendChart(const TrendChartWidgets& widgets, const float* liveValues);
     ~TrendChart();
     TrendChart(const TrendChart&) = delete;
     TrendChart& operator=(const TrendChart&) = delete;
@@ -72,6 +70,13 @@ public:
     // 5 minutes (when there is a sample), the slot lists select ChartSlotDevice[1..4] and the four
     // slots are refilled.
     void ShowLoadedSamples();
+
+    // What the poll engine tells: sampling runs only while the link is up, and only once the walk
+    // has gone through all instruments since start-up.
+    void setLinkUp(bool up) { m_linkUp = up; }
+    void setRoundDone() { m_roundDone = true; }
+    // The polled range: the slot lists' items and the grey curves of the layouts.
+    void setRange(PolledRange range);
 
     void Timer2Timer();
     void ComboBox2Change();
@@ -132,6 +137,9 @@ private:
     QString m_labelFormat = QStringLiteral(" hh:mm");
     DateTime m_lastTick = 0;     // the clock at the last Timer2 tick
     bool m_clockJumped = false;  // since the last sample
+    bool m_linkUp = false;
+    bool m_roundDone = false;
+    PolledRange m_range;
 
     void refillSlot(int slot);
     void setWindow(DateTime min, DateTime max);

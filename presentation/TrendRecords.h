@@ -19,7 +19,7 @@ class TrendChartMenu;
 
 class TrendRecords {
 public:
-    using RangeFunction = std::function<JournalRange()>;
+    using RangeFunction = std::function<PolledRange()>;
 
     // Hooks itself into the chart's sampling and puts the menu on chart1. range gives the polled
     // range at the moment a sample is written.

@@ -88,7 +88,7 @@ QString writeAll(QFile& file, const QByteArray& bytes)
 
 void TrendJournal::Reset() { m_path.clear(); }
 
-TrendJournal::Result TrendJournal::Append(const TrendStore& store, int i, const JournalRange& range)
+TrendJournal::Result TrendJournal::Append(const TrendStore& store, int i, const PolledRange& range)
 {
     Result result;
     if (i < 1 || i > store.TrendCount()) return result;

@@ -27,7 +27,7 @@ public:
 
     // Appends sample i (1-based) of the store, labelled by range. A failed line is not kept:
     // the next sample simply tries again.
-    Result Append(const TrendStore& store, int i, const JournalRange& range);
+    Result Append(const TrendStore& store, int i, const PolledRange& range);
 
     // Forget what is known about the files, so the next append looks at its file afresh (after
     // the journal was switched off for a while, for example).
@@ -36,7 +36,7 @@ public:
 private:
     QString m_workDir;
     QString m_path;              // the file the last line went to; empty when unknown
-    JournalRange m_named;        // the range its last header names
+    PolledRange m_named;        // the range its last header names
     bool m_failing = false;
 };
 

@@ -10,9 +10,7 @@ namespace qm {
 
 namespace {
 
-constexpr double SilentMark = -100.0;
-
-int rowsOf(const JournalRange& range) { return std::clamp(range.count, 0, TrendStore::Channels / 2); }
+int rowsOf(const PolledRange& range) { return std::clamp(range.count, 0, MaxDevices); }
 
 // A field as a CSV reader takes it back: quoted, with inner quotes doubled, only where it holds a
 // separator, a quote or a line break.
@@ -63,7 +61,7 @@ QString JournalFilePath(const QString& workDir, const QDate& day)
 
 QByteArray JournalBom() { return QByteArrayLiteral("\xEF\xBB\xBF"); }
 
-QByteArray JournalHeader(const JournalRange& range)
+QByteArray JournalHeader(const PolledRange& range)
 {
     QByteArray out;
     appendField(out, QStringLiteral("Время").toUtf8());
@@ -91,7 +89,7 @@ QByteArray JournalTime(const QDateTime& time)
     return out;
 }
 
-QByteArray JournalLine(const TrendStore& store, int i, const JournalRange& range)
+QByteArray JournalLine(const TrendStore& store, int i, const PolledRange& range)
 {
     QByteArray out;
     if (i < 1 || i > store.TrendCount()) return out;
@@ -102,15 +100,15 @@ QByteArray JournalLine(const TrendStore& store, int i, const JournalRange& range
         const double t = store.TrendValue(2 * k, i);
         const bool neverAnswered = pH == 0.0 && t == 0.0;
         out.append(',');
-        if (!neverAnswered && pH != SilentMark) appendValue(out, pH);
+        if (!neverAnswered && pH != NoDataMark) appendValue(out, pH);
         out.append(',');
-        if (!neverAnswered && t != SilentMark) appendValue(out, t);
+        if (!neverAnswered && t != NoDataMark) appendValue(out, t);
     }
     out.append("\r\n");
     return out;
 }
 
-QByteArray TrendCsv(const TrendStore& store, const JournalRange& range)
+QByteArray TrendCsv(const TrendStore& store, const PolledRange& range)
 {
     QByteArray out = JournalBom() + JournalHeader(range);
     out.reserve(out.size() + qsizetype(store.TrendCount()) * (32 + rowsOf(range) * 16));

@@ -5,6 +5,7 @@
 // range; each sample is an ISO 8601 local time with its UTC offset and pH and T of each instrument.
 // Pure functions; the files are written by TrendJournal and the export.
 
+#include "PolledRange.h"
 #include "TrendStore.h"
 
 #include <QByteArray>
@@ -14,28 +15,20 @@
 
 namespace qm {
 
-// The polled range: the first address and the number of instruments. Device row k (channels
-// 2k - 1 and 2k) is the instrument at address first + k - 1.
-struct JournalRange {
-    int first = 1;
-    int count = 1;
-    bool operator==(const JournalRange&) const = default;
-};
-
 // "Журнал", the journal's folder in the working directory, and "<folder>/yyyy-MM-dd.csv" there.
 QString JournalDirName();
 QString JournalFilePath(const QString& workDir, const QDate& day);
 
 QByteArray JournalBom();
 // The header line with its line end.
-QByteArray JournalHeader(const JournalRange& range);
+QByteArray JournalHeader(const PolledRange& range);
 // "2026-12-07T14:05:03+03:00": local date and time and the offset from UTC in force then.
 QByteArray JournalTime(const QDateTime& time);
 // Sample i (1-based) of the store as a line with its line end. A silent instrument's cells
 // (-100) are empty, and so are both cells of a row that holds 0 in pH and T together: that is an
 // instrument that never answered, not a reading.
-QByteArray JournalLine(const TrendStore& store, int i, const JournalRange& range);
+QByteArray JournalLine(const TrendStore& store, int i, const PolledRange& range);
 // The whole store in the journal's form: the mark, one header and every sample, oldest first.
-QByteArray TrendCsv(const TrendStore& store, const JournalRange& range);
+QByteArray TrendCsv(const TrendStore& store, const PolledRange& range);
 
 }  // namespace qm

@@ -4,6 +4,7 @@
 // running counters to redraw only the ends that changed.
 
 #include "DateTimeText.h"
+#include "PolledRange.h"
 
 #include <QtGlobal>
 #include <vector>
@@ -13,7 +14,7 @@ namespace qm {
 class TrendStore {
 public:
     static constexpr int TrendCapacity = 10000;
-    static constexpr int Channels = 20;
+    static constexpr int Channels = ChannelCount;
 
     TrendStore();
 

@@ -80,9 +80,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
 
     Chart = std::make_unique<qm::TrendChart>(
         qm::TrendChartWidgets{ui->Chart1, ui->ComboBox2, ui->ComboBox3, ui->ComboBox4, ui->ComboBox5, ui->ComboBox7,
-                              ui->StringGrid1, ui->CheckBox2, ui->CheckBox3, ui->CheckBox4, ui->SpinEdit1,
-                              ui->SpinEdit2, ui->SpinEdit3, ui->SpinEdit4, ui->Memo1},
-        Table, Engine);
+                              ui->StringGrid1, ui->CheckBox2, ui->CheckBox3, ui->CheckBox4, ui->SpinEdit2,
+                              ui->SpinEdit3, ui->Memo1},
+        Table.LiveValues());
     Chart->AskYesNo = [this](const QString& question) {
         QMessageBox box(QMessageBox::Warning, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
         box.setDefaultButton(QMessageBox::Yes);  // Enter answers Yes
@@ -91,18 +91,10 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
     };
     Chart->SaveTrendFile = [this] { saveTrendFile(); };
     Records = std::make_unique<qm::TrendRecords>(
-        *Chart, ui->Chart1, [this] { return qm::JournalRange{firstAddress(), deviceCountValue()}; });
+        *Chart, ui->Chart1, [this] { return qm::PolledRange{ui->SpinEdit1->value(), ui->SpinEdit4->value()}; });
     // The focus goes to the archive memo only when the window has been left alone for the whole
     // count: any key or mouse input restarts it, so nothing typed ever lands in the memo.
     m_inputWatch = new qm::InputWatch(this, [this] { Chart->IdleTicks = 0; });
-
-    // Shown without waiting for an answer: the engine tells it from inside its own tick.
-    Engine.ShowNotice = [this](const QString& text, const QString& detail) {
-        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), text, QMessageBox::Ok, this);
-        box->setInformativeText(detail);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
-    };
 
     connectHandlers();
 
@@ -209,11 +201,6 @@ TFormARHGR* TForm1::archiveWindow() const { return m_archiveWindow; }
 
 // --- Panel -------------------------------------------------------------------------------
 
-int TForm1::firstAddress() const { return ui->SpinEdit1->value(); }
-int TForm1::deviceCountValue() const { return ui->SpinEdit4->value(); }
-int TForm1::commandAddress() const { return ui->SpinEdit5->value(); }
-int TForm1::periodValue() const { return ui->SpinEdit6->value(); }
-
 void TForm1::setStatusText(const QString& text) { m_statusLabel->setText(text); }
 QString TForm1::statusText() const { return m_statusLabel->text(); }
 // A text wider than its box shows from its first character.
@@ -238,6 +225,15 @@ void TForm1::showWarning(const QString& text, const QString& detail)
     box.exec();
 }
 
+void TForm1::showNotice(const QString& text, const QString& detail)
+{
+    // Shown without waiting for an answer: the engine tells it from inside its own tick.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), text, QMessageBox::Ok, this);
+    box->setInformativeText(detail);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
 void TForm1::setConnectChecked(bool checked)
 {
     const QSignalBlocker blocker(ui->CheckBox1);
@@ -247,6 +243,8 @@ void TForm1::setConnectChecked(bool checked)
 void TForm1::setPortListEnabled(bool enabled) { ui->ComboBox1->setEnabled(enabled); }
 void TForm1::clearMemo() { ui->Memo1->clear(); }
 void TForm1::addMemoLine(const QString& line) { ui->Memo1->appendPlainText(line); }
+void TForm1::linkChanged(bool up) { Chart->setLinkUp(up); }
+void TForm1::roundDone() { Chart->setRoundDone(); }
 
 // --- Start-up and shutdown ---------------------------------------------------------------
 
@@ -258,7 +256,7 @@ void TForm1::FormCreate()
     // 0..50 step 10; every control keeps its design value. The values read are applied one by one
     // in file order, so whatever a damaged file did not give keeps those values.
     const qm::Settings defaults;
-    Engine.PortIndex = defaults.portIndex;
+    Engine.setPortIndex(defaults.portIndex);
     Chart->PhScaleMin = defaults.phScaleMin;
     Chart->PhScaleMax = defaults.phScaleMax;
     Chart->TScaleMin = defaults.tScaleMin;
@@ -273,13 +271,20 @@ void TForm1::FormCreate()
         const QSignalBlocker b4(ui->SpinEdit4), b5(ui->SpinEdit5), b6(ui->SpinEdit6);
         for (int i = 0; i < cfg.valuesRead; ++i) qm::ApplySetting(*this, i, cfg.values[i]);
     }
-    ui->ComboBox1->setCurrentIndex(Engine.PortIndex >= 0 && Engine.PortIndex < qm::PortCount ? Engine.PortIndex : -1);
+    ui->ComboBox1->setCurrentIndex(Engine.PortIndex() >= 0 && Engine.PortIndex() < qm::PortCount ? Engine.PortIndex() : -1);
     // The port list's tooltip names the devices present and what ports.cfg maps, as they are when
     // it is shown: gathering them costs too much for start-up.
     new qm::LiveToolTip(ui->ComboBox1, [] { return qm::PortListToolTip(qm::WorkDir()); });
 
-    Table.FillHeaders();
-    Engine.Init(ui->SpinEdit1->value(), ui->SpinEdit4->value());
+    // The values of the controls, handed down once as they stand after the settings.
+    Engine.setWorkDir(qm::WorkDir());
+    Engine.setCommandAddress(ui->SpinEdit5->value());
+    Table.setCommandAddress(ui->SpinEdit5->value());
+    Engine.setArchivePeriod(ui->SpinEdit6->value());
+    const qm::PolledRange range{ui->SpinEdit1->value(), ui->SpinEdit4->value()};
+    Table.FillHeaders(range);
+    Engine.Init(range);
+    Chart->setRange(range);
 
     // The chart's time window starts now .. now + 5 minutes; Setup also writes the scale grid's headers.
     const qm::DateTime now = qm::NowDateTime();
@@ -299,7 +304,7 @@ void TForm1::FormCreate()
     // The tall table reaches down over the chart.
     ui->DrawGrid1->raise();
 
-    Table.PeriodPending = true;
+    Table.setPeriodPending(true);
 
     // A damaged it.cfg is reported once, when the window is up and fully initialised.
     if (cfg.failed)
@@ -374,7 +379,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 // --- Handlers ----------------------------------------------------------------------------
 
-void TForm1::Timer1Timer() { Engine.Timer1Timer(); }
+void TForm1::Timer1Timer() { Engine.Tick(); }
 void TForm1::Timer2Timer() { Chart->Timer2Timer(); }
 
 void TForm1::CheckBox6Click() { ui->DrawGrid1->setTall(ui->CheckBox6->isChecked()); }
@@ -393,25 +398,40 @@ void TForm1::DrawGrid1DblClick()
 void TForm1::SpinEdit5Change()
 {
     if (qm::DeviceTable::IsEmptySpinText(ui->SpinEdit5->cleanText())) ui->SpinEdit5->setValue(5);
-    Table.PeriodPending = true;
+    Engine.setCommandAddress(ui->SpinEdit5->value());
+    Table.setCommandAddress(ui->SpinEdit5->value());
+    Table.setPeriodPending(true);
 }
-void TForm1::SpinEdit6Change() { qm::TrendChart::SpinEdit6Change(ui->SpinEdit6); }
-void TForm1::Button1Click() { Engine.Button1Click(); }
+void TForm1::SpinEdit6Change()
+{
+    qm::TrendChart::SpinEdit6Change(ui->SpinEdit6);
+    Engine.setArchivePeriod(ui->SpinEdit6->value());
+}
+void TForm1::Button1Click() { Engine.ReadArchive(); }
 void TForm1::Button2Click() { qm::ArchiveView::Button2Click(this, ui->Memo1, ui->SpinEdit5); }
 void TForm1::Button4Click() { qm::ArchiveView::Button4Click(this, ui->Memo1, archiveWindow(), *Chart); }
-void TForm1::Button6Click() { Engine.Button6Click(); }
-void TForm1::Button5Click() { Engine.Button5Click(); }
-void TForm1::Button3Click() { Engine.Button3Click(); }
-void TForm1::ComboBox1Change(int index) { Engine.ComboBox1Change(index); }
+void TForm1::Button6Click() { Engine.SetClock(); }
+void TForm1::Button5Click() { Engine.EraseArchive(); }
+void TForm1::Button3Click() { Engine.SetPeriod(); }
+void TForm1::ComboBox1Change(int index) { Engine.setPortIndex(index); }
+
+qm::PolledRange TForm1::typedRange() const
+{
+    // A value typed beyond the range is bounded at once, never carried into the walk or the table.
+    return {qm::DeviceTable::SpinValue(ui->SpinEdit1->cleanText(), qm::DeviceTable::FirstAddressSpin),
+            qm::DeviceTable::SpinValue(ui->SpinEdit4->cleanText(), qm::DeviceTable::DeviceCountSpin)};
+}
+
 void TForm1::SpinEdit1Change()
 {
     if (qm::DeviceTable::IsEmptySpinText(ui->SpinEdit1->cleanText())) ui->SpinEdit1->setValue(1);
     if (qm::DeviceTable::IsEmptySpinText(ui->SpinEdit4->cleanText())) ui->SpinEdit4->setValue(1);
-    // A value typed beyond the range is bounded at once, never carried into the walk or the table.
-    const int first = qm::DeviceTable::SpinValue(ui->SpinEdit1->cleanText(), qm::DeviceTable::FirstAddressSpin);
-    const int count = qm::DeviceTable::SpinValue(ui->SpinEdit4->cleanText(), qm::DeviceTable::DeviceCountSpin);
-    Engine.SetFirstAddress(first);
-    Table.Renumber(first, count);
+    // The polled range goes to everything that keeps it: the walk starts again at the first
+    // address, the table renumbers its rows, the chart its slot lists.
+    const qm::PolledRange range = typedRange();
+    Engine.setRange(range);
+    Table.setRange(range);
+    Chart->setRange(range);
     ui->DrawGrid1->refreshAll();
     ui->DrawGrid1->setCurrentCell(1, 1);
     ApplyChartSetup();
@@ -419,7 +439,6 @@ void TForm1::SpinEdit1Change()
 void TForm1::SpinEdit4Change()
 {
     SpinEdit1Change();
-    Engine.SetDeviceCount(qm::DeviceTable::SpinValue(ui->SpinEdit4->cleanText(), qm::DeviceTable::DeviceCountSpin));
     for (QComboBox* slot : {ui->ComboBox2, ui->ComboBox3, ui->ComboBox4, ui->ComboBox5}) {
         const QSignalBlocker blocker(slot);
         slot->setCurrentIndex(slot->count() > 0 ? 0 : -1);
@@ -434,7 +453,10 @@ void TForm1::CheckBox2Click() { Chart->CheckBox2Click(); }
 void TForm1::BitBtn1Click() { Chart->BitBtn1Click(); }
 void TForm1::CheckBox1Click()
 {
-    Engine.CheckBox1Click(ui->CheckBox1->isChecked());
+    if (ui->CheckBox1->isChecked())
+        Engine.Connect();
+    else
+        Engine.Disconnect();
 }
 void TForm1::ComboBox2Change() { Chart->ComboBox2Change(); }
 void TForm1::ComboBox3Change() { Chart->ComboBox3Change(); }

@@ -1,7 +1,8 @@
 #pragma once
 // Form1, the main window: the controls of QM4700_mp.ui, the two timers, and the handlers that
-// forward to the poll engine, the live table and the trend chart. It is also the Panel through
-// which the dialogue logic reads and shows things.
+// forward to the poll engine, the live table and the trend chart. It hands the values of its
+// controls down when they change, and it is the Panel through which the dialogue logic shows
+// things.
 
 #include "DeviceTable.h"
 #include "Panel.h"
@@ -55,10 +56,6 @@ public:
     TFormARHGR* archiveWindow() const;
 
     // qm::Panel
-    int firstAddress() const override;
-    int deviceCountValue() const override;
-    int commandAddress() const override;
-    int periodValue() const override;
     void setStatusText(const QString& text) override;
     void setIdText(const QString& text) override;
     void setClockText(const QString& text) override;
@@ -66,10 +63,13 @@ public:
     void repaintDeviceRow(int row) override;
     void setTableCurrentCell(int column, int row) override;
     void showWarning(const QString& text, const QString& detail) override;
+    void showNotice(const QString& text, const QString& detail) override;
     void setConnectChecked(bool checked) override;
     void setPortListEnabled(bool enabled) override;
     void clearMemo() override;
     void addMemoLine(const QString& line) override;
+    void linkChanged(bool up) override;
+    void roundDone() override;
 
     QString statusText() const;
 
@@ -116,6 +116,8 @@ private:
     void finishControls();
     void connectHandlers();
     void centreOnScreen();
+    // "Нач.NUM " and "К-во приб. " as typed, each bounded to its range.
+    qm::PolledRange typedRange() const;
     // Writes the trend data file; a failure is shown once, at close in a box that waits for its
     // answer, otherwise in one that does not. Returns true when the file is written.
     bool saveTrendFile(bool closing = false);

@@ -13,7 +13,7 @@ void ApplySetting(TForm1& form, int index, qint32 value)
     QSpinBox* const spins[] = {u.SpinEdit1, u.SpinEdit2, u.SpinEdit3, u.SpinEdit4, u.SpinEdit5, u.SpinEdit6};
     QComboBox* const slotLists[] = {u.ComboBox2, u.ComboBox3, u.ComboBox4, u.ComboBox5};
     switch (index) {
-    case 0: form.Engine.PortIndex = value; break;
+    case 0: form.Engine.setPortIndex(value); break;
     case 1: case 2: case 3: case 4: case 5: case 6: spins[index - 1]->setValue(value); break;
     case 7: select(u.ComboBox7, value); break;
     case 8: chart.PhScaleMin = value; break;
@@ -35,8 +35,8 @@ Settings CollectSettings(TForm1& form)
     Ui::TForm1& u = *form.ui;
     TrendChart& chart = *form.Chart;
     Settings s;
-    form.Engine.PortIndex = u.ComboBox1->currentIndex();
-    s.portIndex = form.Engine.PortIndex;
+    form.Engine.setPortIndex(u.ComboBox1->currentIndex());
+    s.portIndex = form.Engine.PortIndex();
     s.firstAddress = u.SpinEdit1->value();
     s.trendPoints = u.SpinEdit2->value();
     s.sampleInterval = u.SpinEdit3->value();

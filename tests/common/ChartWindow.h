@@ -27,10 +27,8 @@ struct ChartWindow {
     QCheckBox* date = new QCheckBox(&top);
     QCheckBox* time = new QCheckBox(&top);
     QCheckBox* norm = new QCheckBox(&top);
-    QSpinBox* first = new QSpinBox(&top);
     QSpinBox* points = new QSpinBox(&top);
     QSpinBox* interval = new QSpinBox(&top);
-    QSpinBox* count = new QSpinBox(&top);
     QPlainTextEdit* memo = new QPlainTextEdit(&top);
 
     ChartWindow()
@@ -51,14 +49,10 @@ struct ChartWindow {
         grid->horizontalHeader()->hide();
         grid->verticalHeader()->hide();
         time->setChecked(true);
-        first->setRange(1, 99);
-        first->setValue(1);
         points->setRange(100, 10000);
         points->setValue(1000);
         interval->setRange(1, 120);
         interval->setValue(5);
-        count->setRange(1, 10);
-        count->setValue(1);
         memo->setGeometry(568, 8, 385, 193);
     }
     TrendChartWidgets widgets()
@@ -74,10 +68,8 @@ struct ChartWindow {
         w.CheckBox2 = date;
         w.CheckBox3 = time;
         w.CheckBox4 = norm;
-        w.SpinEdit1 = first;
         w.SpinEdit2 = points;
         w.SpinEdit3 = interval;
-        w.SpinEdit4 = count;
         w.Memo1 = memo;
         return w;
     }

@@ -12,10 +12,7 @@ namespace qm::test {
 
 class FakePanel : public Panel {
 public:
-    int first = 1;
-    int count = 1;
-    int command = 1;
-    int period = 1;
+    int period = 1;  // what SpinEdit6 shows
 
     QString status;
     QStringList statusHistory;
@@ -25,17 +22,15 @@ public:
     int currentColumn = -1;
     int currentRow = -1;
     QStringList warnings;   // text, then "\n" and the detail when there is one
+    QStringList notices;    // the same, for the boxes that do not wait
     bool connectChecked = false;
     int connectUncheckedCount = 0;
     bool portListEnabled = true;
     QStringList memo{QStringLiteral("Архив")};
+    bool linkUp = false;
+    int rounds = 0;  // rounds of the walk told
     // Runs while a warning box would be open (the toolkit keeps ticking timers meanwhile).
     std::function<void()> duringWarning;
-
-    int firstAddress() const override { return first; }
-    int deviceCountValue() const override { return count; }
-    int commandAddress() const override { return command; }
-    int periodValue() const override { return period; }
 
     void setStatusText(const QString& text) override
     {
@@ -56,6 +51,10 @@ public:
         warnings << (detail.isEmpty() ? text : text + QLatin1Char('\n') + detail);
         if (duringWarning) duringWarning();
     }
+    void showNotice(const QString& text, const QString& detail) override
+    {
+        notices << (detail.isEmpty() ? text : text + QLatin1Char('\n') + detail);
+    }
     void setConnectChecked(bool checked) override
     {
         if (!checked) ++connectUncheckedCount;
@@ -64,6 +63,8 @@ public:
     void setPortListEnabled(bool enabled) override { portListEnabled = enabled; }
     void clearMemo() override { memo.clear(); }
     void addMemoLine(const QString& line) override { memo << line; }
+    void linkChanged(bool up) override { linkUp = up; }
+    void roundDone() override { ++rounds; }
 };
 
 }  // namespace qm::test

@@ -46,24 +46,45 @@ struct PollRig {
 
     explicit PollRig(int first = 1, int count = 3)
     {
-        SetWorkDir(dir.path());
-        panel.first = first;
-        panel.count = count;
-        engine.Init(first, count);
+        engine.setWorkDir(dir.path());
+        table.FillHeaders({first, count});
+        engine.Init({first, count});
         port.existing << PortDeviceName(0, dir.path());
+    }
+
+    // The window's controls as it hands them down: "Нач.NUM " and "К-во приб. ", "NUM", "P,мин".
+    void setRange(int first, int count)
+    {
+        engine.setRange({first, count});
+        table.setRange({first, count});
+    }
+    void setCommandAddress(int address)
+    {
+        engine.setCommandAddress(address);
+        table.setCommandAddress(address);
+    }
+    void setPeriod(int minutes)
+    {
+        panel.period = minutes;
+        engine.setArchivePeriod(minutes);
     }
 
     void connect()
     {
         panel.setConnectChecked(true);
-        engine.CheckBox1Click(true);
+        engine.Connect();
+    }
+    void disconnect()
+    {
+        panel.setConnectChecked(false);
+        engine.Disconnect();
     }
 
     void tick(int n = 1)
     {
         for (int i = 0; i < n; ++i) {
             const qsizetype before = port.writes.size();
-            engine.Timer1Timer();
+            engine.Tick();
             ++ticks;
             if (instruments && port.writes.size() > before) port.arrive(instruments(port.lastWrite()));
         }

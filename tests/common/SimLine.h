@@ -1,7 +1,7 @@
 #pragma once
 // The instrument simulator on a pseudo-terminal for integration tests: started with the given
-// options, its device mapped to COM1 in a ports.cfg of a temporary working directory, stopped
-// when the object goes. Needs QM_SIM_PATH (set by the test build when the simulator is built).
+// options, its device mapped to COM1 in a ports.cfg of a temporary working directory (dir, which
+// the engine is handed as its working directory), stopped when the object goes. Needs QM_SIM_PATH (set by the test build when the simulator is built).
 
 #include "DateTimeText.h"
 
@@ -54,7 +54,6 @@ struct SimLine {
         device = QString::fromLocal8Bit(sim.readLine()).trimmed();
         QFile cfg(dir.filePath(QStringLiteral("ports.cfg")));
         if (cfg.open(QIODevice::WriteOnly)) cfg.write("COM1 " + device.toLocal8Bit() + "\n");
-        SetWorkDir(dir.path());
     }
     ~SimLine() { stop(); }
 

@@ -86,7 +86,7 @@ struct DownloadRig {
 
     explicit DownloadRig(int n) : instrument(n)
     {
-        rig.panel.command = 7;
+        rig.setCommandAddress(7);
         rig.instruments = [this](const QByteArray& request) {
             const int address = quint8(request.at(0));
             if (address != 7) return measurementAnswer(address);
@@ -120,7 +120,7 @@ struct DownloadRig {
     // Presses "Читать архив из QM" and runs slotCount until a measurement request goes out again.
     int download(int slotLimit = 40)
     {
-        rig.engine.Button1Click();
+        rig.engine.ReadArchive();
         int slotCount = 0;
         do {
             if (tickUntilWrite() != 10) return -1;
@@ -179,27 +179,27 @@ TEST(ArchiveDownload, FourteenBlocksOneASlotThenTheListing)
     EXPECT_EQ(memo.first(), "06.12.26 10:01    6,01      -0,1    20,1");
     EXPECT_EQ(memo.at(9), "06.12.26 10:10    6,10      -1,0    21,0     10");
     EXPECT_EQ(memo.last(), "06.12.26 10:57    6,57      -5,7    25,7");
-    EXPECT_EQ(d.rig.engine.PendingRequest, ReadMeasurement);
-    EXPECT_EQ(d.rig.engine.PollAddress, 8);
+    EXPECT_EQ(d.rig.engine.PendingRequest(), RequestKind::ReadMeasurement);
+    EXPECT_EQ(d.rig.engine.PollAddress(), 8);
     EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
-    EXPECT_FALSE(d.rig.engine.ArchiveMode);
+    EXPECT_FALSE(d.rig.engine.ArchiveMode());
 }
 
 TEST(ArchiveDownload, AddressStaysWithTheDownloadAndTheImageIsByteSwapped)
 {
     DownloadRig d(3);
-    d.rig.engine.Button1Click();
+    d.rig.engine.ReadArchive();
     // Block 1 to 7. The answer of 2 came in after the press, so the walk was not moved on.
     ASSERT_EQ(d.rig.tickUntilWrite(), 10);
-    ASSERT_EQ(d.rig.engine.PollAddress, 2);
+    ASSERT_EQ(d.rig.engine.PollAddress(), 2);
     d.rig.tick(5);
-    EXPECT_EQ(d.rig.engine.PollAddress, 7);  // the answering instrument, not moved on
-    EXPECT_EQ(d.rig.engine.PendingRequest, ReadArchive);
+    EXPECT_EQ(d.rig.engine.PollAddress(), 7);  // the answering instrument, not moved on
+    EXPECT_EQ(d.rig.engine.PendingRequest(), RequestKind::ReadArchive);
     // Register 249 holds 3: stored low byte first; register 254 (slot 1) is year 26, minutes low.
-    EXPECT_EQ(d.rig.engine.ArchiveImage[0], 3);
-    EXPECT_EQ(d.rig.engine.ArchiveImage[1], 0);
-    EXPECT_EQ(d.rig.engine.ArchiveImage[10], 26);
-    EXPECT_EQ(d.rig.engine.ArchiveImage[11], d.instrument.reg[254] >> 8);
+    EXPECT_EQ(d.rig.engine.ArchiveImage()[0], 3);
+    EXPECT_EQ(d.rig.engine.ArchiveImage()[1], 0);
+    EXPECT_EQ(d.rig.engine.ArchiveImage()[10], 26);
+    EXPECT_EQ(d.rig.engine.ArchiveImage()[11], d.instrument.reg[254] >> 8);
 }
 
 TEST(ArchiveDownload, EmptyArchiveEndsAfterTheFirstBlock)
@@ -227,15 +227,17 @@ TEST(ArchiveDownload, SecondDownloadReplacesTheListing)
 // all came in this download (the image starts empty, so the refused block holds nothing old).
 TEST(ArchiveDownload, ExceptionAnswerMidwayLeavesThatBlockAndMovesOn)
 {
-    DownloadRig d(57);
-    d.rig.engine.ArchiveImage.fill(0xAB);
+    // A full archive read before: every block of the image held records.
+    DownloadRig d(200);
+    ASSERT_EQ(d.download(), 15);
+    d.instrument = ArchiveInstrument(57);
     d.instrument.fault = [](int start) -> std::optional<QByteArray> {
         if (start == 737) return withCrc(hex("07 83 04"));
         return std::nullopt;
     };
     ASSERT_EQ(d.download(), 15);
     EXPECT_EQ(d.instrument.readStarts, blockStarts());  // asked once, not again
-    const auto& image = d.rig.engine.ArchiveImage;
+    const auto& image = d.rig.engine.ArchiveImage();
     // Block 5 covers image bytes 976..1219: nothing there; the records before it were stored.
     for (int i = 976; i < 1220; ++i) ASSERT_EQ(image[size_t(i)], 0) << i;
     EXPECT_TRUE(d.rig.panel.statusHistory.contains("7-АРХИВ-  36 %"));
@@ -258,7 +260,7 @@ TEST(ArchiveDownload, SilenceRepeatsTheBlockAndTheFourthUnansweredSlotEndsIt)
     // finds it unanswered ends the download and polls instead.
     EXPECT_EQ(slotCount, 2 + 4 + 1);
     EXPECT_EQ(d.instrument.readStarts, QList<int>({249, 371, 493, 493, 493, 493}));
-    EXPECT_EQ(d.rig.engine.PendingRequest, ReadMeasurement);
+    EXPECT_EQ(d.rig.engine.PendingRequest(), RequestKind::ReadMeasurement);
     EXPECT_EQ(text(d.rig.panel.memo), "АРХИВ НЕ ПРОЧИТАН");
     // Three silent slots gave up on 7 once: the port was reopened and the walk moved to 8.
     EXPECT_EQ(d.rig.port.openCount, opensBefore + 1);
@@ -278,20 +280,20 @@ TEST(ArchiveDownload, PressingAgainResetsTheCountAndContinuesFromTheCurrentBlock
         if (silent) return QByteArray();
         return std::nullopt;
     };
-    d.rig.engine.Button1Click();
+    d.rig.engine.ReadArchive();
     ASSERT_EQ(d.rig.tickUntilWrite(), 10);  // 249
     ASSERT_EQ(d.rig.tickUntilWrite(), 10);  // 371
     silent = true;
     for (int i = 0; i < 4; ++i) ASSERT_EQ(d.rig.tickUntilWrite(), 10);  // 493, then three times again
-    EXPECT_EQ(d.rig.engine.ArchiveRetries, 3);
-    d.rig.engine.Button1Click();
-    EXPECT_EQ(d.rig.engine.ArchiveRetries, 0);
+    EXPECT_EQ(d.rig.engine.ArchiveRetries(), 3);
+    d.rig.engine.ReadArchive();
+    EXPECT_EQ(d.rig.engine.ArchiveRetries(), 0);
     silent = false;
     ASSERT_EQ(d.rig.tickUntilWrite(), 10);
     EXPECT_EQ(d.rig.port.lastWrite(), archiveRequest(7, 493));
-    EXPECT_EQ(d.rig.engine.PendingRequest, ReadArchive);
+    EXPECT_EQ(d.rig.engine.PendingRequest(), RequestKind::ReadArchive);
     int slotCount = 0;
-    while (d.rig.engine.PendingRequest == ReadArchive && slotCount < 20) {
+    while (d.rig.engine.PendingRequest() == RequestKind::ReadArchive && slotCount < 20) {
         ASSERT_EQ(d.rig.tickUntilWrite(), 10);
         ++slotCount;
     }
@@ -328,29 +330,29 @@ TEST(ArchiveDownload, ExceptionToTheLastBlockEndsTheDownload)
     const int slotCount = d.download();
     EXPECT_EQ(slotCount, 15);  // never a read beyond the area
     EXPECT_EQ(d.instrument.readStarts, blockStarts());
-    EXPECT_EQ(d.rig.engine.PendingRequest, ReadMeasurement);
+    EXPECT_EQ(d.rig.engine.PendingRequest(), RequestKind::ReadMeasurement);
     EXPECT_EQ(text(d.rig.panel.memo), text(cleanListing(57)));
     EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
-    EXPECT_FALSE(d.rig.engine.ArchiveMode);
+    EXPECT_FALSE(d.rig.engine.ArchiveMode());
 }
 
 TEST(ArchiveDownload, CommandDuringADownloadAbandonsItWithoutConfirmation)
 {
     DownloadRig d(57);
     const QStringList memoBefore = d.rig.panel.memo;
-    d.rig.panel.period = 15;
-    d.rig.engine.Button1Click();
+    d.rig.setPeriod(15);
+    d.rig.engine.ReadArchive();
     ASSERT_EQ(d.rig.tickUntilWrite(), 10);  // 249
     ASSERT_EQ(d.rig.tickUntilWrite(), 10);  // 371
     d.rig.tick(5);                          // its answer is in
-    const auto image = d.rig.engine.ArchiveImage;
-    d.rig.engine.Button3Click();
+    const auto image = d.rig.engine.ArchiveImage();
+    d.rig.engine.SetPeriod();
     d.rig.panel.statusHistory.clear();
     ASSERT_EQ(d.rig.tickUntilWrite(), 5);
     EXPECT_EQ(d.rig.port.lastWrite(), hex("07 06 00 08 00 0F 48 6A"));
     d.rig.tick(5);  // the echo arrives while ArchiveMode is still set
     EXPECT_EQ(d.rig.panel.statusHistory, QStringList({"7-Период-", "7-АРХИВ-  14 %"}));
-    EXPECT_EQ(d.rig.engine.ArchiveImage, image);
+    EXPECT_EQ(d.rig.engine.ArchiveImage(), image);
     EXPECT_EQ(d.rig.panel.memo, memoBefore);
     ASSERT_EQ(d.rig.tickUntilWrite(), 5);
     EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
@@ -360,13 +362,13 @@ TEST(ArchiveDownload, CommandDuringADownloadAbandonsItWithoutConfirmation)
 TEST(ArchiveDownload, CommandPressedWhileTheLastBlockIsOnItsWayIsDropped)
 {
     DownloadRig d(57);
-    d.rig.engine.Button1Click();
+    d.rig.engine.ReadArchive();
     for (int k = 0; k < 14; ++k) ASSERT_EQ(d.rig.tickUntilWrite(), 10);
     ASSERT_EQ(d.rig.port.lastWrite(), archiveRequest(7, 1835));
-    d.rig.engine.Button5Click();
+    d.rig.engine.EraseArchive();
     d.rig.tick(5);
     EXPECT_EQ(d.rig.panel.memo.size(), 57);
-    EXPECT_EQ(d.rig.engine.PendingRequest, ReadMeasurement);
+    EXPECT_EQ(d.rig.engine.PendingRequest(), RequestKind::ReadMeasurement);
     ASSERT_EQ(d.rig.tickUntilWrite(), 5);
     EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
 }
@@ -375,25 +377,25 @@ TEST(ArchiveDownload, PressRightAfterTheListingStartsAgainAtTheFirstBlock)
 {
     for (int n : {57, 0}) {
         DownloadRig d(n);
-        d.rig.engine.Button1Click();
+        d.rig.engine.ReadArchive();
         for (int slot = 0; slot < (n ? 14 : 1); ++slot) ASSERT_EQ(d.rig.tickUntilWrite(), 10);
         d.rig.tick(5);  // the last answer is in
-        ASSERT_EQ(d.rig.engine.PendingRequest, ReadMeasurement) << n;
-        d.rig.engine.Button1Click();  // before the next slot
+        ASSERT_EQ(d.rig.engine.PendingRequest(), RequestKind::ReadMeasurement) << n;
+        d.rig.engine.ReadArchive();  // before the next slot
         ASSERT_EQ(d.rig.tickUntilWrite(), 5);
         // A new download from the start, not a block beyond the area.
         EXPECT_EQ(d.rig.port.lastWrite(), archiveRequest(7, 249)) << n;
-        EXPECT_EQ(d.rig.engine.PendingRequest, ReadArchive) << n;
+        EXPECT_EQ(d.rig.engine.PendingRequest(), RequestKind::ReadArchive) << n;
     }
 }
 
 TEST(ArchiveDownload, StrayCopyOfTheLastBlockAfterTheListingIsJustAnAnswer)
 {
     DownloadRig d(57);
-    d.rig.engine.Button1Click();
+    d.rig.engine.ReadArchive();
     for (int k = 0; k < 14; ++k) ASSERT_EQ(d.rig.tickUntilWrite(), 10);
     d.rig.tick(5);  // the last answer is in, the listing written
-    ASSERT_EQ(d.rig.engine.PendingRequest, ReadMeasurement);
+    ASSERT_EQ(d.rig.engine.PendingRequest(), RequestKind::ReadMeasurement);
     const QStringList listing = d.rig.panel.memo;
     // The instrument repeats its last block within the same slot; it is judged on the slot's
     // last tick, just before the next request goes out.
@@ -404,7 +406,7 @@ TEST(ArchiveDownload, StrayCopyOfTheLastBlockAfterTheListingIsJustAnAnswer)
     const QStringList after = d.rig.panel.statusHistory.mid(before);
     EXPECT_EQ(after, (QStringList{QStringLiteral("7-АРХИВ-  100 %"), QStringLiteral("8-")}));
     EXPECT_EQ(d.rig.panel.memo, listing);
-    EXPECT_EQ(d.rig.engine.RetryCount, 0);
+    EXPECT_EQ(d.rig.engine.RetryCount(), 0);
 }
 
 // An answer that comes late is taken only as the block its read asked for: at 600 ms it is in
@@ -474,7 +476,7 @@ TEST(ArchiveDownload, FailedDownloadSaysSoAndNeverListsOtherBytes)
         EXPECT_TRUE(d.rig.panel.statusHistory.contains("7-АРХИВ НЕ ПРОЧИТАН"))
             << d.rig.panel.statusHistory.join('|').toStdString();
         EXPECT_FALSE(d.rig.panel.statusHistory.contains("7-АРХИВ-  100 %"));
-        EXPECT_EQ(d.rig.engine.PendingRequest, ReadMeasurement);
+        EXPECT_EQ(d.rig.engine.PendingRequest(), RequestKind::ReadMeasurement);
     }
 }
 
@@ -482,7 +484,7 @@ TEST(ArchiveDownload, FailedDownloadSaysSoAndNeverListsOtherBytes)
 TEST(ArchiveDownload, NewNumberDuringADownloadStartsItAgain)
 {
     DownloadRig d(57);
-    d.rig.engine.Button1Click();
+    d.rig.engine.ReadArchive();
     for (int k = 0; k < 3; ++k) ASSERT_EQ(d.tickUntilWrite(), 10);
     ArchiveInstrument other(12, 9);
     d.rig.instruments = [&](const QByteArray& request) {
@@ -490,9 +492,9 @@ TEST(ArchiveDownload, NewNumberDuringADownloadStartsItAgain)
         if (address == 9) return other.answer(request);
         return address == 7 ? d.instrument.answer(request) : measurementAnswer(address);
     };
-    d.rig.panel.command = 9;
+    d.rig.setCommandAddress(9);
     int slotCount = 0;
-    while (d.rig.engine.PendingRequest == ReadArchive && slotCount++ < 20) ASSERT_EQ(d.tickUntilWrite(), 10);
+    while (d.rig.engine.PendingRequest() == RequestKind::ReadArchive && slotCount++ < 20) ASSERT_EQ(d.tickUntilWrite(), 10);
     EXPECT_EQ(other.readStarts, blockStarts());
     EXPECT_EQ(text(d.rig.panel.memo), text(cleanListing(12)));
 }
@@ -500,7 +502,7 @@ TEST(ArchiveDownload, NewNumberDuringADownloadStartsItAgain)
 TEST(ArchiveDownload, PressWhileThePortIsClosedIsDroppedByConnecting)
 {
     PollRig rig(1, 3);
-    rig.engine.Button1Click();
+    rig.engine.ReadArchive();
     rig.tick(20);
     EXPECT_TRUE(rig.port.writes.isEmpty());
     rig.connect();

@@ -45,34 +45,41 @@ struct Engine {
     PollEngine engine{port, panel, table};
     QTimer timer;
 
-    Engine()
+    explicit Engine(const SimLine& line)
     {
-        panel.first = 1;
-        panel.count = 3;
-        engine.Init(1, 3);
-        engine.TickCount = 10;
+        engine.setWorkDir(line.dir.path());
+        table.FillHeaders({1, 3});
+        engine.Init({1, 3});
+        for (int i = 0; i < 10; ++i) engine.Tick();  // the first request goes out on the first tick
         timer.setInterval(100);
         timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer, &QTimer::timeout, [this] { engine.Timer1Timer(); });
+        QObject::connect(&timer, &QTimer::timeout, [this] { engine.Tick(); });
     }
 
     bool connect()
     {
         panel.setConnectChecked(true);
-        engine.CheckBox1Click(true);
-        return engine.PortOpen;
+        engine.Connect();
+        return engine.PortOpen();
     }
 
     // Runs the real timer until done() holds, or the bound passes.
     bool runUntil(const std::function<bool()>& done, int boundMs) { return RunTimerUntil(timer, done, boundMs); }
 
     // Reads the archive of an instrument; true when the download has ended with Memo1 rewritten.
+    // "NUM" as the window hands it down.
+    void setCommandAddress(int address)
+    {
+        engine.setCommandAddress(address);
+        table.setCommandAddress(address);
+    }
+
     bool download(int address)
     {
-        panel.command = address;
+        setCommandAddress(address);
         panel.memo = QStringList{QStringLiteral("Архив")};
-        engine.Button1Click();
-        return runUntil([&] { return engine.PendingRequest == ReadMeasurement && panel.memo != QStringList{"Архив"}; },
+        engine.ReadArchive();
+        return runUntil([&] { return engine.PendingRequest() == RequestKind::ReadMeasurement && panel.memo != QStringList{"Архив"}; },
                         25000);
     }
 };
@@ -110,7 +117,7 @@ TEST(ArchiveOnTheLine, DownloadOf57Records)
 {
     ArchiveLine line;
     ASSERT_TRUE(line.started()) << "the simulator gave no device";
-    Engine e;
+    Engine e(line);
     ASSERT_TRUE(e.connect()) << e.panel.warnings.join('|').toStdString();
     ASSERT_TRUE(e.download(2)) << "status: " << e.panel.status.toStdString();
 
@@ -133,7 +140,7 @@ TEST(ArchiveOnTheLine, WrappedRingIsListedOldestFirst)
 {
     ArchiveLine line;
     ASSERT_TRUE(line.started()) << "the simulator gave no device";
-    Engine e;
+    Engine e(line);
     ASSERT_TRUE(e.connect()) << e.panel.warnings.join('|').toStdString();
     ASSERT_TRUE(e.download(3)) << "status: " << e.panel.status.toStdString();
 
@@ -151,19 +158,20 @@ TEST(CommandsOnTheLine, PeriodIsWrittenAndReadBackAndTheClockIsSet)
 {
     ArchiveLine line;
     ASSERT_TRUE(line.started()) << "the simulator gave no device";
-    Engine e;
+    Engine e(line);
     ASSERT_TRUE(e.connect()) << e.panel.warnings.join('|').toStdString();
 
-    e.panel.command = 2;
-    e.panel.period = 33;
-    e.engine.Button3Click();
+    e.setCommandAddress(2);
+    e.panel.period = 33;  // the box, and the period handed down from it
+    e.engine.setArchivePeriod(33);
+    e.engine.SetPeriod();
     ASSERT_TRUE(e.runUntil([&] { return e.panel.statusHistory.contains(QStringLiteral("2-Период-Ok!")); }, 5000));
     e.panel.period = 1;  // what the box shows now comes from the instrument
     ASSERT_TRUE(e.runUntil([&] { return e.panel.period != 1; }, 6000));
     EXPECT_EQ(e.panel.period, 33);
 
     qm::SetClock([] { return QDateTime(QDate(2030, 6, 15), QTime(8, 30, 42)); });
-    e.engine.Button6Click();
+    e.engine.SetClock();
     const bool confirmed =
         e.runUntil([&] { return e.panel.statusHistory.contains(QStringLiteral("2-Коррекция времени -Ok!")); }, 5000);
     qm::SetClock({});
@@ -188,11 +196,11 @@ TEST(CommandsOnTheLine, EraseThenDownloadFindsNoArchive)
 {
     ArchiveLine line;
     ASSERT_TRUE(line.started()) << "the simulator gave no device";
-    Engine e;
+    Engine e(line);
     ASSERT_TRUE(e.connect()) << e.panel.warnings.join('|').toStdString();
 
-    e.panel.command = 2;
-    e.engine.Button5Click();
+    e.setCommandAddress(2);
+    e.engine.EraseArchive();
     ASSERT_TRUE(e.runUntil([&] { return e.panel.statusHistory.contains(QStringLiteral("2-Удалить архив-Ok!")); }, 5000));
     ASSERT_TRUE(e.download(2)) << "status: " << e.panel.status.toStdString();
     EXPECT_EQ(e.panel.memo, QStringList({"АРХИВ ОТСУТСТВУЕТ"}));

@@ -29,8 +29,8 @@ struct CommandRig {
 
     explicit CommandRig(int count = 10) : rig(1, count)
     {
-        rig.panel.command = 7;
-        rig.panel.period = 15;
+        rig.setCommandAddress(7);
+        rig.setPeriod(15);
         rig.instruments = [this](const QByteArray& request) {
             const int function = quint8(request.at(1));
             if (function == 3) return measurementAnswer(quint8(request.at(0)));
@@ -66,14 +66,14 @@ TEST_P(CommandFrames, SentOnceConfirmedThenPollingGoesOn)
     EXPECT_EQ(r.rig.port.writes.size(), writes + 1);
     EXPECT_EQ(r.rig.port.lastWrite().toHex(' ').toUpper(), QByteArray(c.frame));
     EXPECT_EQ(r.rig.panel.status, QString::fromUtf8(c.sent));
-    EXPECT_EQ(r.rig.engine.PendingRequest, ReadMeasurement);
-    EXPECT_EQ(r.rig.engine.CommandAddress, 7);
-    EXPECT_EQ(r.rig.engine.RegisterStart, 1);  // left as the measurement request left it
-    EXPECT_FALSE(r.rig.engine.ArchiveMode);
+    EXPECT_EQ(r.rig.engine.PendingRequest(), RequestKind::ReadMeasurement);
+    EXPECT_EQ(r.rig.engine.CommandAddress(), 7);
+    EXPECT_EQ(r.rig.engine.RegisterStart(), 1);  // left as the measurement request left it
+    EXPECT_FALSE(r.rig.engine.ArchiveMode());
 
     r.rig.tick(5);
     EXPECT_EQ(r.rig.panel.status, QString::fromUtf8(c.confirmed));
-    EXPECT_EQ(r.rig.engine.PollAddress, 8);
+    EXPECT_EQ(r.rig.engine.PollAddress(), 8);
     ASSERT_EQ(r.rig.tickUntilWrite(), 5);
     EXPECT_EQ(r.rig.port.lastWrite(), measurementRequest(8));
     EXPECT_EQ(r.rig.panel.statusHistory,
@@ -82,39 +82,39 @@ TEST_P(CommandFrames, SentOnceConfirmedThenPollingGoesOn)
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, CommandFrames,
-    ::testing::Values(CommandCase{"Period", &PollEngine::Button3Click, "07 06 00 08 00 0F 48 6A", "7-Период-", "7-Период-Ok!"},
-                      CommandCase{"Clock", &PollEngine::Button6Click,
+    ::testing::Values(CommandCase{"Period", &PollEngine::SetPeriod, "07 06 00 08 00 0F 48 6A", "7-Период-", "7-Период-Ok!"},
+                      CommandCase{"Clock", &PollEngine::SetClock,
                                   "07 10 00 05 00 03 06 14 1A 0C 06 0D 2D 82 5C", "7-Коррекция времени - ",
                                   "7-Коррекция времени -Ok!"},
-                      CommandCase{"Erase", &PollEngine::Button5Click, "07 06 00 F9 00 00 59 9D", "7-Удалить архив-",
+                      CommandCase{"Erase", &PollEngine::EraseArchive, "07 06 00 F9 00 00 59 9D", "7-Удалить архив-",
                                   "7-Удалить архив-Ok!"}),
     [](const ::testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
 
 TEST(Commands, PeriodIsReadBackFromTheNextMatchingMeasurementAnswer)
 {
     CommandRig r;
-    r.rig.panel.period = 40;  // the instrument keeps 15 whatever is sent
-    r.rig.engine.Button3Click();
-    EXPECT_FALSE(r.rig.table.PeriodPending);
+    r.rig.setPeriod(40);  // the instrument keeps 15 whatever is sent
+    r.rig.engine.SetPeriod();
+    EXPECT_FALSE(r.rig.table.PeriodPending());
     ASSERT_EQ(r.rig.tickUntilWrite(), 5);
     EXPECT_EQ(quint8(r.rig.port.lastWrite().at(5)), 40);
-    EXPECT_TRUE(r.rig.table.PeriodPending);
+    EXPECT_TRUE(r.rig.table.PeriodPending());
     // The walk goes on from 8; the answers of 8, 9, 10 name other instruments.
     for (int i = 0; i < 3; ++i) ASSERT_EQ(r.rig.tickUntilWrite(), 10);
     EXPECT_EQ(r.rig.panel.period, 40);
     while (r.rig.requestedAddresses().last() != 7) ASSERT_EQ(r.rig.tickUntilWrite(), 10);
     r.rig.tick(5);
     EXPECT_EQ(r.rig.panel.period, 15);
-    EXPECT_FALSE(r.rig.table.PeriodPending);
+    EXPECT_FALSE(r.rig.table.PeriodPending());
 }
 
 TEST(Commands, OnlyThePeriodCommandAwaitsThePeriod)
 {
-    for (auto press : {&PollEngine::Button5Click, &PollEngine::Button6Click}) {
+    for (auto press : {&PollEngine::EraseArchive, &PollEngine::SetClock}) {
         CommandRig r;
         (r.rig.engine.*press)();
         ASSERT_EQ(r.rig.tickUntilWrite(), 5);
-        EXPECT_FALSE(r.rig.table.PeriodPending);
+        EXPECT_FALSE(r.rig.table.PeriodPending());
     }
 }
 
@@ -122,8 +122,8 @@ TEST(Commands, PeriodValueIsKeptWithinOneTo255)
 {
     for (const auto& [value, sent] : {std::pair{0, 1}, {-3, 1}, {1, 1}, {255, 255}, {256, 255}, {1000, 255}}) {
         CommandRig r;
-        r.rig.panel.period = value;
-        r.rig.engine.Button3Click();
+        r.rig.setPeriod(value);
+        r.rig.engine.SetPeriod();
         ASSERT_EQ(r.rig.tickUntilWrite(), 5);
         EXPECT_EQ(quint8(r.rig.port.lastWrite().at(4)), 0) << value;
         EXPECT_EQ(quint8(r.rig.port.lastWrite().at(5)), sent) << value;
@@ -133,33 +133,33 @@ TEST(Commands, PeriodValueIsKeptWithinOneTo255)
 TEST(Commands, TheLatestPressWins)
 {
     CommandRig r;
-    r.rig.engine.Button3Click();
-    r.rig.engine.Button5Click();
+    r.rig.engine.SetPeriod();
+    r.rig.engine.EraseArchive();
     const qsizetype writes = r.rig.port.writes.size();
     ASSERT_EQ(r.rig.tickUntilWrite(), 5);
     ASSERT_EQ(r.rig.tickUntilWrite(), 10);
     EXPECT_EQ(r.rig.port.writes.size(), writes + 2);
     EXPECT_EQ(r.rig.port.writes.at(writes), hex("07 06 00 F9 00 00 59 9D"));
     EXPECT_EQ(r.rig.port.lastWrite(), measurementRequest(8));
-    EXPECT_FALSE(r.rig.table.PeriodPending);
+    EXPECT_FALSE(r.rig.table.PeriodPending());
 }
 
 TEST(Commands, AddressIsTakenWhenTheFrameIsBuilt)
 {
     CommandRig r;
-    r.rig.engine.Button5Click();
-    r.rig.panel.command = 9;
+    r.rig.engine.EraseArchive();
+    r.rig.setCommandAddress(9);
     ASSERT_EQ(r.rig.tickUntilWrite(), 5);
     EXPECT_EQ(r.rig.port.lastWrite(), withCrc(hex("09 06 00 F9 00 00")));
     EXPECT_EQ(r.rig.panel.status, "9-Удалить архив-");
-    EXPECT_EQ(r.rig.engine.CommandAddress, 9);
+    EXPECT_EQ(r.rig.engine.CommandAddress(), 9);
 }
 
 TEST(Commands, BroadcastAddressIsNeverCommanded)
 {
     CommandRig r;
-    r.rig.panel.command = 0;
-    r.rig.engine.Button5Click();
+    r.rig.setCommandAddress(0);
+    r.rig.engine.EraseArchive();
     ASSERT_EQ(r.rig.tickUntilWrite(), 5);
     EXPECT_NE(quint8(r.rig.port.lastWrite().at(0)), 0);
 }
@@ -167,13 +167,13 @@ TEST(Commands, BroadcastAddressIsNeverCommanded)
 TEST(Commands, InstrumentBeyondThePolledRangeIsFollowedByTheFirstAddress)
 {
     CommandRig r(4);
-    r.rig.panel.command = 9;
-    r.rig.engine.Button6Click();
+    r.rig.setCommandAddress(9);
+    r.rig.engine.SetClock();
     ASSERT_EQ(r.rig.tickUntilWrite(), 5);
     ASSERT_EQ(quint8(r.rig.port.lastWrite().at(0)), 9);
     r.rig.tick(5);
     EXPECT_EQ(r.rig.panel.status, "9-Коррекция времени -Ok!");
-    EXPECT_TRUE(r.rig.engine.RoundDone);
+    EXPECT_TRUE(r.rig.engine.RoundDone());
     ASSERT_EQ(r.rig.tickUntilWrite(), 5);
     EXPECT_EQ(r.rig.port.lastWrite(), measurementRequest(1));
 }
@@ -182,7 +182,7 @@ TEST(Commands, ExceptionAnswerGetsNoConfirmation)
 {
     CommandRig r;
     r.reply = [](const QByteArray& request) { return withCrc(QByteArray(1, request.at(0)) + hex("86 03")); };
-    r.rig.engine.Button3Click();
+    r.rig.engine.SetPeriod();
     ASSERT_EQ(r.rig.tickUntilWrite(), 5);
     r.rig.panel.statusHistory.clear();
     r.rig.tick(5);
@@ -195,7 +195,7 @@ TEST(Commands, UnansweredCommandIsNotRepeated)
 {
     CommandRig r;
     r.reply = [](const QByteArray&) { return QByteArray(); };
-    r.rig.engine.Button6Click();
+    r.rig.engine.SetClock();
     const qsizetype writes = r.rig.port.writes.size();
     ASSERT_EQ(r.rig.tickUntilWrite(), 5);
     r.rig.panel.statusHistory.clear();
@@ -218,7 +218,7 @@ TEST_P(CommandAnswerTexts, OnlyThreeAnswersConfirm)
 {
     const AnswerTextCase& c = GetParam();
     const QByteArray frame = withCrc(hex(c.frame));
-    EXPECT_EQ(CommandAnswerLiteral(reinterpret_cast<const quint8*>(frame.constData()), int(frame.size())),
+    EXPECT_EQ(CommandAnswerLiteral(reinterpret_cast<const quint8*>(frame.constData())),
               QString::fromUtf8(c.literal));
 }
 
@@ -258,8 +258,8 @@ TEST(Commands, PcClockIsTheLocalDateAndTimeWithoutSeconds)
 TEST(Commands, CommandPendingWhileThePortIsClosedIsDroppedByConnecting)
 {
     PollRig rig(1, 3);
-    rig.panel.command = 7;
-    rig.engine.Button5Click();
+    rig.setCommandAddress(7);
+    rig.engine.EraseArchive();
     rig.tick(30);
     EXPECT_TRUE(rig.port.writes.isEmpty());
     rig.connect();

@@ -41,7 +41,7 @@ std::vector<quint8> answer(quint8 address, const Regs& r)
         f.push_back(quint8(w >> 8));
         f.push_back(quint8(w & 0xFF));
     }
-    const quint16 crc = Crc16(f.data(), int(f.size()) - 1);
+    const quint16 crc = Crc16(f.data(), int(f.size()));
     f.push_back(quint8(crc & 0xFF));
     f.push_back(quint8(crc >> 8));
     return f;
@@ -54,20 +54,18 @@ protected:
 
     void SetUp() override
     {
-        panel.first = 1;
-        panel.count = 4;
-        panel.command = 5;
+        table.FillHeaders({1, 4});
+        table.setCommandAddress(5);
         panel.period = 60;
-        table.FillHeaders();
     }
-    void feed(const std::vector<quint8>& f, int pollAddress, int deviceCount = 4)
+    void feed(const std::vector<quint8>& f, int pollAddress)
     {
-        table.HandleMeasurementAnswer(f.data(), int(f.size()), pollAddress, deviceCount);
+        table.HandleMeasurementAnswer(f.data(), int(f.size()), pollAddress);
     }
     QStringList row(int r) const
     {
         QStringList s;
-        for (int c = 0; c < DeviceTable::UsedColumns; ++c) s << table.CellText[c][r];
+        for (int c = 0; c < DeviceTable::UsedColumns; ++c) s << table.CellText(c, r);
         return s;
     }
     QStringList blankRow(int r) const { return {QString::number(r), "", "", "", "", "", "", ""}; }
@@ -75,27 +73,27 @@ protected:
 
 TEST_F(DeviceTableTest, ExampleAnswerFillsRowThree)
 {
-    ASSERT_EQ(Crc16(ExampleAnswer.data(), 22), 0) << "example frame must carry a valid CRC";
+    ASSERT_EQ(Crc16(ExampleAnswer.data(), 23), 0) << "example frame must carry a valid CRC";
     EXPECT_EQ(answer(3, Regs{}), ExampleAnswer);
-    table.PeriodPending = true;
-    panel.command = 3;
+    table.setPeriodPending(true);
+    table.setCommandAddress(3);
 
     feed(ExampleAnswer, 3);
 
     EXPECT_EQ(row(3), (QStringList{"3", "7.01", "-152.3", "25.5", "00 11 hex", "ЧВ", "1", ""}));
     EXPECT_EQ(panel.idText, "11 03 hex");
     EXPECT_EQ(panel.clockText, "13:45 06.12.2026");
-    EXPECT_FLOAT_EQ(table.LiveValues[5], 7.01f);
-    EXPECT_FLOAT_EQ(table.LiveValues[6], 25.5f);
+    EXPECT_FLOAT_EQ(table.LiveValues()[5], 7.01f);
+    EXPECT_FLOAT_EQ(table.LiveValues()[6], 25.5f);
     EXPECT_EQ(panel.period, 15);
-    EXPECT_FALSE(table.PeriodPending);
+    EXPECT_FALSE(table.PeriodPending());
     EXPECT_EQ(panel.repainted, QList<int>{3});
     EXPECT_TRUE(panel.statusHistory.isEmpty()) << "the poll engine owns the Ok text";
     // The other rows are untouched; the registers are kept sign-extended.
     EXPECT_EQ(row(2), blankRow(2));
-    EXPECT_EQ(table.Registers[2], -1523);
-    EXPECT_EQ(table.Registers[8], 15);
-    for (int ch : {1, 2, 3, 4, 7, 8}) EXPECT_EQ(table.LiveValues[ch], 0.0f) << ch;
+    EXPECT_EQ(table.Registers(2), -1523);
+    EXPECT_EQ(table.Registers(8), 15);
+    for (int ch : {1, 2, 3, 4, 7, 8}) EXPECT_EQ(table.LiveValues()[ch], 0.0f) << ch;
 }
 
 TEST_F(DeviceTableTest, DecimalPointWhateverTheLocale)
@@ -109,9 +107,9 @@ TEST_F(DeviceTableTest, DecimalPointWhateverTheLocale)
         r.e = quint16(-5);
         r.t = quint16(-1005);
         feed(answer(2, r), 2);
-        EXPECT_EQ(table.CellText[1][2], "12.34");
-        EXPECT_EQ(table.CellText[2][2], "-0.5");
-        EXPECT_EQ(table.CellText[3][2], "-100.5");
+        EXPECT_EQ(table.CellText(1, 2), "12.34");
+        EXPECT_EQ(table.CellText(2, 2), "-0.5");
+        EXPECT_EQ(table.CellText(3, 2), "-100.5");
     }
     QLocale::setDefault(saved);
 }
@@ -138,8 +136,8 @@ TEST_F(DeviceTableTest, NegativePhFromWordFFFB)
     Regs r;
     r.ph = 0xFFFB;
     feed(answer(3, r), 3);
-    EXPECT_EQ(table.CellText[1][3], "-0.05");
-    EXPECT_FLOAT_EQ(table.LiveValues[5], -0.05f);
+    EXPECT_EQ(table.CellText(1, 3), "-0.05");
+    EXPECT_FLOAT_EQ(table.LiveValues()[5], -0.05f);
 }
 
 struct StatusCase {
@@ -160,10 +158,10 @@ TEST_P(StatusTest, ColumnsFourToSeven)
     Regs r;
     r.status = GetParam().status;
     feed(answer(3, r), 3);
-    EXPECT_EQ(table.CellText[4][3], QString::fromLatin1(GetParam().hex));
-    EXPECT_EQ(table.CellText[5][3], QString::fromUtf8(GetParam().mode));
-    EXPECT_EQ(table.CellText[6][3], QString::fromLatin1(GetParam().p1));
-    EXPECT_EQ(table.CellText[7][3], QString::fromLatin1(GetParam().p2));
+    EXPECT_EQ(table.CellText(4, 3), QString::fromLatin1(GetParam().hex));
+    EXPECT_EQ(table.CellText(5, 3), QString::fromUtf8(GetParam().mode));
+    EXPECT_EQ(table.CellText(6, 3), QString::fromLatin1(GetParam().p1));
+    EXPECT_EQ(table.CellText(7, 3), QString::fromLatin1(GetParam().p2));
 }
 INSTANTIATE_TEST_SUITE_P(Bits, StatusTest,
                          ::testing::Values(StatusCase{0x0033, "00 33 hex", "АВ", "1", "1"},
@@ -182,7 +180,7 @@ TEST_F(DeviceTableTest, TypeCodeSixteenHasNoClock)
     EXPECT_EQ(row(3)[1], "7.01");
     EXPECT_EQ(panel.idText, "10 03 hex");
     EXPECT_EQ(panel.clockText, "");
-    EXPECT_FLOAT_EQ(table.LiveValues[5], 7.01f);
+    EXPECT_FLOAT_EQ(table.LiveValues()[5], 7.01f);
 }
 
 TEST_F(DeviceTableTest, TypeCodeEighteenIsAccepted)
@@ -200,8 +198,8 @@ TEST_P(FailedIdentificationTest, BlanksRowAndBoxesKeepsChannels)
     feed(ExampleAnswer, 3);
     panel.repainted.clear();
     panel.setTableCurrentCell(5, 4);
-    table.PeriodPending = true;
-    panel.command = 3;
+    table.setPeriodPending(true);
+    table.setCommandAddress(3);
     Regs r;
     r.id = GetParam();
     r.ph = 999;
@@ -210,12 +208,12 @@ TEST_P(FailedIdentificationTest, BlanksRowAndBoxesKeepsChannels)
     EXPECT_EQ(row(3), blankRow(3));
     EXPECT_EQ(panel.idText, "");
     EXPECT_EQ(panel.clockText, "");
-    EXPECT_FLOAT_EQ(table.LiveValues[5], 7.01f);
-    EXPECT_FLOAT_EQ(table.LiveValues[6], 25.5f);
+    EXPECT_FLOAT_EQ(table.LiveValues()[5], 7.01f);
+    EXPECT_FLOAT_EQ(table.LiveValues()[6], 25.5f);
     EXPECT_EQ(panel.repainted, QList<int>{3});
     EXPECT_EQ(panel.currentColumn, 1);
     EXPECT_EQ(panel.currentRow, 1);
-    EXPECT_TRUE(table.PeriodPending) << "a failed answer does not consume the pending period";
+    EXPECT_TRUE(table.PeriodPending()) << "a failed answer does not consume the pending period";
     EXPECT_EQ(panel.period, 60);
 }
 INSTANTIATE_TEST_SUITE_P(Words, FailedIdentificationTest, ::testing::Values(0x1303, 0x0F03, 0x8003, 0xFF03, 0x0003));
@@ -235,38 +233,38 @@ TEST_F(DeviceTableTest, IdentificationNamingAnotherAddressOnlyShowsId)
     EXPECT_EQ(row(3), before);
     EXPECT_EQ(row(4), blankRow(4));
     EXPECT_EQ(panel.clockText, "13:45 06.12.2026");
-    EXPECT_FLOAT_EQ(table.LiveValues[5], 7.01f);
-    EXPECT_EQ(table.LiveValues[7], 0.0f);
+    EXPECT_FLOAT_EQ(table.LiveValues()[5], 7.01f);
+    EXPECT_EQ(table.LiveValues()[7], 0.0f);
     EXPECT_TRUE(panel.repainted.isEmpty());
 }
 
 TEST_F(DeviceTableTest, PendingPeriodIsCopiedOnceFromTheChosenInstrument)
 {
-    table.PeriodPending = true;
-    panel.command = 5;
-    panel.count = 6;
+    table.setPeriodPending(true);
+    table.setCommandAddress(5);
+    table.setRange({1, 6});
     Regs r;
     r.id = 0x1103;
     r.period = 30;
-    feed(answer(3, r), 3, 6);
+    feed(answer(3, r), 3);
     EXPECT_EQ(panel.period, 60) << "another instrument's period";
-    EXPECT_TRUE(table.PeriodPending);
+    EXPECT_TRUE(table.PeriodPending());
 
     r.id = 0x1105;
-    feed(answer(5, r), 5, 6);
+    feed(answer(5, r), 5);
     EXPECT_EQ(panel.period, 30);
-    EXPECT_FALSE(table.PeriodPending);
+    EXPECT_FALSE(table.PeriodPending());
 
     r.period = 45;
-    feed(answer(5, r), 5, 6);
+    feed(answer(5, r), 5);
     EXPECT_EQ(panel.period, 30) << "later answers leave the box to the user";
 }
 
 TEST_F(DeviceTableTest, PendingPeriodAlsoFromAnAnswerNamingTheChosenAddress)
 {
     // The instrument asked at 3 calls itself 5: the period is still its own, the row is not.
-    table.PeriodPending = true;
-    panel.command = 5;
+    table.setPeriodPending(true);
+    table.setCommandAddress(5);
     Regs r;
     r.id = 0x1105;
     r.period = 20;
@@ -283,8 +281,8 @@ void PrintTo(const PeriodCase& c, std::ostream* os) { *os << "period " << c.reg;
 class PeriodClampTest : public DeviceTableTest, public ::testing::WithParamInterface<PeriodCase> {};
 TEST_P(PeriodClampTest, Clamped)
 {
-    table.PeriodPending = true;
-    panel.command = 3;
+    table.setPeriodPending(true);
+    table.setCommandAddress(3);
     Regs r;
     r.period = GetParam().reg;
     feed(answer(3, r), 3);
@@ -299,8 +297,8 @@ TEST_F(DeviceTableTest, ShortAnswerIsNeverReadBeyondItsEnd)
     feed(ExampleAnswer, 3);
     panel.repainted.clear();
     panel.idText = "keep";
-    table.PeriodPending = true;
-    panel.command = 3;
+    table.setPeriodPending(true);
+    table.setCommandAddress(3);
     Regs r;
     r.ph = 100;
     r.period = 99;
@@ -308,33 +306,31 @@ TEST_F(DeviceTableTest, ShortAnswerIsNeverReadBeyondItsEnd)
     for (int length : {0, 5, 20, 22}) {
         // Copied onto the heap at its exact length, so a read beyond it is caught by sanitizers.
         std::vector<quint8> cut(full.begin(), full.begin() + length);
-        table.HandleMeasurementAnswer(cut.data(), length, 3, 4);
-        EXPECT_EQ(table.CellText[1][3], "7.01") << length;
-        EXPECT_EQ(table.Registers[1], 701) << length;
+        table.HandleMeasurementAnswer(cut.data(), length, 3);
+        EXPECT_EQ(table.CellText(1, 3), "7.01") << length;
+        EXPECT_EQ(table.Registers(1), 701) << length;
         EXPECT_EQ(panel.idText, "keep") << length;
-        EXPECT_TRUE(table.PeriodPending) << length;
+        EXPECT_TRUE(table.PeriodPending()) << length;
         EXPECT_TRUE(panel.repainted.isEmpty()) << length;
     }
-    table.HandleMeasurementAnswer(nullptr, 23, 3, 4);
-    EXPECT_EQ(table.CellText[1][3], "7.01");
+    table.HandleMeasurementAnswer(nullptr, 23, 3);
+    EXPECT_EQ(table.CellText(1, 3), "7.01");
     // A longer frame is taken by position.
     std::vector<quint8> longer = full;
     longer.push_back(0);
     feed(longer, 3);
-    EXPECT_EQ(table.CellText[1][3], "1.00");
+    EXPECT_EQ(table.CellText(1, 3), "1.00");
 }
 
 TEST_F(DeviceTableTest, RowOutsideThePolledRangeIsNeverStored)
 {
-    panel.first = 5;
-    panel.count = 3;
-    table.FillHeaders();
-    table.PeriodPending = true;
-    panel.command = 4;
+    table.setRange({5, 3});
+    table.setPeriodPending(true);
+    table.setCommandAddress(4);
     const auto snapshot = [&] {
         QStringList all;
         for (int r = 0; r < DeviceTable::Rows; ++r)
-            for (int c = 0; c < DeviceTable::Columns; ++c) all << table.CellText[c][r];
+            for (int c = 0; c < DeviceTable::Columns; ++c) all << table.CellText(c, r);
         return all;
     };
     const QStringList before = snapshot();
@@ -344,11 +340,11 @@ TEST_F(DeviceTableTest, RowOutsideThePolledRangeIsNeverStored)
     // and far beyond (address 255).
     for (int address : {4, 8, 16, 255}) {
         r.id = quint16(0x1100 | address);
-        feed(answer(quint8(address), r), address, 3);
+        feed(answer(quint8(address), r), address);
         EXPECT_EQ(panel.idText, DeviceTable::WordHexText(r.id)) << address;
     }
     EXPECT_EQ(snapshot(), before);
-    for (int ch = 1; ch <= DeviceTable::Channels; ++ch) EXPECT_EQ(table.LiveValues[ch], 0.0f) << ch;
+    for (int ch = 1; ch <= DeviceTable::Channels; ++ch) EXPECT_EQ(table.LiveValues()[ch], 0.0f) << ch;
     EXPECT_TRUE(panel.repainted.isEmpty());
     EXPECT_EQ(panel.clockText, "");
     EXPECT_EQ(panel.period, 25) << "the chosen instrument's period is shown wherever it sits";
@@ -356,16 +352,18 @@ TEST_F(DeviceTableTest, RowOutsideThePolledRangeIsNeverStored)
     // A failed identification from outside the range blanks the boxes only.
     panel.idText = "x";
     r.id = 0x0F10;
-    feed(answer(16, r), 16, 3);
+    feed(answer(16, r), 16);
     EXPECT_EQ(panel.status, "16- Ошибка идентификации");
     EXPECT_EQ(panel.idText, "");
     EXPECT_EQ(snapshot(), before);
     EXPECT_TRUE(panel.repainted.isEmpty());
 
     // A device count above ten (a value typed half-way) still stops at row ten.
+    table.setRange({5, 50});
+    const QStringList tenRows = snapshot();
     r.id = 0x1110;
-    feed(answer(16, r), 16, 50);
-    EXPECT_EQ(snapshot(), before);
+    feed(answer(16, r), 16);
+    EXPECT_EQ(snapshot(), tenRows);
 }
 
 TEST_F(DeviceTableTest, ClearDeviceRowKeepsAddressAndChannels)
@@ -377,7 +375,7 @@ TEST_F(DeviceTableTest, ClearDeviceRowKeepsAddressAndChannels)
     EXPECT_EQ(row(3), blankRow(3));
     EXPECT_EQ(panel.idText, "");
     EXPECT_EQ(panel.clockText, "");
-    EXPECT_FLOAT_EQ(table.LiveValues[5], 7.01f);
+    EXPECT_FLOAT_EQ(table.LiveValues()[5], 7.01f);
     EXPECT_EQ(panel.repainted, QList<int>{3});
     EXPECT_EQ(panel.currentColumn, 1);
     EXPECT_EQ(panel.currentRow, 1);
@@ -393,17 +391,17 @@ TEST_F(DeviceTableTest, MarkSilentSetsBothChannelsOfTheRowOnly)
 {
     feed(ExampleAnswer, 3);
     table.MarkSilent(3);
-    EXPECT_EQ(table.LiveValues[5], -100.0f);
-    EXPECT_EQ(table.LiveValues[6], -100.0f);
-    EXPECT_EQ(table.LiveValues[4], 0.0f);
-    EXPECT_EQ(table.LiveValues[7], 0.0f);
+    EXPECT_EQ(table.LiveValues()[5], -100.0f);
+    EXPECT_EQ(table.LiveValues()[6], -100.0f);
+    EXPECT_EQ(table.LiveValues()[4], 0.0f);
+    EXPECT_EQ(table.LiveValues()[7], 0.0f);
     table.MarkSilent(10);
-    EXPECT_EQ(table.LiveValues[19], -100.0f);
-    EXPECT_EQ(table.LiveValues[20], -100.0f);
+    EXPECT_EQ(table.LiveValues()[19], -100.0f);
+    EXPECT_EQ(table.LiveValues()[20], -100.0f);
     // Outside the table nothing is written (LiveValues[0] is the unused slot before channel 1).
     table.MarkSilent(0);
     table.MarkSilent(11);
-    EXPECT_EQ(table.LiveValues[0], 0.0f);
+    EXPECT_EQ(table.LiveValues()[0], 0.0f);
 }
 
 TEST(WordHexText, FourUpperCaseDigits)
@@ -417,60 +415,57 @@ TEST(WordHexText, FourUpperCaseDigits)
 TEST_F(DeviceTableTest, HeadersAndAddressColumnAtStartUp)
 {
     EXPECT_EQ(row(0), (QStringList{"NUM", "pH", "E", "T", "Stat", "pH25", "Р1", "Р2"}));
-    for (int r = 1; r <= 4; ++r) EXPECT_EQ(table.CellText[0][r], QString::number(r));
-    for (int r = 5; r <= 10; ++r) EXPECT_EQ(table.CellText[0][r], "") << r;
+    for (int r = 1; r <= 4; ++r) EXPECT_EQ(table.CellText(0, r), QString::number(r));
+    for (int r = 5; r <= 10; ++r) EXPECT_EQ(table.CellText(0, r), "") << r;
 }
 
 TEST_F(DeviceTableTest, LoweringTheCountBlanksRowsBeyondItWhole)
 {
-    panel.count = 5;
-    table.Renumber(1, 5);
+    table.setRange({1, 5});
     for (int a = 1; a <= 5; ++a) {
         Regs r;
         r.id = quint16(0x1100 | a);
         r.ph = quint16(700 + a);
-        feed(answer(quint8(a), r), a, 5);
+        feed(answer(quint8(a), r), a);
     }
-    table.Renumber(1, 3);
+    table.setRange({1, 3});
     for (int r = 1; r <= 3; ++r) {
-        EXPECT_EQ(table.CellText[0][r], QString::number(r));
-        EXPECT_EQ(table.CellText[1][r], QStringLiteral("7.0%1").arg(r));
+        EXPECT_EQ(table.CellText(0, r), QString::number(r));
+        EXPECT_EQ(table.CellText(1, r), QStringLiteral("7.0%1").arg(r));
     }
     for (int r = 4; r <= 5; ++r) EXPECT_EQ(row(r), QStringList(8, QString())) << r;
-    EXPECT_FLOAT_EQ(table.LiveValues[9], 7.05f) << "channels are not touched by a change of range";
+    EXPECT_FLOAT_EQ(table.LiveValues()[9], 7.05f) << "channels are not touched by a change of range";
     EXPECT_EQ(row(0)[0], "NUM");
 }
 
 TEST_F(DeviceTableTest, RaisingTheFirstAddressRenumbersAndKeepsReadings)
 {
-    table.Renumber(1, 3);
-    feed(ExampleAnswer, 3, 3);
-    table.Renumber(11, 3);
-    EXPECT_EQ(table.CellText[0][1], "11");
-    EXPECT_EQ(table.CellText[0][2], "12");
-    EXPECT_EQ(table.CellText[0][3], "13");
-    EXPECT_EQ(table.CellText[1][3], "7.01");
+    table.setRange({1, 3});
+    feed(ExampleAnswer, 3);
+    table.setRange({11, 3});
+    EXPECT_EQ(table.CellText(0, 1), "11");
+    EXPECT_EQ(table.CellText(0, 2), "12");
+    EXPECT_EQ(table.CellText(0, 3), "13");
+    EXPECT_EQ(table.CellText(1, 3), "7.01");
     EXPECT_EQ(row(4), QStringList(8, QString()));
 
     // Rows now belong to addresses 11..13: instrument 13 fills row 3.
-    panel.first = 11;
     Regs r;
     r.id = 0x110D;
     r.ph = 650;
-    feed(answer(13, r), 13, 3);
-    EXPECT_EQ(table.CellText[1][3], "6.50");
+    feed(answer(13, r), 13);
+    EXPECT_EQ(table.CellText(1, 3), "6.50");
     EXPECT_EQ(table.DeviceRow(13), 3);
 }
 
 TEST_F(DeviceTableTest, RenumberNeverGoesBeyondTenRows)
 {
-    table.CellText[0][11] = "guard";
-    table.Renumber(1, 57);
-    for (int r = 1; r <= 10; ++r) EXPECT_EQ(table.CellText[0][r], QString::number(r));
-    EXPECT_EQ(table.CellText[0][11], "guard");
-    table.Renumber(150, 2);
-    EXPECT_EQ(table.CellText[0][1], "99") << "an address typed half-way is bounded to the range";
-    EXPECT_EQ(table.CellText[0][2], "100");
+    table.setRange({1, 57});
+    for (int r = 1; r <= 10; ++r) EXPECT_EQ(table.CellText(0, r), QString::number(r));
+    for (int r = 11; r < DeviceTable::Rows; ++r) EXPECT_EQ(table.CellText(0, r), "") << r;
+    table.setRange({150, 2});
+    EXPECT_EQ(table.CellText(0, 1), "99") << "an address typed half-way is bounded to the range";
+    EXPECT_EQ(table.CellText(0, 2), "100");
 }
 
 struct SpinCase {

@@ -3,6 +3,7 @@
 #include "DateTimeText.h"
 #include "DeviceTable.h"
 #include "FakePanel.h"
+#include "PollRig.h"
 #include "SimLine.h"
 #include "PollEngine.h"
 #include "SerialPort.h"
@@ -33,25 +34,27 @@ TEST(DeviceTableOnTheLine, ThreeInstrumentsFillTheirRowsAndTheSilentFourthGoesBl
 
     SerialPort port;
     FakePanel panel;
-    panel.first = 1;
-    panel.count = 4;
     DeviceTable table(panel);
-    table.FillHeaders();
-    // Row 4 shows something old, as if its instrument had answered before.
-    table.CellText[1][4] = "6.99";
+    table.FillHeaders({1, 4});
+    // Row 4 shows something old: its instrument answered before.
+    const QByteArray old = measurementAnswer(4, 699);
+    table.HandleMeasurementAnswer(reinterpret_cast<const quint8*>(old.constData()), int(old.size()), 4);
+    ASSERT_EQ(table.CellText(1, 4), "6.99");
+    panel.repainted.clear();
     PollEngine engine(port, panel, table);
-    engine.Init(1, 4);
+    engine.setWorkDir(sim.dir.path());
+    engine.Init({1, 4});
     panel.setConnectChecked(true);
-    engine.CheckBox1Click(true);
-    ASSERT_TRUE(engine.PortOpen) << panel.warnings.join('|').toStdString();
+    engine.Connect();
+    ASSERT_TRUE(engine.PortOpen()) << panel.warnings.join('|').toStdString();
 
     QTimer timer;
     timer.setInterval(100);
     timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, [&] { engine.Timer1Timer(); });
+    QObject::connect(&timer, &QTimer::timeout, [&] { engine.Tick(); });
     const auto done = [&] {
-        return table.LiveValues[7] == DeviceTable::NoDataMark && !table.CellText[1][1].isEmpty()
-               && !table.CellText[1][3].isEmpty();
+        return table.LiveValues()[7] == DeviceTable::NoDataMark && !table.CellText(1, 1).isEmpty()
+               && !table.CellText(1, 3).isEmpty();
     };
     RunTimerUntil(timer, done, 30000);
     sim.stop();
@@ -59,7 +62,7 @@ TEST(DeviceTableOnTheLine, ThreeInstrumentsFillTheirRowsAndTheSilentFourthGoesBl
 
     auto row = [&](int r) {
         QStringList s;
-        for (int c = 0; c < DeviceTable::UsedColumns; ++c) s << table.CellText[c][r];
+        for (int c = 0; c < DeviceTable::UsedColumns; ++c) s << table.CellText(c, r);
         return s;
     };
     // Frozen readings of instrument A: pH 7.00 + A/100, E -100.0 - A, T 20.0 + A, status 0x11 or 0x22.
@@ -67,11 +70,11 @@ TEST(DeviceTableOnTheLine, ThreeInstrumentsFillTheirRowsAndTheSilentFourthGoesBl
     EXPECT_EQ(row(2), (QStringList{"2", "7.02", "-102.0", "22.0", "00 22 hex", "АВ", "", "1"}));
     EXPECT_EQ(row(3), (QStringList{"3", "7.03", "-103.0", "23.0", "00 11 hex", "ЧВ", "1", ""}));
     EXPECT_EQ(row(4), (QStringList{"4", "", "", "", "", "", "", ""}));
-    EXPECT_FLOAT_EQ(table.LiveValues[1], 7.01f);
-    EXPECT_FLOAT_EQ(table.LiveValues[4], 22.0f);
-    EXPECT_FLOAT_EQ(table.LiveValues[5], 7.03f);
-    EXPECT_EQ(table.LiveValues[7], -100.0f);
-    EXPECT_EQ(table.LiveValues[8], -100.0f);
+    EXPECT_FLOAT_EQ(table.LiveValues()[1], 7.01f);
+    EXPECT_FLOAT_EQ(table.LiveValues()[4], 22.0f);
+    EXPECT_FLOAT_EQ(table.LiveValues()[5], 7.03f);
+    EXPECT_EQ(table.LiveValues()[7], -100.0f);
+    EXPECT_EQ(table.LiveValues()[8], -100.0f);
     EXPECT_TRUE(panel.repainted.contains(1) && panel.repainted.contains(2) && panel.repainted.contains(3));
     EXPECT_TRUE(panel.repainted.contains(4));
 }

@@ -23,7 +23,7 @@ TEST(PollSilent, SilentInstrumentIsGivenUpOnAfterThreeRequests)
     bool twoSilent = false;
     rig.allAnswer([&](int address) { return address == 2 && twoSilent; });
     pollUntilSecondRoundAsks(rig, 1);
-    ASSERT_EQ(rig.table.CellText[1][2], "7.00");  // row 2 answered in the first round
+    ASSERT_EQ(rig.table.CellText(1, 2), "7.00");  // row 2 answered in the first round
     twoSilent = true;
     ASSERT_EQ(rig.tickUntilWrite(), 10);
     ASSERT_EQ(rig.port.lastWrite(), measurementRequest(2));
@@ -42,14 +42,14 @@ TEST(PollSilent, SilentInstrumentIsGivenUpOnAfterThreeRequests)
     EXPECT_EQ(rig.port.closeCount, 1);
     EXPECT_EQ(rig.port.openCount, 2);
     EXPECT_TRUE(rig.port.isOpen);
-    EXPECT_TRUE(rig.engine.PortOpen);
-    EXPECT_TRUE(rig.engine.LinkUp);
-    EXPECT_EQ(rig.engine.RetryCount, 0);
-    EXPECT_TRUE(rig.table.CellText[1][2].isEmpty());
-    EXPECT_EQ(rig.table.LiveValues[3], -100.0f);
-    EXPECT_EQ(rig.table.LiveValues[4], -100.0f);
-    EXPECT_FLOAT_EQ(rig.table.LiveValues[1], 7.0f);  // the others keep theirs
-    EXPECT_FLOAT_EQ(rig.table.LiveValues[5], 7.0f);
+    EXPECT_TRUE(rig.engine.PortOpen());
+    EXPECT_TRUE(rig.engine.LinkUp());
+    EXPECT_EQ(rig.engine.RetryCount(), 0);
+    EXPECT_TRUE(rig.table.CellText(1, 2).isEmpty());
+    EXPECT_EQ(rig.table.LiveValues()[3], -100.0f);
+    EXPECT_EQ(rig.table.LiveValues()[4], -100.0f);
+    EXPECT_FLOAT_EQ(rig.table.LiveValues()[1], 7.0f);  // the others keep theirs
+    EXPECT_FLOAT_EQ(rig.table.LiveValues()[5], 7.0f);
 
     // Polling goes on over the reopened port.
     ASSERT_EQ(rig.tickUntilWrite(), 10);
@@ -67,32 +67,32 @@ TEST(PollBadCrc, InstrumentWhoseAnswersAllFailIsFinishedByItsSecondBadAnswer)
         return answer;
     };
     pollUntilSecondRoundAsks(rig, 1);
-    ASSERT_FLOAT_EQ(rig.table.LiveValues[3], 8.02f);
+    ASSERT_FLOAT_EQ(rig.table.LiveValues()[3], 8.02f);
     twoBad = true;
     ASSERT_EQ(rig.tickUntilWrite(), 10);
     ASSERT_EQ(rig.port.lastWrite(), measurementRequest(2));
     const qsizetype from = rig.panel.statusHistory.size() - 1;
 
     rig.tick(5);
-    EXPECT_EQ(rig.engine.RetryCount, 1);  // the first bad answer
+    EXPECT_EQ(rig.engine.RetryCount(), 1);  // the first bad answer
     ASSERT_EQ(rig.tickUntilWrite(), 5);
     EXPECT_EQ(rig.port.lastWrite(), measurementRequest(2));
-    EXPECT_EQ(rig.engine.RetryCount, 3);
+    EXPECT_EQ(rig.engine.RetryCount(), 3);
     rig.tick(5);
-    EXPECT_EQ(rig.engine.RetryCount, 0);  // the second: finished
-    EXPECT_EQ(rig.engine.PollAddress, 3);
+    EXPECT_EQ(rig.engine.RetryCount(), 0);  // the second: finished
+    EXPECT_EQ(rig.engine.PollAddress(), 3);
     ASSERT_EQ(rig.tickUntilWrite(), 5);
     EXPECT_EQ(rig.port.lastWrite(), measurementRequest(3));
-    EXPECT_EQ(rig.engine.RetryCount, 2);  // the next instrument starts its slot with the checks charged
+    EXPECT_EQ(rig.engine.RetryCount(), 2);  // the next instrument starts its slot with the checks charged
 
     EXPECT_EQ(rig.panel.statusHistory.mid(from), QStringList({"2-", "2-No  0", "2-No  0", "2-", "3-No  0", "3-No  0", "3-"}));
-    EXPECT_EQ(rig.table.CellText[1][2], "8.02");  // the row is kept
-    EXPECT_FLOAT_EQ(rig.table.LiveValues[3], 8.02f);
+    EXPECT_EQ(rig.table.CellText(1, 2), "8.02");  // the row is kept
+    EXPECT_FLOAT_EQ(rig.table.LiveValues()[3], 8.02f);
     EXPECT_EQ(rig.port.openCount, 1);  // no reopen
 
     rig.tick(5);
     EXPECT_EQ(rig.panel.status, "3-Ok!  ");
-    EXPECT_EQ(rig.engine.RetryCount, 0);
+    EXPECT_EQ(rig.engine.RetryCount(), 0);
 }
 
 // An answer from an address below the polled range is the answer to the request: the walk goes
@@ -109,32 +109,35 @@ TEST(PollRange, AnswerFromBelowTheRangeMovesTheWalkOnFromTheAddressAsked)
         rig.port.arrive(answer);
         ASSERT_EQ(rig.tickUntilWrite(), 10);
         EXPECT_EQ(rig.port.lastWrite(), measurementRequest(6));
-        EXPECT_FALSE(rig.engine.RoundDone);
-        for (int channel = 1; channel <= DeviceTable::Channels; ++channel) EXPECT_EQ(rig.table.LiveValues[channel], 0.0f);
+        EXPECT_FALSE(rig.engine.RoundDone());
+        for (int channel = 1; channel <= DeviceTable::Channels; ++channel) EXPECT_EQ(rig.table.LiveValues()[channel], 0.0f);
     }
 }
 
-TEST(PollRange, GivingUpOnAnAddressOutsideTheRowsTouchesNoRow)
+// An instrument outside the rows is asked only for its archive or a command; the walk never goes
+// there. A download from such an instrument that stays silent gives up on the walk's own
+// instrument after three silent slots, and touches no row outside the table.
+TEST(PollRange, SilentDownloadFromOutsideTheRowsGivesUpOnlyTheWalksInstrument)
 {
-    struct Case {
-        int pollAddress;
-        int next;
-        bool roundDone;
-    };
-    for (const Case& c : {Case{2, 5, false}, Case{9, 5, true}}) {
+    for (int address : {2, 9}) {
         PollRig rig(5, 3);  // rows 1..3 are addresses 5..7
-        rig.engine.PollAddress = quint8(c.pollAddress);
+        rig.allAnswer([address](int a) { return a == address; });
         rig.connect();
-        rig.panel.idText = "keep";
+        ASSERT_EQ(rig.tickUntilWrite(), 10);  // 5
+        rig.tick(5);                          // its answer: the walk stands at 6
+        rig.setCommandAddress(address);
+        rig.engine.ReadArchive();
+        rig.panel.repainted.clear();
         for (int slot = 0; slot < 10 && rig.port.openCount < 2; ++slot) ASSERT_NE(rig.tickUntilWrite(), 0);
-        ASSERT_EQ(rig.port.openCount, 2) << "given up on " << c.pollAddress;
-        const QList<int> asked = rig.requestedAddresses();
-        EXPECT_EQ(asked.count(c.pollAddress), asked.size() - 1);
-        EXPECT_EQ(rig.port.lastWrite(), measurementRequest(c.next));
-        EXPECT_EQ(rig.engine.RoundDone, c.roundDone);
-        EXPECT_EQ(rig.panel.idText, "keep") << "no row was cleared";
-        EXPECT_EQ(rig.panel.currentRow, -1);
-        for (int channel = 1; channel <= DeviceTable::Channels; ++channel) EXPECT_EQ(rig.table.LiveValues[channel], 0.0f);
+        ASSERT_EQ(rig.port.openCount, 2) << "given up during the download from " << address;
+        while (rig.engine.PendingRequest() == RequestKind::ReadArchive) ASSERT_EQ(rig.tickUntilWrite(), 10);
+
+        EXPECT_EQ(rig.requestedAddresses(), QList<int>({5, address, address, address, address, 7})) << address;
+        EXPECT_EQ(rig.panel.repainted, QList<int>{2}) << "the row of 6, given up on";
+        EXPECT_FLOAT_EQ(rig.table.LiveValues()[1], 7.0f);
+        EXPECT_EQ(rig.table.LiveValues()[3], -100.0f);
+        EXPECT_EQ(rig.table.LiveValues()[4], -100.0f);
+        for (int channel = 5; channel <= DeviceTable::Channels; ++channel) EXPECT_EQ(rig.table.LiveValues()[channel], 0.0f);
     }
 }
 
@@ -159,14 +162,14 @@ TEST(PollReopen, ReopenThatFailsLeavesThePortClosedAndUnticked)
     ASSERT_EQ(rig.panel.warnings.size(), 1);  // the detail below lists the devices present
     EXPECT_TRUE(rig.panel.warnings.at(0).startsWith("Порт COM1 занят или не существует\n"));
     EXPECT_FALSE(rig.panel.connectChecked);
-    EXPECT_FALSE(rig.engine.PortOpen);
-    EXPECT_FALSE(rig.engine.LinkUp);
+    EXPECT_FALSE(rig.engine.PortOpen());
+    EXPECT_FALSE(rig.engine.LinkUp());
     EXPECT_TRUE(rig.panel.portListEnabled);
     EXPECT_EQ(rig.port.writes.size(), writes);
     EXPECT_EQ(rig.port.writesWhileClosed, 0);
     EXPECT_EQ(rig.panel.status, "COM1");         // the slot sent nothing, so it shows nothing
-    EXPECT_EQ(rig.table.LiveValues[3], -100.0f);  // the instrument is still marked silent
-    EXPECT_EQ(rig.engine.PollAddress, 3);
+    EXPECT_EQ(rig.table.LiveValues()[3], -100.0f);  // the instrument is still marked silent
+    EXPECT_EQ(rig.engine.PollAddress(), 3);
 
     rig.tick(30);
     EXPECT_EQ(rig.port.writes.size(), writes);
@@ -193,11 +196,11 @@ TEST(PollReentrance, TicksDuringAConfigureBoxOfConnectOnlyCount)
     };
     rig.connect();
     EXPECT_TRUE(openDuringBox);  // the box is shown before the port is closed
-    EXPECT_EQ(rig.engine.TickCount, 30);
+    EXPECT_EQ(rig.engine.TickCount(), 30);
     EXPECT_EQ(rig.port.openCount, 1);
     EXPECT_TRUE(rig.port.writes.isEmpty());
     EXPECT_FALSE(rig.port.isOpen);
-    EXPECT_FALSE(rig.engine.PortOpen);
+    EXPECT_FALSE(rig.engine.PortOpen());
     EXPECT_TRUE(rig.panel.connectChecked);
     rig.tick(20);
     EXPECT_TRUE(rig.port.writes.isEmpty());
@@ -224,13 +227,13 @@ TEST(PollReentrance, TicksDuringTheBoxOfAGiveUpReopenNeverOpenTwice)
         EXPECT_EQ(rig.panel.warnings.size(), 1);
         EXPECT_EQ(rig.port.writes.size(), writes);
         EXPECT_EQ(rig.port.writesWhileClosed, 0);
-        EXPECT_FALSE(rig.engine.PortOpen);
+        EXPECT_FALSE(rig.engine.PortOpen());
         EXPECT_TRUE(rig.panel.connectChecked);  // a configure failure leaves the box ticked
         // Only the one give-up happened: the walk moved on once and no other row was marked.
-        EXPECT_EQ(rig.engine.PollAddress, 3);
-        EXPECT_EQ(rig.table.LiveValues[3], -100.0f);
-        EXPECT_NE(rig.table.LiveValues[5], -100.0f);
-        EXPECT_FLOAT_EQ(rig.table.LiveValues[1], 7.0f);
+        EXPECT_EQ(rig.engine.PollAddress(), 3);
+        EXPECT_EQ(rig.table.LiveValues()[3], -100.0f);
+        EXPECT_NE(rig.table.LiveValues()[5], -100.0f);
+        EXPECT_FLOAT_EQ(rig.table.LiveValues()[1], 7.0f);
         rig.tick(30);
         EXPECT_EQ(rig.port.writes.size(), writes);
     }

@@ -63,17 +63,19 @@ struct Engine {
     PollEngine engine{port, panel, table};
     QTimer timer;
 
-    Engine()
+    explicit Engine(const SimLine& line)
     {
-        panel.first = 1;
-        panel.count = 3;
-        engine.Init(1, 3);
-        engine.TickCount = 10;  // as after a while: the first request goes out on the first tick
+        engine.setWorkDir(line.dir.path());
+        table.FillHeaders({1, 3});
+        engine.Init({1, 3});
+        // As after a while (the ticks only count while the port is closed): the first request
+        // goes out on the first tick.
+        for (int i = 0; i < 10; ++i) engine.Tick();
         timer.setInterval(100);
         timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer, &QTimer::timeout, [this] {
             ++tick;
-            engine.Timer1Timer();
+            engine.Tick();
         });
     }
 
@@ -85,12 +87,12 @@ TEST(PollOnTheLine, ThreeInstrumentsArePolledInTurnOncePerSlot)
 {
     PollLine line({});
     ASSERT_TRUE(line.started()) << "the simulator gave no device";
-    Engine e;
+    Engine e(line);
     e.panel.setConnectChecked(true);
-    e.engine.CheckBox1Click(true);
-    ASSERT_TRUE(e.engine.PortOpen) << e.panel.warnings.join('|').toStdString();
+    e.engine.Connect();
+    ASSERT_TRUE(e.engine.PortOpen()) << e.panel.warnings.join('|').toStdString();
 
-    ASSERT_TRUE(e.runUntil([&] { return line.requestedAddresses().size() >= 5 && e.engine.PollAddress == 3; }))
+    ASSERT_TRUE(e.runUntil([&] { return line.requestedAddresses().size() >= 5 && e.engine.PollAddress() == 3; }))
         << "requests seen: " << line.requestedAddresses().size();
     EXPECT_EQ(line.requestedAddresses().mid(0, 5), QList<int>({1, 2, 3, 1, 2}));
     // One request per slot of ten ticks, the first on the first tick.
@@ -100,12 +102,12 @@ TEST(PollOnTheLine, ThreeInstrumentsArePolledInTurnOncePerSlot)
     // Every answer was taken in its own slot, and the round wrapped.
     EXPECT_FALSE(e.panel.statusHistory.contains("2-No  0"));
     EXPECT_TRUE(e.panel.statusHistory.contains("3-Ok!  "));
-    EXPECT_TRUE(e.engine.RoundDone);
-    EXPECT_TRUE(e.engine.LinkUp);
-    EXPECT_FLOAT_EQ(e.table.LiveValues[1], 7.01f);  // --fixed: pH 7.00 + A/100, T 20.0 + A
-    EXPECT_FLOAT_EQ(e.table.LiveValues[2], 21.0f);
-    EXPECT_FLOAT_EQ(e.table.LiveValues[5], 7.03f);
-    EXPECT_FLOAT_EQ(e.table.LiveValues[6], 23.0f);
+    EXPECT_TRUE(e.engine.RoundDone());
+    EXPECT_TRUE(e.engine.LinkUp());
+    EXPECT_FLOAT_EQ(e.table.LiveValues()[1], 7.01f);  // --fixed: pH 7.00 + A/100, T 20.0 + A
+    EXPECT_FLOAT_EQ(e.table.LiveValues()[2], 21.0f);
+    EXPECT_FLOAT_EQ(e.table.LiveValues()[5], 7.03f);
+    EXPECT_FLOAT_EQ(e.table.LiveValues()[6], 23.0f);
     EXPECT_TRUE(e.panel.warnings.isEmpty());
 }
 
@@ -113,25 +115,25 @@ TEST(PollOnTheLine, SilentInstrumentIsGivenUpOnAndPollingGoesOnAfterTheReopen)
 {
     PollLine line({"--silent", "2"});
     ASSERT_TRUE(line.started()) << "the simulator gave no device";
-    Engine e;
+    Engine e(line);
     e.panel.setConnectChecked(true);
-    e.engine.CheckBox1Click(true);
-    ASSERT_TRUE(e.engine.PortOpen) << e.panel.warnings.join('|').toStdString();
+    e.engine.Connect();
+    ASSERT_TRUE(e.engine.PortOpen()) << e.panel.warnings.join('|').toStdString();
 
     // 1, then 2 three times, the give-up, then 3 and 1 over the reopened port.
-    ASSERT_TRUE(e.runUntil([&] { return line.requestedAddresses().size() >= 6 && e.engine.PollAddress == 2; }))
+    ASSERT_TRUE(e.runUntil([&] { return line.requestedAddresses().size() >= 6 && e.engine.PollAddress() == 2; }))
         << "requests seen: " << line.requestedAddresses().size();
     EXPECT_EQ(line.requestedAddresses().mid(0, 6), QList<int>({1, 2, 2, 2, 3, 1}));
     EXPECT_EQ(e.port.opens, 2);
-    EXPECT_TRUE(e.engine.PortOpen);
+    EXPECT_TRUE(e.engine.PortOpen());
     EXPECT_TRUE(e.panel.warnings.isEmpty()) << e.panel.warnings.join('|').toStdString();
-    EXPECT_EQ(e.table.LiveValues[3], -100.0f);
-    EXPECT_EQ(e.table.LiveValues[4], -100.0f);
+    EXPECT_EQ(e.table.LiveValues()[3], -100.0f);
+    EXPECT_EQ(e.table.LiveValues()[4], -100.0f);
     const int reopened = int(e.panel.statusHistory.indexOf("COM1", 1));
     ASSERT_GT(reopened, 0);
     EXPECT_EQ(e.panel.statusHistory.mid(reopened, 4), QStringList({"COM1", "3-", "3-Ok!  ", "1-"}));
     EXPECT_TRUE(e.panel.statusHistory.mid(reopened).contains("1-Ok!  "));
-    EXPECT_FLOAT_EQ(e.table.LiveValues[5], 7.03f);
+    EXPECT_FLOAT_EQ(e.table.LiveValues()[5], 7.03f);
 }
 
 #else

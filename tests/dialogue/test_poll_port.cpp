@@ -41,14 +41,14 @@ void writePortsCfg(PollRig& rig, const QByteArray& text)
 TEST(PollPort, ConnectOpensThePortAndLocksTheList)
 {
     PollRig rig;
-    rig.engine.Button3Click();  // a command waiting from before is dropped by connecting
+    rig.engine.SetPeriod();  // a command waiting from before is dropped by connecting
     rig.connect();
     EXPECT_EQ(rig.panel.statusHistory, QStringList({"COM1"}));
     EXPECT_EQ(rig.port.openedDevice, PortDeviceName(0, rig.dir.path()));
-    EXPECT_TRUE(rig.engine.PortOpen);
-    EXPECT_TRUE(rig.engine.LinkUp);
+    EXPECT_TRUE(rig.engine.PortOpen());
+    EXPECT_TRUE(rig.engine.LinkUp());
     EXPECT_FALSE(rig.panel.portListEnabled);
-    EXPECT_EQ(rig.engine.PendingRequest, ReadMeasurement);
+    EXPECT_EQ(rig.engine.PendingRequest(), RequestKind::ReadMeasurement);
     EXPECT_TRUE(rig.panel.warnings.isEmpty());
 }
 
@@ -61,25 +61,25 @@ TEST(PollPort, DisconnectClosesBlanksThePolledRowAndFreesTheList)
     ASSERT_EQ(rig.tickUntilWrite(), 10);  // 2
     ASSERT_EQ(rig.tickUntilWrite(), 10);  // 3
     ASSERT_EQ(rig.tickUntilWrite(), 10);  // 1 again; row 1 holds its answer
-    ASSERT_EQ(rig.table.CellText[1][1], "7.00");
-    ASSERT_EQ(rig.table.CellText[1][2], "7.00");
+    ASSERT_EQ(rig.table.CellText(1, 1), "7.00");
+    ASSERT_EQ(rig.table.CellText(1, 2), "7.00");
 
     rig.panel.setConnectChecked(false);
-    rig.engine.CheckBox1Click(false);
+    rig.engine.Disconnect();
     EXPECT_EQ(rig.port.closeCount, 1);
     EXPECT_FALSE(rig.port.isOpen);
-    EXPECT_FALSE(rig.engine.PortOpen);
-    EXPECT_FALSE(rig.engine.LinkUp);
+    EXPECT_FALSE(rig.engine.PortOpen());
+    EXPECT_FALSE(rig.engine.LinkUp());
     EXPECT_TRUE(rig.panel.portListEnabled);
-    EXPECT_TRUE(rig.table.CellText[1][1].isEmpty());  // the instrument being polled
-    EXPECT_EQ(rig.table.CellText[1][2], "7.00");
-    EXPECT_FLOAT_EQ(rig.table.LiveValues[1], 7.0f);  // a disconnect keeps the values
+    EXPECT_TRUE(rig.table.CellText(1, 1).isEmpty());  // the instrument being polled
+    EXPECT_EQ(rig.table.CellText(1, 2), "7.00");
+    EXPECT_FLOAT_EQ(rig.table.LiveValues()[1], 7.0f);  // a disconnect keeps the values
 
     const qsizetype writes = rig.port.writes.size();
-    const int ticks = rig.engine.TickCount;
+    const int ticks = rig.engine.TickCount();
     rig.tick(30);
     EXPECT_EQ(rig.port.writes.size(), writes);
-    EXPECT_EQ(rig.engine.TickCount, ticks + 30);  // the ticks only count
+    EXPECT_EQ(rig.engine.TickCount(), ticks + 30);  // the ticks only count
 }
 
 TEST(PollPort, DisconnectWhileClosedOnlyReevaluatesTheList)
@@ -87,39 +87,52 @@ TEST(PollPort, DisconnectWhileClosedOnlyReevaluatesTheList)
     PollRig rig;
     rig.panel.portListEnabled = false;
     rig.panel.idText = "keep";
-    rig.engine.CheckBox1Click(false);
+    rig.engine.Disconnect();
     EXPECT_EQ(rig.port.closeCount, 0);
     EXPECT_TRUE(rig.panel.portListEnabled);
     EXPECT_EQ(rig.panel.idText, "keep");
     EXPECT_EQ(rig.panel.currentRow, -1);
 }
 
-TEST(PollPort, DisconnectWithTheWalkOutsideTheRowsBlanksNoRow)
+// An answer from an instrument below or above the polled rows (a command to it) never leaves the
+// walk there: a disconnect after it blanks a row of the range, never one outside the table.
+TEST(PollPort, DisconnectAfterAnAnswerFromOutsideTheRowsBlanksOnlyARowOfTheRange)
 {
     for (int address : {2, 9}) {
         PollRig rig(5, 3);
+        rig.instruments = [](const QByteArray& request) {
+            return quint8(request.at(1)) == 3 ? measurementAnswer(quint8(request.at(0))) : withCrc(request.left(6));
+        };
         rig.connect();
-        rig.engine.PollAddress = quint8(address);
-        rig.panel.idText = "keep";
-        rig.engine.CheckBox1Click(false);
+        ASSERT_EQ(rig.tickUntilWrite(), 10);  // 5
+        rig.setCommandAddress(address);
+        rig.engine.EraseArchive();
+        ASSERT_EQ(rig.tickUntilWrite(), 10);  // the command
+        ASSERT_EQ(quint8(rig.port.lastWrite().at(0)), address);
+        rig.tick(5);  // its answer
+        ASSERT_EQ(rig.engine.PollAddress(), 5) << address;
+        rig.panel.repainted.clear();
+        rig.panel.idText = "old";
+        rig.disconnect();
         EXPECT_EQ(rig.port.closeCount, 1);
-        EXPECT_EQ(rig.panel.idText, "keep") << address;
-        EXPECT_EQ(rig.panel.currentRow, -1) << address;
+        EXPECT_EQ(rig.panel.repainted, QList<int>{1}) << address;
+        EXPECT_EQ(rig.panel.idText, "") << address;
+        EXPECT_EQ(rig.panel.currentRow, 1) << address;
     }
 }
 
 TEST(PollPort, PortThatDoesNotExistIsRefusedAndNothingIsEverWritten)
 {
     PollRig rig;
-    rig.engine.ComboBox1Change(4);
+    rig.engine.setPortIndex(4);
     rig.connect();
     EXPECT_EQ(heads(rig.panel.warnings), QStringList({"Порт COM5 занят или не существует"}));
     EXPECT_EQ(rig.panel.statusHistory, QStringList({"COM5"}));
     EXPECT_FALSE(rig.panel.connectChecked);
     EXPECT_EQ(rig.panel.connectUncheckedCount, 1);
     EXPECT_TRUE(rig.panel.portListEnabled);
-    EXPECT_FALSE(rig.engine.PortOpen);
-    EXPECT_FALSE(rig.engine.LinkUp);
+    EXPECT_FALSE(rig.engine.PortOpen());
+    EXPECT_FALSE(rig.engine.LinkUp());
     rig.tick(50);
     EXPECT_TRUE(rig.port.writes.isEmpty());
     EXPECT_EQ(rig.port.writesWhileClosed, 0);
@@ -171,7 +184,7 @@ TEST(PollPort, IndexOutsideTheListIsRefusedWithoutAskingTheSystem)
     } cases[] = {{17, "COM18"}, {-1, "COM0"}, {100, "COM101"}};
     for (const Case& c : cases) {
         PollRig rig;
-        rig.engine.PortIndex = c.index;
+        rig.engine.setPortIndex(c.index);
         rig.connect();
         EXPECT_EQ(rig.port.openCount, 0);
         EXPECT_EQ(rig.panel.status, c.name);
@@ -203,8 +216,8 @@ TEST(PollPort, ConfigureFailuresShowTheCodeAndKeepTheBoxTicked)
         EXPECT_EQ(rig.panel.warnings, QStringList({c.expected}));
         EXPECT_EQ(rig.port.closeCount, 1);
         EXPECT_FALSE(rig.port.isOpen);
-        EXPECT_FALSE(rig.engine.PortOpen);
-        EXPECT_FALSE(rig.engine.LinkUp);
+        EXPECT_FALSE(rig.engine.PortOpen());
+        EXPECT_FALSE(rig.engine.LinkUp());
         EXPECT_TRUE(rig.panel.connectChecked);
         EXPECT_TRUE(rig.panel.portListEnabled);
         rig.tick(20);
@@ -215,8 +228,8 @@ TEST(PollPort, ConfigureFailuresShowTheCodeAndKeepTheBoxTicked)
 TEST(PollPort, ChangingThePortListOnlyChoosesTheNextPortToOpen)
 {
     PollRig rig;
-    rig.engine.ComboBox1Change(8);
-    EXPECT_EQ(rig.engine.PortIndex, 8);
+    rig.engine.setPortIndex(8);
+    EXPECT_EQ(rig.engine.PortIndex(), 8);
     EXPECT_EQ(rig.port.openCount, 0);
     EXPECT_TRUE(rig.panel.statusHistory.isEmpty());
     rig.port.existing << PortDeviceName(8, rig.dir.path());
@@ -237,7 +250,7 @@ TEST(PollPort, Com12OpensItsDeviceWhileEveryTextSaysCom12)
 #endif
     PollRig rig;
     writePortsCfg(rig, "COM12 /dev/pts/77\n");
-    rig.engine.ComboBox1Change(11);
+    rig.engine.setPortIndex(11);
     rig.connect();  // not there yet
     EXPECT_EQ(heads(rig.panel.warnings), QStringList({"Порт COM12 занят или не существует"}));
     EXPECT_EQ(rig.panel.status, "COM12");
@@ -245,7 +258,7 @@ TEST(PollPort, Com12OpensItsDeviceWhileEveryTextSaysCom12)
     rig.port.existing << device;
     rig.connect();
     EXPECT_EQ(rig.port.openedDevice, device);
-    EXPECT_TRUE(rig.engine.PortOpen);
+    EXPECT_TRUE(rig.engine.PortOpen());
     EXPECT_EQ(rig.panel.status, "COM12");
 }
 
@@ -259,7 +272,7 @@ TEST(PollPort, PortsCfgIsReadAtEveryOpen)
     writePortsCfg(rig, "COM1 /dev/ttyUSB0\n");
     rig.connect();
     EXPECT_EQ(rig.port.openedDevice, "/dev/ttyUSB0");
-    rig.engine.CheckBox1Click(false);
+    rig.engine.Disconnect();
     writePortsCfg(rig, "COM1 /dev/ttyUSB1\n");
     rig.connect();
     EXPECT_EQ(rig.port.openedDevice, "/dev/ttyUSB1");
@@ -282,10 +295,10 @@ TEST(PollPort, TickingTheBoxAgainWhileConnectedDoesNotReopen)
 {
     PollRig rig;
     rig.connect();
-    rig.engine.CheckBox1Click(true);
+    rig.engine.Connect();
     EXPECT_EQ(rig.port.openCount, 1);
     EXPECT_TRUE(rig.panel.warnings.isEmpty());
-    EXPECT_TRUE(rig.engine.PortOpen);
+    EXPECT_TRUE(rig.engine.PortOpen());
 }
 
 TEST(PollPort, UnreadablePortsCfgLinesAreReportedWhenThePortIsOpened)
@@ -299,7 +312,7 @@ TEST(PollPort, UnreadablePortsCfgLinesAreReportedWhenThePortIsOpened)
         PollRig rig;
         writePortsCfg(rig, "# adapters\nCOM2 /dev/ttyUSB1\n" + line + "\n");
         rig.connect();
-        EXPECT_TRUE(rig.engine.PortOpen);
+        EXPECT_TRUE(rig.engine.PortOpen());
         ASSERT_EQ(rig.panel.warnings.size(), 1) << line.constData();
         EXPECT_TRUE(rig.panel.warnings.at(0).contains(QStringLiteral("строка 3")))
             << rig.panel.warnings.at(0).toStdString();
@@ -342,13 +355,13 @@ TEST(PollPort, FramesAndPortEventsAreLoggedOnlyWhenAsked)
         const QtMessageHandler previous = qInstallMessageHandler(recordLog);
         PollRig rig(1, 1);
         rig.instruments = [](const QByteArray&) { return QByteArray(); };
-        rig.engine.TickCount = 9;
+        rig.tick(9);  // the port closed: the ticks only count
         rig.connect();
         rig.tick();  // the first request
         rig.port.arrive(hex("01 83 02"));
         rig.tick(29);  // a short answer, then silence until the instrument is given up
         rig.panel.setConnectChecked(false);
-        rig.engine.CheckBox1Click(false);
+        rig.engine.Disconnect();
         qInstallMessageHandler(previous);
         QLoggingCategory::setFilterRules(QString());
 
@@ -393,16 +406,15 @@ struct PtyLine {
 
     PtyLine()
     {
-        SetWorkDir(dir.path());
+        engine.setWorkDir(dir.path());
         link = dir.filePath(QStringLiteral("adapter"));
         QFile cfg(dir.filePath(QStringLiteral("ports.cfg")));
         if (cfg.open(QIODevice::WriteOnly)) cfg.write("COM1 " + QFile::encodeName(link) + "\n");
-        panel.first = 1;
-        panel.count = 1;
-        engine.Init(1, 1);
+        table.FillHeaders({1, 1});
+        engine.Init({1, 1});
         timer.setInterval(100);
         timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer, &QTimer::timeout, [this] { engine.Timer1Timer(); });
+        QObject::connect(&timer, &QTimer::timeout, [this] { engine.Tick(); });
         plugIn();
     }
     void plugIn()
@@ -424,8 +436,10 @@ struct PtyLine {
     {
         panel.statusHistory.clear();
         panel.setConnectChecked(true);
-        engine.TickCount = 10;  // the first request goes out on the first tick
-        engine.CheckBox1Click(true);
+        // The first request goes out on the first tick: as many ticks have passed since the last
+        // slot (the port was closed meanwhile, or this is the first connect).
+        while (engine.TickCount() < 10) engine.Tick();
+        engine.Connect();
     }
     bool answered() const { return panel.statusHistory.contains(QStringLiteral("1-Ok!  ")); }
 };
@@ -447,7 +461,7 @@ TEST(PollPort, UnpluggedDeviceIsGivenUpAtOnceWithoutSpinning)
     ASSERT_FALSE(line.panel.statusHistory.isEmpty());
     EXPECT_EQ(line.panel.statusHistory.first(), "COM1") << "given up before any missed-answer check";
     EXPECT_FALSE(line.panel.connectChecked);
-    EXPECT_FALSE(line.engine.PortOpen);
+    EXPECT_FALSE(line.engine.PortOpen());
 
     line.plugIn();
     line.connect();
@@ -473,8 +487,7 @@ TEST(PollPort, BuiltInPortThatAnswersNothingForARoundPointsToTheDevicesPresent)
         PollRig rig(1, 3);
         writePortsCfg(rig, c.portsCfg);
         rig.port.existing << "/dev/ttyUSB0";
-        QStringList notices;
-        rig.engine.ShowNotice = [&](const QString& text, const QString& detail) { notices << text + '\n' + detail; };
+        const QStringList& notices = rig.panel.notices;
         rig.allAnswer([&](int address) { return address != c.answering; });
         rig.connect();
         rig.tick(2 * 3 * 30);  // two rounds of three instruments given up on

@@ -16,11 +16,19 @@ void startPolling(PollRig& rig)
     ASSERT_EQ(rig.tickUntilWrite(), 10);
 }
 
+// Starts polling and lets the instruments before `address` answer, until the request to it is out.
+void pollUntilAsked(PollRig& rig, int address)
+{
+    rig.allAnswer([address](int a) { return a == address; });
+    startPolling(rig);
+    while (quint8(rig.port.lastWrite().at(0)) != address) ASSERT_EQ(rig.tickUntilWrite(), 10);
+    rig.instruments = nullptr;
+}
+
 TEST(PollSlot, AnsweredSlotTickByTick)
 {
     PollRig rig(1, 5);
-    rig.engine.PollAddress = 3;
-    startPolling(rig);
+    pollUntilAsked(rig, 3);
     ASSERT_EQ(rig.port.lastWrite(), measurementRequest(3));
     ASSERT_EQ(rig.panel.status, "3-");
 
@@ -29,23 +37,23 @@ TEST(PollSlot, AnsweredSlotTickByTick)
     const qsizetype writes = rig.port.writes.size();
 
     rig.tick();  // 1: the 23 bytes are read
-    EXPECT_EQ(rig.engine.Link.RxCount, 23);
-    EXPECT_EQ(rig.engine.Link.SilentTicks, 0);
+    EXPECT_EQ(rig.engine.Link().RxCount(), 23);
+    EXPECT_EQ(rig.engine.Link().SilentTicks(), 0);
     for (int t = 2; t <= 4; ++t) {
         rig.tick();
-        EXPECT_EQ(rig.engine.Link.SilentTicks, t - 1);
-        EXPECT_FALSE(rig.engine.Answered) << "tick " << t;
+        EXPECT_EQ(rig.engine.Link().SilentTicks(), t - 1);
+        EXPECT_FALSE(rig.engine.Answered()) << "tick " << t;
         EXPECT_EQ(rig.panel.status, "3-") << "tick " << t;
     }
     rig.tick();  // 5: judged and dispatched
     EXPECT_EQ(rig.panel.status, "3-Ok!  ");
-    EXPECT_TRUE(rig.engine.Answered);
-    EXPECT_TRUE(rig.engine.LinkUp);
-    EXPECT_EQ(rig.engine.RetryCount, 0);
-    EXPECT_EQ(rig.engine.PollAddress, 4);
-    EXPECT_EQ(rig.engine.Link.RxCount, 0);
-    EXPECT_FLOAT_EQ(rig.table.LiveValues[5], 7.01f);  // row 3 owns channels 5 and 6
-    EXPECT_FLOAT_EQ(rig.table.LiveValues[6], 25.5f);
+    EXPECT_TRUE(rig.engine.Answered());
+    EXPECT_TRUE(rig.engine.LinkUp());
+    EXPECT_EQ(rig.engine.RetryCount(), 0);
+    EXPECT_EQ(rig.engine.PollAddress(), 4);
+    EXPECT_EQ(rig.engine.Link().RxCount(), 0);
+    EXPECT_FLOAT_EQ(rig.table.LiveValues()[5], 7.01f);  // row 3 owns channels 5 and 6
+    EXPECT_FLOAT_EQ(rig.table.LiveValues()[6], 25.5f);
 
     for (int t = 6; t <= 9; ++t) {
         rig.tick();
@@ -62,9 +70,9 @@ TEST(PollSlot, MeasurementRequestOnTheWire)
     PollRig rig(5, 1);
     startPolling(rig);
     EXPECT_EQ(rig.port.lastWrite(), hex("05 03 00 00 00 09 84 48"));
-    EXPECT_EQ(rig.engine.RegisterStart, 1);
-    EXPECT_EQ(rig.engine.RegisterCount, 9);
-    EXPECT_FALSE(rig.engine.ArchiveMode);
+    EXPECT_EQ(rig.engine.RegisterStart(), 1);
+    EXPECT_EQ(rig.engine.RegisterCount(), 9);
+    EXPECT_FALSE(rig.engine.ArchiveMode());
 }
 
 TEST(PollWalk, ThreeInstrumentsAnsweringArePolledInTurnOncePerSecond)
@@ -74,7 +82,7 @@ TEST(PollWalk, ThreeInstrumentsAnsweringArePolledInTurnOncePerSecond)
     startPolling(rig);
     for (int slot = 0; slot < 6; ++slot) ASSERT_EQ(rig.tickUntilWrite(), 10) << "slot " << slot;
     EXPECT_EQ(rig.requestedAddresses(), QList<int>({1, 2, 3, 1, 2, 3, 1}));
-    EXPECT_TRUE(rig.engine.RoundDone);
+    EXPECT_TRUE(rig.engine.RoundDone());
     EXPECT_EQ(rig.panel.statusHistory.mid(rig.panel.statusHistory.indexOf("1-")),
               QStringList({"1-", "1-Ok!  ", "2-", "2-Ok!  ", "3-", "3-Ok!  ", "1-", "1-Ok!  ", "2-", "2-Ok!  ", "3-",
                            "3-Ok!  ", "1-"}));
@@ -88,11 +96,11 @@ TEST(PollWalk, RoundDoneIsSetWhenTheWalkPassesTheLastAddress)
     ASSERT_EQ(rig.tickUntilWrite(), 10);  // request to 2
     ASSERT_EQ(rig.tickUntilWrite(), 10);  // request to 3
     rig.tick(4);
-    EXPECT_FALSE(rig.engine.RoundDone);
-    EXPECT_EQ(rig.engine.PollAddress, 3);
+    EXPECT_FALSE(rig.engine.RoundDone());
+    EXPECT_EQ(rig.engine.PollAddress(), 3);
     rig.tick();  // the answer of 3 is judged
-    EXPECT_TRUE(rig.engine.RoundDone);
-    EXPECT_EQ(rig.engine.PollAddress, 1);
+    EXPECT_TRUE(rig.engine.RoundDone());
+    EXPECT_EQ(rig.engine.PollAddress(), 1);
 }
 
 struct AnswerCase {
@@ -112,8 +120,16 @@ TEST_P(PollAnswers, StatusAndTheWalkAfterAnAnswer)
 {
     const AnswerCase& c = GetParam();
     PollRig rig(1, c.count);
-    rig.engine.PollAddress = 7;
-    startPolling(rig);
+    if (c.count >= 7) {
+        pollUntilAsked(rig, 7);
+    } else {
+        // 7 lies outside the walk: it is asked by a command.
+        startPolling(rig);
+        rig.setCommandAddress(7);
+        rig.engine.SetPeriod();
+        ASSERT_EQ(rig.tickUntilWrite(), 10);
+        ASSERT_EQ(quint8(rig.port.lastWrite().at(0)), 7);
+    }
     rig.port.arrive(c.answer);
     rig.panel.statusHistory.clear();
     ASSERT_EQ(rig.tickUntilWrite(), 10);
@@ -124,11 +140,11 @@ TEST_P(PollAnswers, StatusAndTheWalkAfterAnAnswer)
         << rig.panel.statusHistory.join('|').toStdString();
     EXPECT_LE(rig.panel.statusHistory.size(), 3);
     EXPECT_EQ(rig.port.lastWrite(), measurementRequest(c.next));
-    EXPECT_EQ(rig.engine.RoundDone, c.roundDone);
-    EXPECT_EQ(rig.engine.RetryCount, 0);
+    EXPECT_EQ(rig.engine.RoundDone(), c.roundDone);
+    EXPECT_EQ(rig.engine.RetryCount(), 0);
     // Only a function-3 answer reaches the table; row 7 keeps its values otherwise.
     if (quint8(c.answer.at(1)) != 3) {
-        EXPECT_EQ(rig.table.LiveValues[13], 0.0f);
+        EXPECT_EQ(rig.table.LiveValues()[13], 0.0f);
     }
 }
 
@@ -151,12 +167,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PollAnswers, TwoBytesFFFFAreAcceptedAsAnAnswer)
 {
     PollRig rig(1, 3);
-    rig.engine.PollAddress = 2;
-    startPolling(rig);
+    pollUntilAsked(rig, 2);
     rig.port.arrive(hex("FF FF"));
     rig.tick(5);
     EXPECT_EQ(rig.panel.status, "255-Ok!  ");
-    EXPECT_TRUE(rig.engine.Answered);
+    EXPECT_TRUE(rig.engine.Answered());
     // The walk goes on from the address asked, never from 255 or the broadcast address 0.
     ASSERT_EQ(rig.tickUntilWrite(), 5);
     EXPECT_EQ(rig.port.lastWrite(), measurementRequest(3));
@@ -175,7 +190,7 @@ TEST(PollWalk, MisaddressedAnswersNeitherStopTheRoundsNorSkipAnInstrument)
         startPolling(rig);
         for (int slot = 0; slot < 6; ++slot) ASSERT_EQ(rig.tickUntilWrite(), 10) << from << " slot " << slot;
         EXPECT_EQ(rig.requestedAddresses(), QList<int>({1, 2, 3, 1, 2, 3, 1})) << from;
-        EXPECT_TRUE(rig.engine.RoundDone) << from;
+        EXPECT_TRUE(rig.engine.RoundDone()) << from;
         EXPECT_TRUE(rig.panel.statusHistory.contains(QString::number(from) + "-Ok!  ")) << from;
     }
 }
@@ -189,9 +204,9 @@ TEST(PollAnswers, AnswerSplitOverTwoTicksCountsAsOneAnswer)
     rig.tick(2);  // one silent tick between the parts
     rig.port.arrive(answer.mid(10));
     rig.tick(4);
-    EXPECT_FALSE(rig.engine.Answered);
+    EXPECT_FALSE(rig.engine.Answered());
     rig.tick();  // fourth silent tick after the last part
-    EXPECT_TRUE(rig.engine.Answered);
+    EXPECT_TRUE(rig.engine.Answered());
     EXPECT_EQ(rig.panel.status, "1-Ok!  ");
     ASSERT_EQ(rig.tickUntilWrite(), 3);
     EXPECT_EQ(rig.port.lastWrite(), measurementRequest(2));
@@ -201,14 +216,14 @@ TEST(PollAnswers, TwoAnswersMergedIntoOneFrameAreABadFrame)
 {
     PollRig rig(1, 3);
     startPolling(rig);
-    rig.engine.RetryCount = 0;
+    const int before = rig.engine.RetryCount();  // the checks of the slot before the first request
     rig.port.arrive(measurementAnswer(1));
     rig.tick(3);
     rig.port.arrive(measurementAnswer(1));
     rig.tick(5);
-    EXPECT_EQ(rig.engine.RetryCount, 1);
-    EXPECT_FALSE(rig.engine.Answered);
-    EXPECT_EQ(rig.engine.PollAddress, 1);
+    EXPECT_EQ(rig.engine.RetryCount(), before + 1);
+    EXPECT_FALSE(rig.engine.Answered());
+    EXPECT_EQ(rig.engine.PollAddress(), 1);
     EXPECT_EQ(rig.tickUntilWrite(), 2);
     EXPECT_EQ(rig.panel.statusHistory.mid(rig.panel.statusHistory.size() - 3), QStringList({"1-No  0", "1-No  0", "1-"}));
     EXPECT_EQ(rig.port.lastWrite(), measurementRequest(1));
@@ -227,17 +242,22 @@ TEST(PollAnswers, NoTextShowsTheBytesOfAnUnfinishedFrame)
 TEST(PollButtons, ButtonsNameTheNextRequest)
 {
     PollRig rig;
-    rig.engine.ArchiveRetries = 3;
-    rig.engine.Button1Click();
-    EXPECT_EQ(rig.engine.PendingRequest, ReadArchive);
-    EXPECT_EQ(rig.engine.ArchiveRetries, 0);
-    rig.engine.Button3Click();
-    EXPECT_EQ(rig.engine.PendingRequest, SetPeriod);
-    rig.engine.Button6Click();
-    EXPECT_EQ(rig.engine.PendingRequest, request::SetClock);
-    rig.engine.Button5Click();
-    EXPECT_EQ(rig.engine.PendingRequest, EraseArchive);
-    EXPECT_TRUE(rig.port.writes.isEmpty());
+    rig.connect();
+    rig.engine.ReadArchive();
+    ASSERT_EQ(rig.tickUntilWrite(), 10);  // the first block; nothing answers
+    ASSERT_EQ(rig.tickUntilWrite(), 10);  // asked again
+    ASSERT_GT(rig.engine.ArchiveRetries(), 0);
+    const qsizetype writes = rig.port.writes.size();
+    rig.engine.ReadArchive();
+    EXPECT_EQ(rig.engine.PendingRequest(), RequestKind::ReadArchive);
+    EXPECT_EQ(rig.engine.ArchiveRetries(), 0);
+    rig.engine.SetPeriod();
+    EXPECT_EQ(rig.engine.PendingRequest(), RequestKind::SetPeriod);
+    rig.engine.SetClock();
+    EXPECT_EQ(rig.engine.PendingRequest(), RequestKind::SetClock);
+    rig.engine.EraseArchive();
+    EXPECT_EQ(rig.engine.PendingRequest(), RequestKind::EraseArchive);
+    EXPECT_EQ(rig.port.writes.size(), writes);
 }
 
 }  // namespace

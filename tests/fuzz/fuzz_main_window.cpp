@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TForm1 form;
     for (const QSpinBox* spin : form.findChildren<QSpinBox*>())
         FUZZ_CHECK(spin->value() >= spin->minimum() && spin->value() <= spin->maximum());
-    FUZZ_CHECK(form.Engine.DeviceCount >= 1 && form.Engine.DeviceCount <= DeviceTable::MaxDevices);
+    FUZZ_CHECK(form.Engine.DeviceCount() >= 1 && form.Engine.DeviceCount() <= DeviceTable::MaxDevices);
 
     const Settings collected = CollectSettings(form);
     const SettingsRead again = ParseSettings(FormatSettings(collected));

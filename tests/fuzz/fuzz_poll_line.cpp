@@ -26,10 +26,19 @@
 
 using namespace qm;
 
+namespace {
+// The engine's working directory, made once: no ports.cfg there, so COM1 is /dev/ttyS0, which
+// the fake port has.
+QString workDirPath()
+{
+    static QTemporaryDir dir;
+    return dir.path();
+}
+}  // namespace
+
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    static QTemporaryDir dir;  // no ports.cfg: COM1 is /dev/ttyS0, which the fake port has
-    SetWorkDir(dir.path());
+    workDirPath();
     SetClock([] { return QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9)); });
     return 0;
 }
@@ -41,16 +50,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     test::FakePanel panel;
     DeviceTable table{panel};
     PollEngine engine{port, panel, table};
-    panel.first = 1 + data[0] % 99;
-    panel.count = 1 + data[1] % 10;
-    panel.command = 1 + data[2] % 99;
-    port.existing << PortDeviceName(0, WorkDir());
-    table.FillHeaders();
-    engine.Init(panel.first, panel.count);
+    const PolledRange range{1 + data[0] % 99, 1 + data[1] % 10};
+    const int command = 1 + data[2] % 99;
+    engine.setWorkDir(workDirPath());
+    port.existing << PortDeviceName(0, workDirPath());
+    table.FillHeaders(range);
+    table.setCommandAddress(command);
+    engine.setCommandAddress(command);
+    engine.Init(range);
     panel.setConnectChecked(true);
-    engine.CheckBox1Click(true);
+    engine.Connect();
 
-    const int last = panel.first + panel.count - 1;
+    const int last = range.first + range.count - 1;
     int ticks = 600;
     for (size_t i = 3; i + 2 <= size && ticks > 0;) {
         const uint8_t op = data[i];
@@ -62,23 +73,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (n & 0x80) bytes = test::withCrc(bytes);
 
         switch (op >> 4) {
-        case 1: engine.Button1Click(); break;
-        case 2: engine.Button3Click(); break;
-        case 3: engine.Button5Click(); break;
-        case 4: engine.Button6Click(); break;
+        case 1: engine.ReadArchive(); break;
+        case 2: engine.SetPeriod(); break;
+        case 3: engine.EraseArchive(); break;
+        case 4: engine.SetClock(); break;
         case 5:
-            engine.CheckBox1Click(false);
-            engine.CheckBox1Click(true);
+            engine.Disconnect();
+            engine.Connect();
             break;
         default: break;
         }
         port.arrive(bytes);
         for (int t = 0; t <= (op & 0x0F) && ticks > 0; ++t, --ticks) {
-            engine.Timer1Timer();
-            FUZZ_CHECK(engine.Link.RxCount >= 0 && engine.Link.RxCount <= RtuLink::RxSize);
-            FUZZ_CHECK(engine.PollAddress >= panel.first && engine.PollAddress <= last);
-            FUZZ_CHECK(engine.PortOpen == port.isOpen);
-            FUZZ_CHECK(!engine.LinkUp || engine.PortOpen);
+            engine.Tick();
+            FUZZ_CHECK(engine.Link().RxCount() >= 0 && engine.Link().RxCount() <= RtuLink::RxSize);
+            FUZZ_CHECK(engine.PollAddress() >= range.first && engine.PollAddress() <= last);
+            FUZZ_CHECK(engine.PortOpen() == port.isOpen);
+            FUZZ_CHECK(!engine.LinkUp() || engine.PortOpen());
             FUZZ_CHECK(port.writesWhileClosed == 0);
         }
     }

@@ -4,11 +4,8 @@
 //
 // Input: the bytes of "График.txt".
 #include "ChartWindow.h"
-#include "DeviceTable.h"
-#include "FakePanel.h"
-#include "FakePort.h"
 #include "FuzzCheck.h"
-#include "PollEngine.h"
+#include "PolledRange.h"
 #include "TrendChart.h"
 #include "TrendFile.h"
 
@@ -43,14 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(file.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size));
     }
     now = QDateTime(QDate(2026, 12, 6), QTime(14, 0, 0));
-    test::FakePanel panel;
-    test::FakePort port;
-    DeviceTable table{panel};
-    PollEngine engine{port, panel, table};
+    float live[ChannelCount + 1] = {};
     test::ChartWindow window;
-    window.count->setValue(10);
-    engine.DeviceCount = 10;
-    TrendChart chart(window.widgets(), table, engine);
+    TrendChart chart(window.widgets(), live);
+    chart.setRange({1, 10});
     chart.SaveTrendFile = [] {};
 
     // The start-up's order: window now .. now + 5 minutes, the file, then the scales and layout.
@@ -64,11 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // One live sample a second later.
     for (int k = 1; k <= 10; ++k) {
-        table.LiveValues[2 * k - 1] = 7.0f;
-        table.LiveValues[2 * k] = 25.0f;
+        live[2 * k - 1] = 7.0f;
+        live[2 * k] = 25.0f;
     }
-    engine.LinkUp = true;
-    engine.RoundDone = true;
+    chart.setLinkUp(true);
+    chart.setRoundDone();
     now = now.addSecs(1);
     chart.Timer2Timer();
     window.chart->toPixmap(1201, 473);

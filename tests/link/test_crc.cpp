@@ -11,7 +11,7 @@ namespace {
 
 quint16 crcOf(const QByteArray& bytes)
 {
-    return Crc16(reinterpret_cast<const quint8*>(bytes.constData()), int(bytes.size()) - 1);
+    return Crc16(reinterpret_cast<const quint8*>(bytes.constData()), int(bytes.size()));
 }
 
 struct CrcCase {

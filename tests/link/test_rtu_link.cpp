@@ -38,7 +38,7 @@ TEST_P(SendFrames, GoOutWithCrcLowByteFirstInOneWrite)
 {
     Line line;
     const QByteArray body = hex(GetParam().body);
-    std::memcpy(line.link.TxBuffer, body.constData(), size_t(body.size()));
+    std::memcpy(line.link.TxBuffer(), body.constData(), size_t(body.size()));
     line.link.Send(line.port, int(body.size()));
     ASSERT_EQ(line.port.writes.size(), 1);
     EXPECT_EQ(line.port.writes.at(0).toHex(' '), hex(GetParam().wire).toHex(' '));
@@ -56,14 +56,14 @@ TEST(Collect, WholeAnswerIsJudgedOnTheFourthSilentTickNotEarlier)
     Line line;
     line.port.arrive(kAnswer);
     EXPECT_EQ(line.tick(), Verdict::Pending);  // the bytes arrive
-    EXPECT_EQ(line.link.RxCount, 23);
-    EXPECT_EQ(line.link.SilentTicks, 0);
+    EXPECT_EQ(line.link.RxCount(), 23);
+    EXPECT_EQ(line.link.SilentTicks(), 0);
     for (int silent = 1; silent <= 3; ++silent) {
         EXPECT_EQ(line.tick(), Verdict::Pending) << "silent tick " << silent;
-        EXPECT_EQ(line.link.SilentTicks, silent);
+        EXPECT_EQ(line.link.SilentTicks(), silent);
     }
     EXPECT_EQ(line.tick(), Verdict::Valid);
-    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(line.link.RxBuffer), line.link.RxCount), kAnswer);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(line.link.RxBuffer()), line.link.RxCount()), kAnswer);
 }
 
 TEST(Collect, AnswerSplitOverTwoTicksWithASilentTickBetweenIsOneFrame)
@@ -74,12 +74,12 @@ TEST(Collect, AnswerSplitOverTwoTicksWithASilentTickBetweenIsOneFrame)
     EXPECT_EQ(line.tick(), Verdict::Pending);  // silent
     line.port.arrive(kAnswer.mid(9));
     EXPECT_EQ(line.tick(), Verdict::Pending);
-    EXPECT_EQ(line.link.SilentTicks, 0);
+    EXPECT_EQ(line.link.SilentTicks(), 0);
     EXPECT_EQ(line.tick(), Verdict::Pending);
     EXPECT_EQ(line.tick(), Verdict::Pending);
     EXPECT_EQ(line.tick(), Verdict::Pending);
     EXPECT_EQ(line.tick(), Verdict::Valid);
-    EXPECT_EQ(line.link.RxCount, 23);
+    EXPECT_EQ(line.link.RxCount(), 23);
 }
 
 TEST(Collect, TwoAnswersCloserThanFourTicksMergeIntoOneBadFrame)
@@ -93,7 +93,7 @@ TEST(Collect, TwoAnswersCloserThanFourTicksMergeIntoOneBadFrame)
     EXPECT_EQ(line.tick(), Verdict::Pending);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(line.tick(), Verdict::Pending);
     EXPECT_EQ(line.tick(), Verdict::Bad);
-    EXPECT_EQ(line.link.RxCount, 46);
+    EXPECT_EQ(line.link.RxCount(), 46);
 }
 
 TEST(Collect, VerdictsOfShortFramesAndSilence)
@@ -113,7 +113,7 @@ TEST(Collect, VerdictsOfShortFramesAndSilence)
         const int pending = c.bytes.isEmpty() ? 3 : 4;  // silence alone is judged on its fourth tick
         for (int i = 0; i < pending; ++i) ASSERT_EQ(line.tick(), Verdict::Pending) << c.bytes.toHex(' ').constData();
         EXPECT_EQ(line.tick(), c.verdict) << c.bytes.toHex(' ').constData();
-        EXPECT_EQ(line.link.RxCount, c.bytes.size());
+        EXPECT_EQ(line.link.RxCount(), c.bytes.size());
     }
 }
 
@@ -123,8 +123,8 @@ TEST(Collect, APortThatCannotTellCountsAsSilence)
     line.port.isOpen = false;  // bytesQueued() gives -1
     line.port.arrive(kAnswer);
     for (int i = 0; i < 4; ++i) line.tick();
-    EXPECT_EQ(line.link.SilentTicks, 4);
-    EXPECT_EQ(line.link.RxCount, 0);
+    EXPECT_EQ(line.link.SilentTicks(), 4);
+    EXPECT_EQ(line.link.RxCount(), 0);
 }
 
 TEST(Collect, AnswerAfterTheCallerResetsRxCountStartsAtIndexZero)
@@ -132,11 +132,11 @@ TEST(Collect, AnswerAfterTheCallerResetsRxCountStartsAtIndexZero)
     Line line;
     line.port.arrive(hex("FF FF"));
     for (int i = 0; i < 5; ++i) line.tick();
-    line.link.RxCount = 0;
+    line.link.FrameHandled();
     line.port.arrive(kAnswer);
     for (int i = 0; i < 4; ++i) line.tick();
     EXPECT_EQ(line.tick(), Verdict::Valid);
-    EXPECT_EQ(line.link.RxBuffer[0], 0x01);
+    EXPECT_EQ(line.link.RxBuffer()[0], 0x01);
 }
 
 // A line that never falls silent must not run past RxBuffer: what does not fit is drained and
@@ -149,15 +149,15 @@ TEST(Collect, ReceiveBufferIsNeverWrittenBeyondItsEnd)
         line.port.arrive(flood);
         EXPECT_EQ(line.tick(), Verdict::Pending);
         EXPECT_TRUE(line.port.incoming.isEmpty()) << "the queue is drained every tick";
-        EXPECT_LE(line.link.RxCount, RtuLink::RxSize);
+        EXPECT_LE(line.link.RxCount(), RtuLink::RxSize);
     }
-    EXPECT_EQ(line.link.RxCount, RtuLink::RxSize);
-    EXPECT_EQ(line.link.SilentTicks, 0);  // dropped bytes still count as arriving
+    EXPECT_EQ(line.link.RxCount(), RtuLink::RxSize);
+    EXPECT_EQ(line.link.SilentTicks(), 0);  // dropped bytes still count as arriving
     for (int i = 0; i < 3; ++i) EXPECT_EQ(line.tick(), Verdict::Pending);
     EXPECT_EQ(line.tick(), Verdict::Bad);
 
     // The next answer is collected normally.
-    line.link.RxCount = 0;
+    line.link.FrameHandled();
     line.port.arrive(kAnswer);
     for (int i = 0; i < 4; ++i) line.tick();
     EXPECT_EQ(line.tick(), Verdict::Valid);
@@ -170,9 +170,9 @@ TEST(Collect, ExcessArrivingWhenTheBufferIsExactlyFullIsDropped)
     line.tick();
     line.port.arrive(hex("22 33 44 55"));
     line.tick();
-    EXPECT_EQ(line.link.RxCount, RtuLink::RxSize);
-    EXPECT_EQ(line.link.RxBuffer[RtuLink::RxSize - 2], 0x22);
-    EXPECT_EQ(line.link.RxBuffer[RtuLink::RxSize - 1], 0x33);
+    EXPECT_EQ(line.link.RxCount(), RtuLink::RxSize);
+    EXPECT_EQ(line.link.RxBuffer()[RtuLink::RxSize - 2], 0x22);
+    EXPECT_EQ(line.link.RxBuffer()[RtuLink::RxSize - 1], 0x33);
     EXPECT_TRUE(line.port.incoming.isEmpty());
 }
 

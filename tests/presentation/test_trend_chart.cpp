@@ -39,11 +39,11 @@ TEST(TrendChartFirstRun, OneInstrumentSamplesAfterTheFirstRoundEveryFiveSeconds)
     for (int n = 1; n <= 24; ++n) EXPECT_TRUE(rig.chart->SeriesActive(n)) << n;
 
     rig.setRow(1, 7.0f, 25.0f);
-    rig.engine.LinkUp = true;
+    rig.chart->setLinkUp(true);
     for (int i = 0; i < 10; ++i) rig.tick();
     EXPECT_EQ(rig.chart->Store.TrendCount(), 0) << "no sample before the poll cycle went round";
 
-    rig.engine.RoundDone = true;
+    rig.chart->setRoundDone();
     rig.tick();
     ASSERT_EQ(rig.chart->Store.TrendCount(), 1);
     const DateTime firstSample = rig.chart->Store.TrendTime(1);
@@ -159,12 +159,12 @@ TEST(TrendChartSampling, NothingWhileTheLinkIsDownAndTheSaveWaitsForItsTime)
     rig.start();
     int saves = 0;
     rig.chart->SaveTrendFile = [&] { ++saves; };
-    rig.engine.RoundDone = true;
+    rig.chart->setRoundDone();
     for (int i = 0; i < 700; ++i) rig.tick();
     EXPECT_EQ(rig.chart->Store.TrendCount(), 0);
     EXPECT_EQ(saves, 0) << "no periodic save while the link is down";
 
-    rig.engine.LinkUp = true;
+    rig.chart->setLinkUp(true);
     rig.tick();
     EXPECT_EQ(saves, 1) << "the save time passed while the link was down";
     EXPECT_EQ(secondsBetween(rig.now(), rig.chart->NextSaveTime), 600);
@@ -175,10 +175,10 @@ TEST(TrendChartSampling, NothingWhileTheLinkIsDownAndTheSaveWaitsForItsTime)
 
     // A disconnect freezes the chart; a reconnect continues with the same store.
     const int held = rig.chart->Store.TrendCount();
-    rig.engine.LinkUp = false;
+    rig.chart->setLinkUp(false);
     for (int i = 0; i < 5; ++i) rig.tick();
     EXPECT_EQ(rig.chart->Store.TrendCount(), held);
-    rig.engine.LinkUp = true;
+    rig.chart->setLinkUp(true);
     rig.tick();
     EXPECT_EQ(rig.chart->Store.TrendCount(), held + 1);
 }
@@ -279,7 +279,7 @@ TEST(TrendChartWindow, ClockJumpsKeepTheNewestSampleInView)
 TEST(TrendChartLoad, FilesWithTimesGoingBackOrAheadGiveASoundWindow)
 {
     ChartRig rig;
-    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.table, rig.engine);
+    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.live);
     rig.chart->Setup(rig.now());
     double values[20] = {};
     const DateTime start = rig.now() - 3 * 3600 * Second;
@@ -309,7 +309,7 @@ TEST(TrendChartSampling, SilentInstrumentFallsToMinusHundredAtTheNextSample)
     rig.setRow(1, 7.0f, 25.0f);
     rig.setRow(2, 6.5f, 24.0f);
     rig.tick();
-    rig.table.MarkSilent(2);
+    rig.markSilent(2);
     rig.tick(5);
     const TrendStore& s = rig.chart->Store;
     ASSERT_EQ(s.TrendCount(), 2);
@@ -396,8 +396,7 @@ TEST(TrendChartLists, RebuildKeepsSelectionsThatStillExistAndRaisesNoEvents)
     int events = 0;
     for (QComboBox* box : rig.window.lists)
         QObject::connect(box, &QComboBox::currentIndexChanged, [&] { ++events; });
-    rig.window.count->setValue(2);
-    rig.window.first->setValue(5);
+    rig.chart->setRange({5, 2});
     rig.chart->ApplyChartSetup();
     EXPECT_EQ(events, 0);
     EXPECT_EQ(items(rig.window.lists[0]), (QStringList{"pH.5", "pH.6"}));
@@ -636,7 +635,7 @@ TEST(TrendChartFocus, MemoTakesTheFocusOnTheFirstTickAnd101TicksAfterAUserAction
     rig.linkUp();
     rig.tick();
     ASSERT_EQ(rig.chart->Store.TrendCount(), 1);
-    rig.engine.LinkUp = false;  // the count runs with the link down as well
+    rig.chart->setLinkUp(false);  // the count runs with the link down as well
     for (int i = 0; i < 40; ++i) rig.tick();
     other->setFocus();
     rig.window.lists[0]->setCurrentIndex(1);
@@ -650,9 +649,8 @@ TEST(TrendChartFocus, MemoTakesTheFocusOnTheFirstTickAnd101TicksAfterAUserAction
 TEST(TrendChartLoad, LoadedSamplesSetTheWindowAndTheSavedSlots)
 {
     ChartRig rig;
-    rig.window.count->setValue(3);
-    rig.engine.DeviceCount = 3;
-    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.table, rig.engine);
+    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.live);
+    rig.chart->setRange({1, 3});
     rig.chart->Setup(rig.now());
     rig.chart->ChartSlotDevice[1] = 2;
     rig.chart->ChartSlotDevice[2] = 0;
@@ -926,7 +924,7 @@ TEST(TrendChartReadout, ShowsTheSampleUnderThePointerAndNothingElsewhere)
     rig.setRow(2, 7.01f, 24.0f);
     rig.setRow(3, 6.0f, 23.5f);
     for (int i = 0; i < 30; ++i) rig.tick();
-    rig.table.MarkSilent(3);
+    rig.markSilent(3);
     for (int i = 0; i < 10; ++i) rig.tick();
     rig.grab();
 

@@ -44,7 +44,7 @@ DateTime at(int day, int h, int m, int s) { return ToDateTime(QDateTime(QDate(20
 // A chart on fakes with the journal wired to it as the window does, writing into a fresh directory.
 struct JournalRig : ChartRig {
     QTemporaryDir dir;
-    JournalRange range{3, 2};
+    PolledRange range{3, 2};
     std::unique_ptr<TrendRecords> records;
     QStringList notices;
 
@@ -113,7 +113,7 @@ TEST(TrendJournal, HeaderIsWrittenAgainWhenTheRangeDiffersFromTheOneTheFileLastN
     struct Case {
         const char* what;
         QByteArray existing;            // the day's file before this run
-        QList<JournalRange> ranges;     // one append each
+        QList<PolledRange> ranges;     // one append each
         QByteArray appended;            // what the run added, with "<line>" for each sample's time
     } cases[] = {
         {"new file", {}, {{1, 1}}, bom + header1 + "<t>,7.25,20.5\r\n"},
@@ -133,7 +133,7 @@ TEST(TrendJournal, HeaderIsWrittenAgainWhenTheRangeDiffersFromTheOneTheFileLastN
         }
         TrendJournal journal;
         journal.setWorkDir(dir.path());
-        for (const JournalRange& r : c.ranges) EXPECT_TRUE(journal.Append(store, 1, r).written) << c.what;
+        for (const PolledRange& r : c.ranges) EXPECT_TRUE(journal.Append(store, 1, r).written) << c.what;
         QByteArray expected = c.appended;
         expected.replace("<t>", line);
         EXPECT_EQ(readAll(path), c.existing + expected) << c.what;
@@ -195,7 +195,7 @@ TEST(TrendJournal, ExportReadsBackThroughPythonsCsvModule)
     rig.start();
     QTemporaryDir dir;
     SetWorkDir(dir.path());
-    const JournalRange range{11, 3};
+    const PolledRange range{11, 3};
     TrendRecords records(*rig.chart, rig.window.chart, [&] { return range; });
     const QString path = dir.filePath(QStringLiteral("Экспорт.csv"));
     records.AskExportPath = [&](const QString&) { return path; };
@@ -275,7 +275,7 @@ TEST(TrendJournal, TheChartsMenuSwitchesTheJournalKeepsTheChoiceBetweenRunsAndEx
     const QString exported = dir.filePath(QStringLiteral("Экспорт.csv"));
     bool journalOn[2] = {};
     for (int run = 0; run < 2; ++run) {
-        TrendRecords records(*rig.chart, rig.window.chart, [] { return JournalRange{}; });
+        TrendRecords records(*rig.chart, rig.window.chart, [] { return PolledRange{}; });
         records.Start();
         QPointer<QMenu> menu = openMenu();
         ASSERT_TRUE(menu);

@@ -1,11 +1,8 @@
 #pragma once
-// The chart's part of the main window, a device table and a poll engine on fakes, and a clock
-// that tests move by hand.
+// The chart's part of the main window, the live channels it samples, and a clock that tests move
+// by hand.
 
-#include "DeviceTable.h"
-#include "FakePanel.h"
-#include "FakePort.h"
-#include "PollEngine.h"
+#include "PolledRange.h"
 #include "TrendChart.h"
 #include "TrendPlot.h"
 #include "TrendTimeTicker.h"
@@ -25,10 +22,7 @@
 namespace qm::test {
 
 struct ChartRig {
-    FakePanel panel;
-    FakePort port;
-    DeviceTable table{panel};
-    PollEngine engine{port, panel, table};
+    float live[ChannelCount + 1] = {};  // LiveValues as the device table keeps them
     ChartWindow window;
     QDateTime clock{QDate(2026, 12, 6), QTime(14, 0, 0)};
     std::unique_ptr<TrendChart> chart;
@@ -45,10 +39,8 @@ struct ChartRig {
     // The start-up of a first run: no settings file, no trend file.
     void start(int instruments = 1, int firstAddress = 1)
     {
-        window.count->setValue(instruments);
-        window.first->setValue(firstAddress);
-        engine.DeviceCount = instruments;
-        chart = std::make_unique<TrendChart>(window.widgets(), table, engine);
+        chart = std::make_unique<TrendChart>(window.widgets(), live);
+        chart->setRange({firstAddress, instruments});
         const DateTime now = NowDateTime();
         chart->Setup(now);
         chart->FinishStartUp(now);
@@ -62,13 +54,16 @@ struct ChartRig {
     }
     void setRow(int row, float pH, float t)
     {
-        table.LiveValues[2 * row - 1] = pH;
-        table.LiveValues[2 * row] = t;
+        live[2 * row - 1] = pH;
+        live[2 * row] = t;
     }
+    // The instrument of a row stopped answering.
+    void markSilent(int row) { setRow(row, NoDataMark, NoDataMark); }
+    // The engine tells that the link is up and the walk has gone round once.
     void linkUp()
     {
-        engine.LinkUp = true;
-        engine.RoundDone = true;
+        chart->setLinkUp(true);
+        chart->setRoundDone();
     }
     void show()
     {

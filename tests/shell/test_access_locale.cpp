@@ -53,8 +53,8 @@ TEST_P(Locale, NumbersAreShownAndReadWithLatinDigits)
         spin->setValue(v.value);
         EXPECT_EQ(spin->text(), QString::number(v.value)) << v.name;
     }
-    EXPECT_EQ(form.Engine.DeviceCount, 3) << "three rows shown, three polled";
-    EXPECT_EQ(form.firstAddress(), 11);
+    EXPECT_EQ(form.Engine.DeviceCount(), 3) << "three rows shown, three polled";
+    EXPECT_EQ(form.Engine.Range().first, 11);
     ExpectLatinLabels(form.findChild<QCustomPlot*>(QStringLiteral("Chart1")));
 
     TFormARHGR archive;

@@ -392,17 +392,19 @@ TEST_F(MainWindow, EveryHandlerOfTheTableExistsAndIsWired)
     }
 }
 
-TEST_F(MainWindow, PanelReadsAndWritesTheControls)
+TEST_F(MainWindow, ControlsAreHandedDownAndThePanelWritesThem)
 {
     control<QSpinBox>("SpinEdit1")->setValue(11);
     control<QSpinBox>("SpinEdit4")->setValue(3);
     control<QSpinBox>("SpinEdit5")->setValue(12);
     control<QSpinBox>("SpinEdit6")->setValue(30);
+    EXPECT_EQ(form->Engine.Range(), (qm::PolledRange{11, 3}));
+    EXPECT_EQ(form->Engine.PollAddress(), 11) << "the walk starts again at the first address";
+    EXPECT_EQ(form->Table.CellText(0, 1), "11");
+    EXPECT_EQ(form->Table.CellText(0, 4), "");
+    EXPECT_EQ(form->Engine.ChosenAddress(), 12);
+    EXPECT_EQ(form->Engine.ArchivePeriod(), 30);
     qm::Panel& panel = *form;
-    EXPECT_EQ(panel.firstAddress(), 11);
-    EXPECT_EQ(panel.deviceCountValue(), 3);
-    EXPECT_EQ(panel.commandAddress(), 12);
-    EXPECT_EQ(panel.periodValue(), 30);
 
     // The archive period arrives from the instrument as 0..65535; the field keeps it in 1..255.
     for (auto [in, out] : {std::pair{60, 60}, {300, 255}, {0, 1}}) {

@@ -71,8 +71,10 @@ TEST_F(MainWindowChart, FailedPeriodicSaveNeverStopsSampling)
     form.Timer1->stop();
     form.Timer2->stop();
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("График.txt")));
-    form.Engine.LinkUp = true;
-    form.Engine.RoundDone = true;
+    // What the engine tells once it polls: the link is up and the walk has gone round.
+    qm::Panel& panel = form;
+    panel.linkChanged(true);
+    panel.roundDone();
     form.Chart->NextSaveTime = qm::NowDateTime();
 
     // A box that waited inside the tick would hold it here; the watchdog notes that and closes it.

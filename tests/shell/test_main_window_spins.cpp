@@ -64,10 +64,10 @@ TEST(MainWindowSpins, EmptiedInstrumentNumberAsksForThePeriodAgain)
     auto* spin = form.findChild<QSpinBox*>(QStringLiteral("SpinEdit5"));
     ASSERT_NE(spin, nullptr);
     spin->setValue(5);
-    form.Table.PeriodPending = false;
+    form.Table.setPeriodPending(false);
     emptyByKeyboard(spin);
     EXPECT_EQ(spin->value(), 5);
-    EXPECT_TRUE(form.Table.PeriodPending);
+    EXPECT_TRUE(form.Table.PeriodPending());
 }
 
 class MainWindowSpinTyping : public ::testing::Test {
@@ -119,7 +119,7 @@ TEST_F(MainWindowSpinTyping, NumberOutsideTheRangeIsBroughtIntoItWhenTheEditIsLe
         EXPECT_EQ(spin->value(), c.after);
         EXPECT_EQ(spin->text(), QString::number(c.after));
     }
-    EXPECT_EQ(form.Engine.DeviceCount, 10) << "the program polls what the box shows";
+    EXPECT_EQ(form.Engine.DeviceCount(), 10) << "the program polls what the box shows";
 }
 
 
