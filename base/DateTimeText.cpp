@@ -1,6 +1,5 @@
 #include "DateTimeText.h"
 
-#include <QDir>
 #include <QRegularExpression>
 #include <cmath>
 
@@ -11,16 +10,6 @@ ClockFunction& clockFunction()
 {
     static ClockFunction f;
     return f;
-}
-QString& dateTag()
-{
-    static QString s;
-    return s;
-}
-QString& workDir()
-{
-    static QString s;
-    return s;
 }
 const QDate& epoch()
 {
@@ -66,19 +55,24 @@ QString TwoDigits(int n)
     return s;
 }
 
+namespace {
+// "dd<separator>mm<separator>yy"
+QString DateText(const QDate& d, QChar separator)
+{
+    return TwoDigits(d.day()) + separator + TwoDigits(d.month()) + separator + TwoDigits(d.year() % 100);
+}
+}  // namespace
+
 QString NowText()
 {
     const QDateTime now = CurrentDateTime();
-    const QDate d = now.date();
-    const QString date = TwoDigits(d.day()) + QLatin1Char('.') + TwoDigits(d.month()) + QLatin1Char('.')
-                         + TwoDigits(d.year() % 100);
     // Truncated, never rounded: 09:05:03.999 is still 09:05:03.
     const QTime t = now.time();
-    const QString text = date + QStringLiteral("  ") + TwoDigits(t.hour()) + QLatin1Char(':') + TwoDigits(t.minute())
-                         + QLatin1Char(':') + TwoDigits(t.second());
-    dateTag() = QString(date).replace(QLatin1Char('.'), QLatin1Char('_'));
-    return text;
+    return DateText(now.date(), QLatin1Char('.')) + QStringLiteral("  ") + TwoDigits(t.hour()) + QLatin1Char(':')
+           + TwoDigits(t.minute()) + QLatin1Char(':') + TwoDigits(t.second());
 }
+
+QString DateTag() { return DateText(CurrentDateTime().date(), QLatin1Char('_')); }
 
 DateTime NowDateTime()
 {
@@ -88,12 +82,6 @@ DateTime NowDateTime()
     ParseDateTimeText(text, &t);
     return t;
 }
-
-QString DateTag() { return dateTag(); }
-
-void CaptureWorkDir() { workDir() = QDir::currentPath(); }
-void SetWorkDir(const QString& dir) { workDir() = dir; }
-QString WorkDir() { return workDir(); }
 
 int ExpandTwoDigitYear(int yy)
 {

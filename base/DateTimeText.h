@@ -23,19 +23,14 @@ QDateTime CurrentDateTime();
 DateTime ToDateTime(const QDateTime& t);
 QDateTime FromDateTime(DateTime t);
 
-// "dd.mm.yy  hh:mm:ss" (two blanks) of the current local time; refreshes DateTag().
+// "dd.mm.yy  hh:mm:ss" (two blanks) of the current local time.
 QString NowText();
 // NowText read back as a date-time value: always whole seconds.
 DateTime NowDateTime();
 // n in decimal with a "0" in front when it has a single digit: 5 -> "05", 123 -> "123".
 QString TwoDigits(int n);
-// Today's date as "dd_mm_yy", as of the last NowText(); empty before the first call.
+// Today's date as "dd_mm_yy" (7 March 2024: "07_03_24"), for the names of archive files.
 QString DateTag();
-
-// The directory the program was started from, captured once at start-up.
-void CaptureWorkDir();
-void SetWorkDir(const QString& dir);   // for tests
-QString WorkDir();
 
 // "dd.mm.yy hh:mm:ss" parsed with a two-digit year in the window that starts 50 years before
 // the current year. Returns false when the text is not such a date and time.

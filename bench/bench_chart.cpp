@@ -93,6 +93,7 @@ private:
 struct ProgramRig {
     test::ChartWindow window;
     Readings readings;
+    TrendStore store;
     std::unique_ptr<TrendChart> chart;
 
     ProgramRig()
@@ -101,17 +102,18 @@ struct ProgramRig {
         SetClock([] { return g_clock; });
         window.points->setValue(10000);
         window.interval->setValue(1);
-        chart = std::make_unique<TrendChart>(window.widgets(), readings.live);
+        chart = std::make_unique<TrendChart>(window.widgets(), store, readings.live);
+        chart->setSampling(10000, 1, 120);
         chart->setRange({1, Instruments});
         chart->Setup(NowDateTime());
         double values[ChannelCount];
         for (int i = 0; i < TrendStore::TrendCapacity; ++i) {
             readings.next();
             for (int ch = 1; ch <= ChannelCount; ++ch) values[ch - 1] = readings.live[ch];
-            chart->Store.AppendLoaded(NowDateTime(), values);
+            store.AppendLoaded(NowDateTime(), values);
             g_clock = g_clock.addSecs(1);
         }
-        for (int slot = 1; slot <= 4; ++slot) chart->ChartSlotDevice[slot] = slot - 1;
+        for (int slot = 1; slot <= 4; ++slot) chart->setChartSlotDevice(slot, slot - 1);
         chart->ShowLoadedSamples();
         chart->FinishStartUp(NowDateTime());
         chart->setLinkUp(true);
@@ -129,7 +131,7 @@ struct ProgramRig {
     {
         g_clock = g_clock.addSecs(1);
         readings.next();
-        chart->Timer2Timer();
+        chart->Tick();
         QCoreApplication::processEvents();
     }
     // Everything drawn again, as after a new layout or scale.

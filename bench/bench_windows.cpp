@@ -132,8 +132,10 @@ int run(int argc, char** argv, const QString& dir)
     std::printf("startup-from-main %.3f %.3f\n", wallMs() - mainWall, cpuMs() - mainCpu);
 
     if (qEnvironmentVariableIsSet("QM_STARTUP_ONLY")) return 0;
-    qm::ArchiveViewDialogs().OpenFileName = [&dir](QWidget*) { return dir + QStringLiteral("/archive.txt"); };
-    qm::ArchiveViewDialogs().ShowError = [](QWidget*, const QString& text) { qFatal("%s", qPrintable(text)); };
+    qm::ArchiveDialogs dialogs = qm::DefaultArchiveDialogs();
+    dialogs.OpenFileName = [&dir](QWidget*, const QString&) { return dir + QStringLiteral("/archive.txt"); };
+    dialogs.ShowError = [](QWidget*, const QString& text) { qFatal("%s", qPrintable(text)); };
+    form.Archive.setDialogs(dialogs);
     for (const char* name : {"view-first", "view-again"}) {
         // The operator's click comes when the window has settled.
         QCoreApplication::processEvents();

@@ -2,7 +2,6 @@
 
 #include "ArchiveFile.h"
 #include "DateTimeText.h"
-#include "TrendChart.h"
 #include "WholeFile.h"
 
 #include <QDir>
@@ -11,7 +10,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QSpinBox>
 #include <QTextBlock>
 
 namespace qm {
@@ -31,11 +29,11 @@ QString RunFileDialog(QFileDialog& dialog)
     return dialog.selectedFiles().value(0);
 }
 
-std::unique_ptr<QFileDialog> NewArchiveDialog(QWidget* parent)
+std::unique_ptr<QFileDialog> NewArchiveDialog(QWidget* parent, const QString& workDir)
 {
     auto dialog = std::make_unique<QFileDialog>(parent);
     dialog->setNameFilter(ArchiveFilter);
-    dialog->setDirectory(WorkDir());
+    dialog->setDirectory(workDir);
     dialog->setDefaultSuffix(QString());
     return dialog;
 }
@@ -63,9 +61,9 @@ constexpr qint64 MaxArchiveFileBytes = 1 << 20;
 
 }  // namespace
 
-std::unique_ptr<QFileDialog> NewArchiveSaveDialog(QWidget* parent, const QString& proposedName)
+std::unique_ptr<QFileDialog> NewArchiveSaveDialog(QWidget* parent, const QString& workDir, const QString& proposedName)
 {
-    auto dialog = NewArchiveDialog(parent);
+    auto dialog = NewArchiveDialog(parent, workDir);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     // The program asks the overwrite question itself, once the ".txt" is on the name.
@@ -74,9 +72,9 @@ std::unique_ptr<QFileDialog> NewArchiveSaveDialog(QWidget* parent, const QString
     return dialog;
 }
 
-std::unique_ptr<QFileDialog> NewArchiveOpenDialog(QWidget* parent)
+std::unique_ptr<QFileDialog> NewArchiveOpenDialog(QWidget* parent, const QString& workDir)
 {
-    auto dialog = NewArchiveDialog(parent);
+    auto dialog = NewArchiveDialog(parent, workDir);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     // A name typed without ".txt" must get through: the program completes it.
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -86,10 +84,12 @@ std::unique_ptr<QFileDialog> NewArchiveOpenDialog(QWidget* parent)
 ArchiveDialogs DefaultArchiveDialogs()
 {
     ArchiveDialogs d;
-    d.SaveFileName = [](QWidget* parent, const QString& proposedName) {
-        return RunFileDialog(*NewArchiveSaveDialog(parent, proposedName));
+    d.SaveFileName = [](QWidget* parent, const QString& workDir, const QString& proposedName) {
+        return RunFileDialog(*NewArchiveSaveDialog(parent, workDir, proposedName));
     };
-    d.OpenFileName = [](QWidget* parent) { return RunFileDialog(*NewArchiveOpenDialog(parent)); };
+    d.OpenFileName = [](QWidget* parent, const QString& workDir) {
+        return RunFileDialog(*NewArchiveOpenDialog(parent, workDir));
+    };
     d.AskYesNo = [](QWidget* parent, const QString& question) {
         QMessageBox box(QMessageBox::Warning, BoxTitle(parent), question, QMessageBox::Yes | QMessageBox::No, parent);
         return box.exec() == QMessageBox::Yes;
@@ -101,12 +101,6 @@ ArchiveDialogs DefaultArchiveDialogs()
     return d;
 }
 
-ArchiveDialogs& ArchiveViewDialogs()
-{
-    static ArchiveDialogs dialogs = DefaultArchiveDialogs();
-    return dialogs;
-}
-
 QStringList MemoLines(const QPlainTextEdit* memo)
 {
     QStringList lines;
@@ -116,13 +110,12 @@ QStringList MemoLines(const QPlainTextEdit* memo)
     return lines;
 }
 
-namespace ArchiveView {
+ArchiveView::ArchiveView(ArchiveDialogs dialogs) : m_dialogs(std::move(dialogs)) {}
 
-bool SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const QString& addressText)
+bool ArchiveView::SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const QString& addressText)
 {
-    ArchiveDialogs& dialogs = ArchiveViewDialogs();
-    NowText();  // refreshes DateTag
-    QString path = dialogs.SaveFileName(owner, ProposedArchiveName(addressText, DateTag()));
+    const ArchiveDialogs& dialogs = m_dialogs;
+    QString path = dialogs.SaveFileName(owner, m_workDir, ProposedArchiveName(addressText, DateTag()));
     if (path.isEmpty()) return false;
     path = WithArchiveExtension(path);
     if (QFileInfo::exists(path) && !dialogs.AskYesNo(owner, QStringLiteral("Файл уже существует. Переписать?")))
@@ -139,10 +132,10 @@ bool SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const QString& add
     return true;
 }
 
-bool ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, const ArchiveScales& scales)
+bool ArchiveView::ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, const ChartScales& scales)
 {
-    ArchiveDialogs& dialogs = ArchiveViewDialogs();
-    QString path = dialogs.OpenFileName(owner);
+    const ArchiveDialogs& dialogs = m_dialogs;
+    QString path = dialogs.OpenFileName(owner, m_workDir);
     if (path.isEmpty()) return false;
     path = WithArchiveExtension(path);
 
@@ -198,24 +191,5 @@ bool ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, c
     FormARHGR->showOver(owner ? owner->window() : nullptr);
     return true;
 }
-
-void Button2Click(QWidget* owner, const QPlainTextEdit* Memo1, const QSpinBox* SpinEdit5)
-{
-    SaveArchive(owner, Memo1, SpinEdit5->text());
-}
-
-void Button4Click(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, const TrendChart& chart)
-{
-    ArchiveScales scales;
-    scales.PhScaleMin = chart.PhScaleMin;
-    scales.PhScaleMax = chart.PhScaleMax;
-    scales.PhScaleStep = chart.PhScaleStep;
-    scales.TScaleMin = chart.TScaleMin;
-    scales.TScaleMax = chart.TScaleMax;
-    scales.TScaleStep = chart.TScaleStep;
-    ViewArchive(owner, Memo1, FormARHGR, scales);
-}
-
-}  // namespace ArchiveView
 
 }  // namespace qm

@@ -3,6 +3,7 @@
 // archive file, "Просмотр" reads one back into Memo1 and shows it in the archive chart window.
 // The window only forwards its controls here.
 
+#include "ChartScales.h"
 #include "Uarhgr.h"
 
 #include <QString>
@@ -13,20 +14,17 @@
 
 class QFileDialog;
 class QPlainTextEdit;
-class QSpinBox;
 class QWidget;
 
 namespace qm {
 
-class TrendChart;
-
-// The questions and messages of the two buttons. By default they show the real dialogs; tests
-// put their own answers here.
+// The questions and messages of the two buttons: the real dialogs by default, the tests' own
+// answers in tests. The file dialogs start in the working directory they are given.
 struct ArchiveDialogs {
     // The file chosen in the save dialog, or an empty text when it was cancelled.
-    std::function<QString(QWidget* parent, const QString& proposedName)> SaveFileName;
+    std::function<QString(QWidget* parent, const QString& workDir, const QString& proposedName)> SaveFileName;
     // The file chosen in the open dialog, or an empty text when it was cancelled.
-    std::function<QString(QWidget* parent)> OpenFileName;
+    std::function<QString(QWidget* parent, const QString& workDir)> OpenFileName;
     // A Yes/No warning; true for Yes.
     std::function<bool(QWidget* parent, const QString& question)> AskYesNo;
     // An error message with an OK button.
@@ -35,29 +33,34 @@ struct ArchiveDialogs {
 
 // The real dialogs and message boxes.
 ArchiveDialogs DefaultArchiveDialogs();
-// The ones the buttons use.
-ArchiveDialogs& ArchiveViewDialogs();
 
-// The dialogs as the buttons run them: filter "Файлы архивов", starting in WorkDir, no default
+// The dialogs as the buttons run them: filter "Файлы архивов", starting in workDir, no default
 // suffix (".txt" is added by the program); the save dialog proposes proposedName and leaves the
 // overwrite question to the program, the open dialog starts with no name.
-std::unique_ptr<QFileDialog> NewArchiveSaveDialog(QWidget* parent, const QString& proposedName);
-std::unique_ptr<QFileDialog> NewArchiveOpenDialog(QWidget* parent);
+std::unique_ptr<QFileDialog> NewArchiveSaveDialog(QWidget* parent, const QString& workDir, const QString& proposedName);
+std::unique_ptr<QFileDialog> NewArchiveOpenDialog(QWidget* parent, const QString& workDir);
 
 // The lines of the text area as they were added, not as it wraps them; none when it is empty.
 QStringList MemoLines(const QPlainTextEdit* memo);
 
-namespace ArchiveView {
+class ArchiveView {
+public:
+    explicit ArchiveView(ArchiveDialogs dialogs = DefaultArchiveDialogs());
 
-// Saves Memo1 to an archive file; returns true when a file was written.
-bool SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const QString& addressText);
-// Views an archive file; returns true when the chart window was filled and shown.
-bool ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, const ArchiveScales& scales);
+    // Start-up: where the file dialogs start.
+    void setWorkDir(const QString& dir) { m_workDir = dir; }
+    void setDialogs(ArchiveDialogs dialogs) { m_dialogs = std::move(dialogs); }
 
-// The handlers as the main window calls them.
-void Button2Click(QWidget* owner, const QPlainTextEdit* Memo1, const QSpinBox* SpinEdit5);
-void Button4Click(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, const TrendChart& chart);
+    // "Сохранить в файл": Memo1 to an archive file, proposed as "АрхивN" + address + "_" + date;
+    // returns true when a file was written.
+    bool SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const QString& addressText);
+    // "Просмотр": an archive file into Memo1 and the archive chart window, drawn with the chart
+    // scales; returns true when the window was filled and shown.
+    bool ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, const ChartScales& scales);
 
-}  // namespace ArchiveView
+private:
+    ArchiveDialogs m_dialogs;
+    QString m_workDir;
+};
 
 }  // namespace qm

@@ -8,13 +8,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
-#include <QSpinBox>
 #include <QTableWidget>
 #include <qcustomplot.h>
 
@@ -68,20 +65,12 @@ void setCell(QTableWidget* grid, int column, int row, const QString& text)
     item->setText(text);
 }
 
-// A spin box's value as typed: a text that is not a number counts as the range's minimum.
-int typedValue(const QSpinBox* spin)
-{
-    bool ok = false;
-    const int v = spin->cleanText().trimmed().toInt(&ok);
-    return ok ? v : spin->minimum();
-}
-
 }  // namespace
 
 class TrendChart::Private {
 public:
     TrendChartWidgets w;
-    const float* live;
+    const float* live;  // LiveValues[1..20]
     QPointer<TrendPlot> plot;  // owned by Chart1
     QCPLayer* layer = nullptr;
     QSharedPointer<TrendTimeTicker> timeTicker;
@@ -146,14 +135,14 @@ private:
 
 }  // namespace
 
-TrendChart::TrendChart(const TrendChartWidgets& widgets, const float* liveValues)
-    : d(new Private(widgets, liveValues))
+TrendChart::TrendChart(const TrendChartWidgets& widgets, TrendStore& store, const float* liveValues)
+    : d(new Private(widgets, liveValues)), m_store(store)
 {
 }
 
 TrendChart::~TrendChart()
 {
-    // The series item reads Store: it goes with the chart object unless Chart1 took it already.
+    // The series item reads the store: it goes with the chart object unless Chart1 took it already.
     d->readout.reset();
     d->gestures.reset();
     delete d->plot.data();
@@ -183,12 +172,13 @@ void TrendChart::Setup(DateTime now)
     d->leftTicker = QSharedPointer<QCPAxisTickerFixed>::create();
     d->rightTicker = QSharedPointer<QCPAxisTickerFixed>::create();
     for (auto* t : {d->leftTicker.data(), d->rightTicker.data()}) t->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
-    d->leftTicker->setTickStep(PhScaleStep > 0 ? PhScaleStep : 2);
-    d->rightTicker->setTickStep(TScaleStep > 0 ? TScaleStep : 10);
+    const ChartScales first;  // what the axes show until the scales are applied
+    d->leftTicker->setTickStep(m_scales.PhScaleStep > 0 ? m_scales.PhScaleStep : first.PhScaleStep);
+    d->rightTicker->setTickStep(m_scales.TScaleStep > 0 ? m_scales.TScaleStep : first.TScaleStep);
     c->yAxis->setTicker(d->leftTicker);
     c->yAxis2->setTicker(d->rightTicker);
-    setAxis(c->yAxis, d->programLeft = QCPRange(0, 10));
-    setAxis(c->yAxis2, d->programRight = QCPRange(0, 50));
+    setAxis(c->yAxis, d->programLeft = QCPRange(first.PhScaleMin, first.PhScaleMax));
+    setAxis(c->yAxis2, d->programRight = QCPRange(first.TScaleMin, first.TScaleMax));
     c->yAxis2->setVisible(true);
     c->yAxis2->setTickLabels(true);
     for (QCPAxis* axis : {c->xAxis, c->yAxis, c->yAxis2}) {
@@ -202,7 +192,7 @@ void TrendChart::Setup(DateTime now)
         c->addLayer(QStringLiteral("trend"), c->layer(QStringLiteral("main")), QCustomPlot::limAbove);
         d->layer = c->layer(QStringLiteral("trend"));
         d->layer->setMode(QCPLayer::lmBuffered);
-        d->plot = new TrendPlot(c, Store, c->xAxis, c->yAxis, c->yAxis2);
+        d->plot = new TrendPlot(c, m_store, c->xAxis, c->yAxis, c->yAxis2);
         d->plot->setLayer(d->layer);
 
         // Wheel and drag as QCustomPlot offers them, a double-click back to the rules' window.
@@ -213,7 +203,7 @@ void TrendChart::Setup(DateTime now)
                                  axisMoved(axis, range, before);
                              });
         QObject::connect(c, &QCustomPlot::mouseDoubleClick, d->gestures.get(), [this] { ResetZoom(); });
-        d->readout = std::make_unique<CursorReadout>(c, Store, *d->plot, [this](int slot) {
+        d->readout = std::make_unique<CursorReadout>(c, m_store, *d->plot, [this](int slot) {
             return d->list(slot) ? d->list(slot)->currentText() : QString();
         });
         // A wheel zoom redraws through QCustomPlot alone; the values at the resting pointer follow.
@@ -273,34 +263,38 @@ void TrendChart::Setup(DateTime now)
 void TrendChart::FinishStartUp(DateTime now)
 {
     Batch batch(this, d->depth);
-    NextSaveTime = now + TenMinutes;
+    m_nextSaveTime = now + TenMinutes;
     ApplyChartSetup();
-    ComboBox7Change();
-    IdleTicks = 100;
+    ApplyLayout();
+    m_idleTicks = 100;
 }
 
 void TrendChart::ShowLoadedSamples()
 {
     Batch batch(this, d->depth);
-    const int count = Store.TrendCount();
+    const int count = m_store.TrendCount();
     if (count > 0) {
         // From the first sample of the last run whose times go forward: a clock set back while
         // the file was written leaves its times going backwards, and the window must neither be
         // swapped nor hide the newest samples.
         int first = count;
-        while (first > 1 && Store.TrendTime(first - 1) <= Store.TrendTime(first)) --first;
-        setWindow(Store.TrendTime(first), Store.TrendTime(count) + FiveMinutes);
+        while (first > 1 && m_store.TrendTime(first - 1) <= m_store.TrendTime(first)) --first;
+        setWindow(m_store.TrendTime(first), m_store.TrendTime(count) + FiveMinutes);
     }
     for (int slot = 1; slot <= 4; ++slot) {
         QComboBox* box = d->list(slot);
         const QSignalBlocker block(box);
-        const int index = ChartSlotDevice[slot];
+        const int index = m_slotDevice[slot];
         box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
     }
-    ComboBox2Change();
-    ComboBox3Change();
-    ComboBox4Change();
-    ComboBox5Change();
+    for (int slot = 1; slot <= 4; ++slot) SelectSlot(slot);
+}
+
+void TrendChart::setSampling(int points, int interval, int longestInterval)
+{
+    m_points = points;
+    m_interval = interval;
+    m_longestInterval = longestInterval;
 }
 
 void TrendChart::setWindow(DateTime min, DateTime max)
@@ -345,12 +339,12 @@ void TrendChart::ResetZoom()
     setAxis(c->yAxis2, d->programRight);
 }
 
-void TrendChart::Timer2Timer()
+void TrendChart::Tick()
 {
-    ++IdleTicks;
-    if (IdleTicks > 100) {
-        IdleTicks = 0;
-        if (d->w.Memo1) d->w.Memo1->setFocus(Qt::OtherFocusReason);
+    ++m_idleTicks;
+    if (m_idleTicks > 100) {
+        m_idleTicks = 0;
+        emit idle();
     }
     DateTime now = NowDateTime();
     // A tick comes every second: a clock that moved further than the window's five minutes since
@@ -362,35 +356,34 @@ void TrendChart::Timer2Timer()
 
     // The computer's clock set back (by hand, or at the end of summer time) would leave the next
     // save and sample due far ahead, and the chart frozen until then: they fall due from now.
-    if (NextSaveTime - now > TenMinutes + Tolerance) NextSaveTime = now + TenMinutes;
-    const int longestInterval = d->w.SpinEdit3 ? d->w.SpinEdit3->maximum() : 120;
-    if (NextSampleTime - now > (longestInterval + 1) * OneSecond) NextSampleTime = now;
-    if (now >= NextSaveTime - Tolerance) {
-        if (SaveTrendFile) SaveTrendFile();
+    if (m_nextSaveTime - now > TenMinutes + Tolerance) m_nextSaveTime = now + TenMinutes;
+    if (m_nextSampleTime - now > (m_longestInterval + 1) * OneSecond) m_nextSampleTime = now;
+    if (now >= m_nextSaveTime - Tolerance) {
+        emit saveDue();
         // Only after the save has returned, so that a failing save is tried again at the next
         // save time and not at every tick.
-        NextSaveTime = now + TenMinutes;
+        m_nextSaveTime = now + TenMinutes;
         // The save may have taken its time: the sample carries the time its values are read.
         now = NowDateTime();
     }
-    if (now < NextSampleTime - Tolerance || !m_roundDone) return;
+    if (now < m_nextSampleTime - Tolerance || !m_roundDone) return;
 
     Batch batch(this, d->depth);
-    const int limit = std::clamp(typedValue(d->w.SpinEdit2), 1, TrendStore::TrendCapacity);
-    const int before = Store.TrendCount();
+    const int limit = std::clamp(m_points, 1, TrendStore::TrendCapacity);
+    const int before = m_store.TrendCount();
     const bool full = limit <= before;
-    const DateTime onlyOne = before == 1 ? Store.TrendTime(1) : 0;
+    const DateTime onlyOne = before == 1 ? m_store.TrendTime(1) : 0;
     // Time going back by more than the window's margin since the newest sample held: the clock
     // was set back, or that sample (loaded from the file) is dated in the future.
-    const bool backwards = before >= 1 && now < Store.TrendTime(before) - FiveMinutes - Tolerance;
-    Store.AddSample(now, d->live, limit);
-    if (SampleTaken) SampleTaken();
+    const bool backwards = before >= 1 && now < m_store.TrendTime(before) - FiveMinutes - Tolerance;
+    m_store.AddSample(now, d->live, limit);
+    emit sampleTaken();
     if (full && before >= 1) {
         // The left edge follows the oldest sample, but never past the newest.
-        const DateTime oldest = before >= 2 ? Store.TrendTime(1) : onlyOne;
+        const DateTime oldest = before >= 2 ? m_store.TrendTime(1) : onlyOne;
         if (oldest - WindowMin() > FiveMinutes && oldest <= now) setWindow(oldest, WindowMax());
     }
-    NextSampleTime = now + typedValue(d->w.SpinEdit3) / 60.0 / 60.0 / 24.0;
+    m_nextSampleTime = now + m_interval / 60.0 / 60.0 / 24.0;
     if (m_clockJumped || backwards || now < WindowMin() - Tolerance) {
         setWindow(now, now + FiveMinutes);
         m_clockJumped = false;
@@ -398,17 +391,14 @@ void TrendChart::Timer2Timer()
         setWindow(WindowMin(), now + FiveMinutes);
     }
 
-    ByUser = false;
-    ComboBox2Change();
-    ComboBox3Change();
-    ComboBox4Change();
-    ComboBox5Change();
-    ByUser = true;
+    m_byUser = false;
+    for (int slot = 1; slot <= 4; ++slot) SelectSlot(slot);
+    m_byUser = true;
 }
 
 void TrendChart::refillSlot(int slot)
 {
-    if (ByUser) IdleTicks = 0;
+    if (m_byUser) m_idleTicks = 0;
     const int index = d->list(slot)->currentIndex();
     const bool temperature = slot >= 3;
     const int channel = index < 0 || index >= MaxDevices ? 0 : (temperature ? 2 * index + 2 : 2 * index + 1);
@@ -424,25 +414,28 @@ void TrendChart::refillSlot(int slot)
     if (slot <= 3) ApplyChartSetup();
 }
 
-void TrendChart::ComboBox2Change()
+void TrendChart::SelectSlot(int slot)
 {
     Batch batch(this, d->depth);
-    refillSlot(1);
+    refillSlot(slot);
 }
-void TrendChart::ComboBox3Change()
+
+void TrendChart::SelectSlot(int slot, int item)
 {
-    Batch batch(this, d->depth);
-    refillSlot(2);
+    if (QComboBox* box = d->list(slot)) {
+        const QSignalBlocker blocker(box);
+        box->setCurrentIndex(item >= 0 && item < box->count() ? item : -1);
+    }
+    SelectSlot(slot);
 }
-void TrendChart::ComboBox4Change()
+
+void TrendChart::ResetSlotLists()
 {
-    Batch batch(this, d->depth);
-    refillSlot(3);
-}
-void TrendChart::ComboBox5Change()
-{
-    Batch batch(this, d->depth);
-    refillSlot(4);
+    for (int slot = 1; slot <= 4; ++slot) {
+        QComboBox* box = d->list(slot);
+        const QSignalBlocker blocker(box);
+        box->setCurrentIndex(box->count() > 0 ? 0 : -1);
+    }
 }
 
 void TrendChart::applyScales()
@@ -450,10 +443,11 @@ void TrendChart::applyScales()
     // A range whose maximum is not above its minimum, or a step that is not positive, would leave
     // the axis unusable: that axis keeps what it shows.
     QCustomPlot* c = d->w.Chart1;
-    if (PhScaleMin < PhScaleMax) setAxis(c->yAxis, d->programLeft = QCPRange(PhScaleMin, PhScaleMax));
-    if (PhScaleStep > 0) d->leftTicker->setTickStep(PhScaleStep);
-    if (TScaleMin < TScaleMax) setAxis(c->yAxis2, d->programRight = QCPRange(TScaleMin, TScaleMax));
-    if (TScaleStep > 0) d->rightTicker->setTickStep(TScaleStep);
+    const ChartScales& v = m_scales;
+    if (v.PhScaleMin < v.PhScaleMax) setAxis(c->yAxis, d->programLeft = QCPRange(v.PhScaleMin, v.PhScaleMax));
+    if (v.PhScaleStep > 0) d->leftTicker->setTickStep(v.PhScaleStep);
+    if (v.TScaleMin < v.TScaleMax) setAxis(c->yAxis2, d->programRight = QCPRange(v.TScaleMin, v.TScaleMax));
+    if (v.TScaleStep > 0) d->rightTicker->setTickStep(v.TScaleStep);
 }
 
 void TrendChart::rebuildLists()
@@ -462,11 +456,11 @@ void TrendChart::rebuildLists()
     const int count = std::clamp(m_range.count, 0, MaxDevices);
     for (int slot = 1; slot <= 4; ++slot) {
         QComboBox* box = d->list(slot);
-        ChartSlotDevice[slot] = box->currentIndex();
+        m_slotDevice[slot] = box->currentIndex();
         QStringList items;
         const QString prefix = slot <= 2 ? QStringLiteral("pH.") : QStringLiteral("T.");
         for (int i = 1; i <= count; ++i) items << prefix + QString::number(first + i - 1);
-        const int index = ChartSlotDevice[slot] < items.size() ? ChartSlotDevice[slot] : -1;
+        const int index = m_slotDevice[slot] < items.size() ? m_slotDevice[slot] : -1;
         bool same = box->count() == items.size();
         for (int i = 0; same && i < items.size(); ++i) same = box->itemText(i) == items[i];
         // Programmatic changes raise no change events. Rebuilding identical items is skipped, so
@@ -480,20 +474,18 @@ void TrendChart::rebuildLists()
     }
 }
 
-void TrendChart::setRange(PolledRange range) { m_range = range; }
-
 void TrendChart::ApplyChartSetup()
 {
     Batch batch(this, d->depth);
-    if (ByUser) IdleTicks = 0;
+    if (m_byUser) m_idleTicks = 0;
     applyScales();
     rebuildLists();
 }
 
-void TrendChart::ComboBox7Change()
+void TrendChart::ApplyLayout()
 {
     Batch batch(this, d->depth);
-    if (ByUser) IdleTicks = 0;
+    if (m_byUser) m_idleTicks = 0;
     const int layout = d->w.ComboBox7 ? d->w.ComboBox7->currentIndex() : -1;
     if (layout < 0 || layout > 4) return;
     struct Layout {
@@ -520,24 +512,27 @@ void TrendChart::ComboBox7Change()
         d->plot->series[4 + k].active = l.phBackground && k <= devices;
         d->plot->series[14 + k].active = l.tBackground && k <= devices;
     }
-    if (l.phBackground) ComboBox2Change();
-    if (l.tBackground) ComboBox4Change();
+    if (l.phBackground) SelectSlot(1);
+    if (l.tBackground) SelectSlot(3);
 }
 
-void TrendChart::CheckBox4Click()
+void TrendChart::EditScales()
 {
     Batch batch(this, d->depth);
-    if (ByUser) IdleTicks = 0;
+    if (m_byUser) m_idleTicks = 0;
     QTableWidget* g = d->w.StringGrid1;
     const bool checked = d->w.CheckBox4->isChecked();
     g->setVisible(checked);
     if (checked) {
-        const qint32 values[2][3] = {{PhScaleMin, PhScaleMax, PhScaleStep}, {TScaleMin, TScaleMax, TScaleStep}};
+        const ChartScales& v = m_scales;
+        const qint32 values[2][3] = {{v.PhScaleMin, v.PhScaleMax, v.PhScaleStep}, {v.TScaleMin, v.TScaleMax, v.TScaleStep}};
         for (int row = 1; row <= 2; ++row)
             for (int col = 1; col <= 3; ++col) setCell(g, col, row, QString::number(values[row - 1][col - 1]));
         return;
     }
-    static const qint32 defaults[2][3] = {{0, 10, 2}, {0, 50, 10}};
+    // A cell that is empty or no integer gives its default.
+    const ChartScales f;
+    const qint32 defaults[2][3] = {{f.PhScaleMin, f.PhScaleMax, f.PhScaleStep}, {f.TScaleMin, f.TScaleMax, f.TScaleStep}};
     qint32 read[2][3];
     for (int row = 1; row <= 2; ++row)
         for (int col = 1; col <= 3; ++col) {
@@ -547,19 +542,19 @@ void TrendChart::CheckBox4Click()
     // An axis whose edited maximum is not above its minimum or whose step is not positive keeps
     // its previous scale, so the chart stays readable and the saved settings stay sound.
     if (read[0][0] < read[0][1] && read[0][2] > 0) {
-        PhScaleMin = read[0][0];
-        PhScaleMax = read[0][1];
-        PhScaleStep = read[0][2];
+        m_scales.PhScaleMin = read[0][0];
+        m_scales.PhScaleMax = read[0][1];
+        m_scales.PhScaleStep = read[0][2];
     }
     if (read[1][0] < read[1][1] && read[1][2] > 0) {
-        TScaleMin = read[1][0];
-        TScaleMax = read[1][1];
-        TScaleStep = read[1][2];
+        m_scales.TScaleMin = read[1][0];
+        m_scales.TScaleMax = read[1][1];
+        m_scales.TScaleStep = read[1][2];
     }
     ApplyChartSetup();
 }
 
-void TrendChart::CheckBox2Click()
+void TrendChart::ApplyTimeLabels()
 {
     Batch batch(this, d->depth);
     const bool date = d->w.CheckBox2 && d->w.CheckBox2->isChecked();
@@ -570,31 +565,19 @@ void TrendChart::CheckBox2Click()
 
 QString TrendChart::TimeLabel(DateTime t) const { return d->timeTicker->labelText(t); }
 
-void TrendChart::BitBtn1Click()
+void TrendChart::ClearChart()
 {
-    if (!AskYesNo || !AskYesNo(QStringLiteral("Очистить график?"))) return;
     Batch batch(this, d->depth);
-    Store.Clear();
+    m_store.Clear();
     for (int n = 1; n <= SeriesCount; ++n) d->plot->series[n].channel = 0;
     d->zoomed = false;  // nothing is left to look at but the new window
     const DateTime now = NowDateTime();
     setWindow(now, now + FiveMinutes);
-    const QString file = QDir(WorkDir()).filePath(QStringLiteral("График.txt"));
-    if (QFile::exists(file)) QFile::remove(file);  // a failed delete is not reported
 }
-
-void TrendChart::FillEmptySpin(QSpinBox* spin, int value)
-{
-    if (spin && spin->cleanText().trimmed().isEmpty()) spin->setValue(value);
-}
-
-void TrendChart::SpinEdit2Change() { FillEmptySpin(d->w.SpinEdit2, 1); }
-void TrendChart::SpinEdit3Change() { FillEmptySpin(d->w.SpinEdit3, 3); }
-void TrendChart::SpinEdit6Change(QSpinBox* spinEdit6) { FillEmptySpin(spinEdit6, 1); }
 
 bool TrendChart::SeriesActive(int n) const { return n >= 1 && n <= SeriesCount && d->plot->series[n].active; }
 int TrendChart::SeriesChannel(int n) const { return n >= 1 && n <= SeriesCount ? d->plot->series[n].channel : 0; }
-int TrendChart::SeriesPointCount(int n) const { return SeriesChannel(n) ? Store.TrendCount() : 0; }
+int TrendChart::SeriesPointCount(int n) const { return SeriesChannel(n) ? m_store.TrendCount() : 0; }
 TrendPlot* TrendChart::Plot() const { return d->plot; }
 
 void TrendChart::Redraw()

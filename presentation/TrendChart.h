@@ -1,7 +1,10 @@
 #pragma once
-// The trend chart: the trend store, the sampling tick (Timer2Timer), the four slot lists, the
-// layouts, the scales ("Норм"), the time labels and clearing; zooming and panning with the mouse
-// and the values at the pointer.
+// The trend chart: the sampling tick, the four slot lists, the layouts, the scales ("Норм"), the
+// time labels and clearing; zooming and panning with the mouse and the values at the pointer.
+// It draws the trend store and samples the live channels into it. The window hands it what it
+// needs when that changes (the link, the first round, the polled range, the points and the
+// interval) and wires its signals: a save that falls due, a sample taken, and the idle count run
+// out.
 //
 // The program's rules keep their own time window (WindowMin .. WindowMax) and move it only at
 // their moments. The chart shows that window until the operator zooms or pans the time axis;
@@ -10,11 +13,12 @@
 // applied again at every refill of slots 1 to 3, so a zoom of the value axes lasts until the
 // next sample. Zooming and panning never touch the store or any file.
 
+#include "ChartScales.h"
 #include "PolledRange.h"
 #include "TrendStore.h"
 
+#include <QObject>
 #include <QString>
-#include <functional>
 
 class QCustomPlot;
 class QCPAxis;
@@ -22,9 +26,7 @@ class QCPLayer;
 class QCPRange;
 class QComboBox;
 class QCheckBox;
-class QSpinBox;
 class QTableWidget;
-class QWidget;
 
 namespace qm {
 
@@ -33,6 +35,7 @@ class CursorReadout;
 class TrendPlot;
 class TrendTimeTicker;
 
+// The chart's own controls.
 struct TrendChartWidgets {
     QCustomPlot* Chart1 = nullptr;
     QComboBox* ComboBox2 = nullptr;  // slot 1, red, pH
@@ -44,18 +47,17 @@ struct TrendChartWidgets {
     QCheckBox* CheckBox2 = nullptr;  // "Дата"
     QCheckBox* CheckBox3 = nullptr;  // "Время"
     QCheckBox* CheckBox4 = nullptr;  // "Норм"
-    QSpinBox* SpinEdit2 = nullptr;   // points kept
-    QSpinBox* SpinEdit3 = nullptr;   // interval, s
-    QWidget* Memo1 = nullptr;        // takes the focus when the chart is idle
 };
 
-class TrendChart {
+class TrendChart : public QObject {
+    Q_OBJECT
 public:
     static constexpr int SeriesCount = 24;
 
-    // liveValues[1..20] are the live channels the sampling tick takes.
-    TrendChart(const TrendChartWidgets& widgets, const float* liveValues);
-    ~TrendChart();
+    // store is the trend store the chart draws and samples into; liveValues[1..20] are the live
+    // channels a sample takes.
+    TrendChart(const TrendChartWidgets& widgets, TrendStore& store, const float* liveValues);
+    ~TrendChart() override;
     TrendChart(const TrendChart&) = delete;
     TrendChart& operator=(const TrendChart&) = delete;
 
@@ -64,9 +66,9 @@ public:
     void Setup();
     void Setup(DateTime now);
     // The end of start-up, after the trend file has been loaded: NextSaveTime := now + 10 minutes,
-    // ApplyChartSetup, ComboBox7Change, IdleTicks := 100.
+    // ApplyChartSetup, ApplyLayout, IdleTicks := 100.
     void FinishStartUp(DateTime now);
-    // After samples were loaded into Store: the window TrendTime[1] .. TrendTime[TrendCount] +
+    // After samples were loaded into the store: the window TrendTime[1] .. TrendTime[TrendCount] +
     // 5 minutes (when there is a sample), the slot lists select ChartSlotDevice[1..4] and the four
     // slots are refilled.
     void ShowLoadedSamples();
@@ -76,42 +78,47 @@ public:
     void setLinkUp(bool up) { m_linkUp = up; }
     void setRoundDone() { m_roundDone = true; }
     // The polled range: the slot lists' items and the grey curves of the layouts.
-    void setRange(PolledRange range);
+    void setRange(PolledRange range) { m_range = range; }
+    // "К-во точек" and "Интервал,с" as typed: the samples the store grows to and the seconds from
+    // one sample to the next. longestInterval is the interval's maximum: a sample due further
+    // ahead than that means the computer's clock was set back.
+    void setSampling(int points, int interval, int longestInterval);
 
-    void Timer2Timer();
-    void ComboBox2Change();
-    void ComboBox3Change();
-    void ComboBox4Change();
-    void ComboBox5Change();
+    // Timer2's tick: the idle count, the periodic save and the sample.
+    void Tick();
+
+    // The operator chose in the list of slot 1..4: the slot shows that instrument.
+    void SelectSlot(int slot);
+    // Slot 1..4 shows list item `item` (an item the list lacks: none), as if chosen there.
+    void SelectSlot(int slot, int item);
+    // Every slot list back at its first item, without refilling (a new number of instruments).
+    void ResetSlotLists();
+    // The two value scales, and the slot lists rebuilt for the polled range.
     void ApplyChartSetup();
-    void ComboBox7Change();
-    void CheckBox4Click();
-    void CheckBox2Click();
-    void BitBtn1Click();
-    void SpinEdit2Change();
-    void SpinEdit3Change();
-    // The archive-period field's guard: an emptied text becomes 1.
-    static void SpinEdit6Change(QSpinBox* spinEdit6);
-    // An emptied spin box text becomes value (which the box clamps into its range).
-    static void FillEmptySpin(QSpinBox* spin, int value);
+    // The layout chosen in "К-во графиков": the right axis, the lists and the series shown.
+    void ApplyLayout();
+    // "Норм" was switched: ticked, the scale grid shows the scales for editing; unticked, the
+    // grid's values become the scales (a cell that is no number gives its default).
+    void EditScales();
+    // "Дата" or "Время" was switched: the time labels follow both.
+    void ApplyTimeLabels();
+    // Empties the store and every series and shows the window now .. now + 5 minutes.
+    void ClearChart();
+    // Any input of the operator in the window: the idle count starts again.
+    void NoteUserAction() { m_idleTicks = 0; }
 
-    TrendStore Store;
+    ChartScales Scales() const { return m_scales; }
+    void setScales(const ChartScales& scales) { m_scales = scales; }
+    // The item index of slot list n (1..4) as last saved or applied; all 0 until it.cfg gives them.
+    qint32 ChartSlotDevice(int n) const { return n >= 1 && n <= 4 ? m_slotDevice[n] : 0; }
+    void setChartSlotDevice(int n, qint32 index)
+    {
+        if (n >= 1 && n <= 4) m_slotDevice[n] = index;
+    }
 
-    qint32 PhScaleMin = 0, PhScaleMax = 10, PhScaleStep = 2;
-    qint32 TScaleMin = 0, TScaleMax = 50, TScaleStep = 10;
-    qint32 ChartSlotDevice[5] = {0, 0, 0, 0, 0};  // 1..4 used; all 0 until it.cfg gives them
-
-    DateTime NextSampleTime = 0;
-    DateTime NextSaveTime = 0;
-    qint32 IdleTicks = 0;
-    bool ByUser = false;
-
-    // Writes the trend data file; set by the window.
-    std::function<void()> SaveTrendFile;
-    // Called as soon as the store has taken a sample (it is Store's last one).
-    std::function<void()> SampleTaken;
-    // Asks a Yes/No question; the window shows a message box, tests answer directly.
-    std::function<bool(const QString&)> AskYesNo;
+    DateTime NextSampleTime() const { return m_nextSampleTime; }
+    DateTime NextSaveTime() const { return m_nextSaveTime; }
+    qint32 IdleTicks() const { return m_idleTicks; }
 
     // What the chart shows, for the window and for tests.
     bool SeriesActive(int n) const;
@@ -128,18 +135,38 @@ public:
     QString TimeLabelFormat() const { return m_labelFormat; }  // " hh:mm", "dd.mm hh:mm", ...
     QString TimeLabel(DateTime t) const;                       // a bottom-axis label as drawn
     TrendPlot* Plot() const;
-    // Redraws what changed right away (handlers do this themselves when they return).
+    // Redraws what changed right away (the methods do this themselves when they return).
     void Redraw();
+
+signals:
+    // The ten minutes to the next save of the trend file are up (only while the link is up).
+    void saveDue();
+    // The store has just taken a sample: it is the store's last one.
+    void sampleTaken();
+    // The chart was left alone for 101 ticks: the keyboard focus goes to the archive memo.
+    void idle();
 
 private:
     class Private;
     Private* d = nullptr;
+    TrendStore& m_store;
     QString m_labelFormat = QStringLiteral(" hh:mm");
     DateTime m_lastTick = 0;     // the clock at the last Timer2 tick
     bool m_clockJumped = false;  // since the last sample
     bool m_linkUp = false;
     bool m_roundDone = false;
     PolledRange m_range;
+    // The spin edits' design values until the window hands its own.
+    int m_points = 1000;
+    int m_interval = 5;
+    int m_longestInterval = 120;
+
+    ChartScales m_scales;
+    qint32 m_slotDevice[5] = {0, 0, 0, 0, 0};  // 1..4 used
+    DateTime m_nextSampleTime = 0;
+    DateTime m_nextSaveTime = 0;
+    qint32 m_idleTicks = 0;
+    bool m_byUser = false;
 
     void refillSlot(int slot);
     void setWindow(DateTime min, DateTime max);

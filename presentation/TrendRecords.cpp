@@ -1,7 +1,6 @@
 #include "TrendRecords.h"
 
 #include "JournalSetting.h"
-#include "TrendChart.h"
 #include "TrendChartMenu.h"
 #include "WholeFile.h"
 
@@ -11,13 +10,12 @@
 
 namespace qm {
 
-TrendRecords::TrendRecords(TrendChart& chart, QWidget* chart1, RangeFunction range)
-    : m_chart(chart), m_chart1(chart1), m_range(std::move(range)), m_menu(new TrendChartMenu(chart1))
+TrendRecords::TrendRecords(const TrendStore& store, QWidget* chart1)
+    : m_store(store), m_chart1(chart1), m_menu(new TrendChartMenu(chart1))
 {
-    m_chart.SampleTaken = [this] { SampleTaken(); };
     m_menu->JournalOn = [this] { return m_on; };
     m_menu->SetJournalOn = [this](bool on) { SetJournalOn(on); };
-    m_menu->CanExport = [this] { return m_chart.Store.TrendCount() > 0; };
+    m_menu->CanExport = [this] { return m_store.TrendCount() > 0; };
     m_menu->ExportCsv = [this] { ExportCsv(); };
 
     AskExportPath = [this](const QString& proposedName) {
@@ -26,39 +24,35 @@ TrendRecords::TrendRecords(TrendChart& chart, QWidget* chart1, RangeFunction ran
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setNameFilter(QStringLiteral("Файлы CSV (*.csv)"));
         dialog.setDefaultSuffix(QStringLiteral("csv"));
-        dialog.setDirectory(WorkDir());
+        dialog.setDirectory(m_workDir);
         dialog.selectFile(proposedName);
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
     ShowNotice = [this](const QString& text, const QString& detail) { showNotice(text, detail); };
 }
 
-TrendRecords::~TrendRecords()
-{
-    // The chart may outlive this object: it must not call into it any more.
-    m_chart.SampleTaken = nullptr;
-    delete m_menu.data();
-}
+TrendRecords::~TrendRecords() { delete m_menu.data(); }
 
-void TrendRecords::Start()
+void TrendRecords::Start(const QString& workDir)
 {
-    m_journal.setWorkDir(WorkDir());
-    m_on = ReadJournalSetting(WorkDir());
+    m_workDir = workDir;
+    m_journal.setWorkDir(workDir);
+    m_on = ReadJournalSetting(workDir);
 }
 
 void TrendRecords::SetJournalOn(bool on)
 {
     m_on = on;
     m_journal.Reset();
-    const QString error = WriteJournalSetting(WorkDir(), on);
+    const QString error = WriteJournalSetting(m_workDir, on);
     if (!error.isEmpty()) ShowNotice(error, QStringLiteral("Выбор действует до закрытия программы."));
 }
 
 void TrendRecords::SampleTaken()
 {
-    const TrendStore& store = m_chart.Store;
+    const TrendStore& store = m_store;
     if (!m_on || store.TrendCount() == 0) return;
-    const TrendJournal::Result result = m_journal.Append(store, store.TrendCount(), m_range());
+    const TrendJournal::Result result = m_journal.Append(store, store.TrendCount(), m_range);
     if (!result.report.isEmpty()) {
         ShowNotice(result.report, QStringLiteral("Отсчёты по-прежнему идут на график; журнал пробует записать "
                                                  "каждый следующий отсчёт."));
@@ -76,7 +70,7 @@ void TrendRecords::ExportCsv()
     const QString path = AskExportPath ? AskExportPath(proposed) : QString();
     if (path.isEmpty()) return;
     // The samples as they are once the dialog closes; written beside the file and renamed over it.
-    const QString reason = WriteWholeFile(path, TrendCsv(m_chart.Store, m_range()));
+    const QString reason = WriteWholeFile(path, TrendCsv(m_store, m_range));
     if (!reason.isEmpty())
         ShowNotice(QStringLiteral("Не удалось сохранить файл %1: %2").arg(QDir::toNativeSeparators(path), reason), QString());
 }

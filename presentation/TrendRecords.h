@@ -1,8 +1,9 @@
 #pragma once
-// The chart's long-term records as the operator meets them: the journal switched from the chart's
-// mouse menu and kept on or off between runs, the journal fed with every sample the chart takes,
-// and the export of the chart's samples to a CSV file chosen in a save dialog. Failures are told
-// in a box that does not stop the timers.
+// The trend store's long-term records as the operator meets them: the journal switched from the
+// chart's mouse menu and kept on or off between runs, the journal fed with every sample the chart
+// takes (the window wires the chart's sampleTaken to SampleTaken), and the export of the store's
+// samples to a CSV file chosen in a save dialog. Failures are told in a box that does not stop the
+// timers.
 
 #include "TrendJournal.h"
 
@@ -14,22 +15,21 @@ class QWidget;
 
 namespace qm {
 
-class TrendChart;
 class TrendChartMenu;
 
 class TrendRecords {
 public:
-    using RangeFunction = std::function<PolledRange()>;
-
-    // Hooks itself into the chart's sampling and puts the menu on chart1. range gives the polled
-    // range at the moment a sample is written.
-    TrendRecords(TrendChart& chart, QWidget* chart1, RangeFunction range);
+    // Puts the menu on chart1; the samples are those of store.
+    TrendRecords(const TrendStore& store, QWidget* chart1);
     ~TrendRecords();
     TrendRecords(const TrendRecords&) = delete;
     TrendRecords& operator=(const TrendRecords&) = delete;
 
-    // Start-up, once the working directory is known: the switch as journal.cfg keeps it.
-    void Start();
+    // Start-up, once the working directory is known: the journal is kept there, and the switch
+    // is as journal.cfg keeps it.
+    void Start(const QString& workDir);
+    // The polled range, which names the columns of the journal and of an export.
+    void setRange(PolledRange range) { m_range = range; }
 
     bool JournalOn() const { return m_on; }
     // The menu item: switches the journal and keeps the choice in journal.cfg.
@@ -46,9 +46,10 @@ public:
 private:
     void showNotice(const QString& text, const QString& detail);
 
-    TrendChart& m_chart;
+    const TrendStore& m_store;
     QWidget* m_chart1;
-    RangeFunction m_range;
+    QString m_workDir;
+    PolledRange m_range;
     TrendJournal m_journal;
     QPointer<TrendChartMenu> m_menu;  // a child of chart1
     QPointer<QMessageBox> m_notice;

@@ -128,7 +128,7 @@ void TFormARHGR::setupChart()
         ticker->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
         axis->setTicker(ticker);
     }
-    qm::ArchiveScales defaults;
+    qm::ChartScales defaults;
     left->setRange(defaults.PhScaleMin, defaults.PhScaleMax);
     right->setRange(defaults.TScaleMin, defaults.TScaleMax);
     left->ticker().staticCast<QCPAxisTickerFixed>()->setTickStep(defaults.PhScaleStep);
@@ -208,7 +208,7 @@ void ApplyScale(QCPAxis* axis, int min, int max, int step)
 }  // namespace
 
 void TFormARHGR::fillArchive(const QString& path, const QVector<qm::ArchivePoint>& points,
-                             const qm::ArchiveScales& scales)
+                             const qm::ChartScales& scales)
 {
     ArchivePoints = points;
     setWindowTitle(QStringLiteral("АРХИВ: ") + QDir::toNativeSeparators(path));

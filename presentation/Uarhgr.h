@@ -3,6 +3,7 @@
 // time. It exists for the whole run, hidden until the first view; closing it only hides it.
 
 #include "ArchiveFile.h"
+#include "ChartScales.h"
 
 #include <QMainWindow>
 #include <QVector>
@@ -13,13 +14,6 @@ class QCustomPlot;
 class QLabel;
 class QMenu;
 
-namespace qm {
-// The value axes of a viewed archive: the chart scales that the trend chart uses too.
-struct ArchiveScales {
-    int PhScaleMin = 0, PhScaleMax = 10, PhScaleStep = 2;
-    int TScaleMin = 0, TScaleMax = 50, TScaleStep = 10;
-};
-}  // namespace qm
 
 class TFormARHGR : public QMainWindow {
     Q_OBJECT
@@ -50,7 +44,7 @@ public:
     // axis and T (value 3) into Series2 on the right axis, the value axes from the scales, the
     // time axis fitted to the points, then dform. E is not plotted. The chart is drawn when the
     // window shows it (showOver), once.
-    void fillArchive(const QString& path, const QVector<qm::ArchivePoint>& points, const qm::ArchiveScales& scales);
+    void fillArchive(const QString& path, const QVector<qm::ArchivePoint>& points, const qm::ChartScales& scales);
     // Shows the window, over the centre of mainWindow the first time, and brings it to the front,
     // with the chart drawn once.
     void showOver(QWidget* mainWindow);

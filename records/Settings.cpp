@@ -104,12 +104,12 @@ qint32 Settings::value(int index) const
     case 5: return commandAddress;
     case 6: return archivePeriod;
     case 7: return layoutIndex;
-    case 8: return phScaleMin;
-    case 9: return phScaleMax;
-    case 10: return tScaleMin;
-    case 11: return tScaleMax;
-    case 12: return phScaleStep;
-    case 13: return tScaleStep;
+    case 8: return scales.PhScaleMin;
+    case 9: return scales.PhScaleMax;
+    case 10: return scales.TScaleMin;
+    case 11: return scales.TScaleMax;
+    case 12: return scales.PhScaleStep;
+    case 13: return scales.TScaleStep;
     case 14: case 15: case 16: case 17: return slotDevice[index - 14];
     default: return 0;
     }
@@ -126,12 +126,12 @@ void Settings::setValue(int index, qint32 v)
     case 5: commandAddress = v; break;
     case 6: archivePeriod = v; break;
     case 7: layoutIndex = v; break;
-    case 8: phScaleMin = v; break;
-    case 9: phScaleMax = v; break;
-    case 10: tScaleMin = v; break;
-    case 11: tScaleMax = v; break;
-    case 12: phScaleStep = v; break;
-    case 13: tScaleStep = v; break;
+    case 8: scales.PhScaleMin = v; break;
+    case 9: scales.PhScaleMax = v; break;
+    case 10: scales.TScaleMin = v; break;
+    case 11: scales.TScaleMax = v; break;
+    case 12: scales.PhScaleStep = v; break;
+    case 13: scales.TScaleStep = v; break;
     case 14: case 15: case 16: case 17: slotDevice[index - 14] = v; break;
     default: break;
     }

@@ -2,6 +2,8 @@
 // The settings file it.cfg: eighteen integers, one a line, in a fixed order. Reading and writing
 // only; the main window applies the values to its controls and collects them back at close.
 
+#include "ChartScales.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -24,12 +26,7 @@ struct Settings {
     qint32 commandAddress = 1;   // line 6: SpinEdit5
     qint32 archivePeriod = 1;    // line 7: SpinEdit6
     qint32 layoutIndex = -1;     // line 8: ComboBox7
-    qint32 phScaleMin = 0;       // line 9
-    qint32 phScaleMax = 10;      // line 10
-    qint32 tScaleMin = 0;        // line 11
-    qint32 tScaleMax = 50;       // line 12
-    qint32 phScaleStep = 2;      // line 13
-    qint32 tScaleStep = 10;      // line 14
+    ChartScales scales;          // lines 9..14: pH min, max, T min, max, pH step, T step
     qint32 slotDevice[4] = {0, 1, 2, 3};  // lines 15..18: ComboBox2..ComboBox5
 
     // Value by its position in the file, 0..17 (line 1..18). Positions outside read as 0 and

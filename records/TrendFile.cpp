@@ -315,6 +315,12 @@ QString SetAsideTrendFile(const QString& workDir)
         .arg(nativePath(path), nativePath(aside));
 }
 
+bool RemoveTrendFile(const QString& workDir)
+{
+    const QString path = TrendFilePath(workDir);
+    return !QFile::exists(path) || QFile::remove(path);
+}
+
 TrendLoadResult LoadTrendFile(TrendStore& store, const QString& workDir)
 {
     TrendLoadResult result;

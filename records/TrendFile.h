@@ -33,12 +33,16 @@ bool ParseTrendLine(const char* line, qsizetype size, int currentYear, DateTime*
 // Writes the whole store over "График.txt" in workDir. Nothing is written while the store is empty
 // (an existing file stays as it is). The file is replaced atomically: after a failure the old file
 // is still there. Returns an empty text on success, else the message for the operator.
+QString SaveTrendFile(const TrendStore& store, const QString& workDir);
+
 // Renames a trend data file that could not be read to "График.<date>-<time>.txt" beside it, so
 // that the next save does not replace history that was never loaded. Returns an empty text on
 // success (or when there is no such file), else the error in the program's words.
 QString SetAsideTrendFile(const QString& workDir);
 
-QString SaveTrendFile(const TrendStore& store, const QString& workDir);
+// Deletes "График.txt" in workDir, if there is one (the chart was cleared). Returns whether no
+// such file is left.
+bool RemoveTrendFile(const QString& workDir);
 
 struct TrendLoadResult {
     bool fileExisted = false;

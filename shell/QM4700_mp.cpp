@@ -2,7 +2,6 @@
 #include "ui_QM4700_mp.h"
 
 #include "Accessibility.h"
-#include "ArchiveView.h"
 #include "DateTimeText.h"
 #include "InputWatch.h"
 #include "LiveToolTip.h"
@@ -11,6 +10,7 @@
 #include "TabLeavingDelegate.h"
 #include "TrendFile.h"
 #include "Uarhgr.h"
+#include "WorkDir.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -50,6 +50,20 @@ QIcon ClearChartIcon()
     return QIcon(pm);
 }
 
+// A spin box's value as typed: a text that is not a number counts as the range's minimum.
+int typedValue(const QSpinBox* spin)
+{
+    bool ok = false;
+    const int v = spin->cleanText().trimmed().toInt(&ok);
+    return ok ? v : spin->minimum();
+}
+
+// An emptied spin box text becomes value (which the box clamps into its range).
+void fillEmptySpin(QSpinBox* spin, int value)
+{
+    if (spin->cleanText().trimmed().isEmpty()) spin->setValue(value);
+}
+
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
@@ -80,21 +94,17 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(new Ui::TForm1)
 
     Chart = std::make_unique<qm::TrendChart>(
         qm::TrendChartWidgets{ui->Chart1, ui->ComboBox2, ui->ComboBox3, ui->ComboBox4, ui->ComboBox5, ui->ComboBox7,
-                              ui->StringGrid1, ui->CheckBox2, ui->CheckBox3, ui->CheckBox4, ui->SpinEdit2,
-                              ui->SpinEdit3, ui->Memo1},
-        Table.LiveValues());
-    Chart->AskYesNo = [this](const QString& question) {
-        QMessageBox box(QMessageBox::Warning, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
-        box.setDefaultButton(QMessageBox::Yes);  // Enter answers Yes
-        box.setEscapeButton(QMessageBox::No);    // Esc answers No
-        return box.exec() == QMessageBox::Yes;
-    };
-    Chart->SaveTrendFile = [this] { saveTrendFile(); };
-    Records = std::make_unique<qm::TrendRecords>(
-        *Chart, ui->Chart1, [this] { return qm::PolledRange{ui->SpinEdit1->value(), ui->SpinEdit4->value()}; });
+                              ui->StringGrid1, ui->CheckBox2, ui->CheckBox3, ui->CheckBox4},
+        Store, Table.LiveValues());
+    Records = std::make_unique<qm::TrendRecords>(Store, ui->Chart1);
+    // What the chart tells: the periodic save, each sample for the journal, and the idle count run
+    // out, which hands the focus to the archive memo.
+    connect(Chart.get(), &qm::TrendChart::saveDue, this, [this] { saveTrendFile(); });
+    connect(Chart.get(), &qm::TrendChart::sampleTaken, this, [this] { Records->SampleTaken(); });
+    connect(Chart.get(), &qm::TrendChart::idle, ui->Memo1, [this] { ui->Memo1->setFocus(Qt::OtherFocusReason); });
     // The focus goes to the archive memo only when the window has been left alone for the whole
     // count: any key or mouse input restarts it, so nothing typed ever lands in the memo.
-    m_inputWatch = new qm::InputWatch(this, [this] { Chart->IdleTicks = 0; });
+    m_inputWatch = new qm::InputWatch(this, [this] { Chart->NoteUserAction(); });
 
     connectHandlers();
 
@@ -163,21 +173,23 @@ void TForm1::connectHandlers()
     connect(u.DrawGrid1, &qm::LiveTable::gridDoubleClicked, this, &TForm1::DrawGrid1DblClick);
 
     // Spin edits react to their text, an emptied one included: QSpinBox reports only acceptable
-    // texts, so an emptied box is caught on its line edit and refilled by the handler.
-    const auto connectSpin = [this](QSpinBox* spin, void (TForm1::*handler)()) {
+    // texts, so an emptied box is caught on its line edit and refilled by the handler. The points
+    // and the interval are sampled as typed, so every text of theirs reaches their handlers.
+    const auto connectSpin = [this](QSpinBox* spin, void (TForm1::*handler)(), bool everyText) {
         connect(spin, &QSpinBox::textChanged, this, handler);
         if (auto* edit = spin->findChild<QLineEdit*>()) {
             connect(edit, &QLineEdit::textEdited, this, [this, handler](const QString& text) {
                 if (text.trimmed().isEmpty()) (this->*handler)();
             });
+            if (everyText) connect(edit, &QLineEdit::textChanged, this, handler);
         }
     };
-    connectSpin(u.SpinEdit5, &TForm1::SpinEdit5Change);
-    connectSpin(u.SpinEdit6, &TForm1::SpinEdit6Change);
-    connectSpin(u.SpinEdit1, &TForm1::SpinEdit1Change);
-    connectSpin(u.SpinEdit4, &TForm1::SpinEdit4Change);
-    connectSpin(u.SpinEdit3, &TForm1::SpinEdit3Change);
-    connectSpin(u.SpinEdit2, &TForm1::SpinEdit2Change);
+    connectSpin(u.SpinEdit5, &TForm1::SpinEdit5Change, false);
+    connectSpin(u.SpinEdit6, &TForm1::SpinEdit6Change, false);
+    connectSpin(u.SpinEdit1, &TForm1::SpinEdit1Change, false);
+    connectSpin(u.SpinEdit4, &TForm1::SpinEdit4Change, false);
+    connectSpin(u.SpinEdit3, &TForm1::SpinEdit3Change, true);
+    connectSpin(u.SpinEdit2, &TForm1::SpinEdit2Change, true);
 
     connect(u.Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(u.Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
@@ -250,20 +262,15 @@ void TForm1::roundDone() { Chart->setRoundDone(); }
 
 void TForm1::FormCreate()
 {
-    qm::CaptureWorkDir();
+    m_workDir = qm::CaptureWorkDir();
 
-    // Settings. Without it.cfg the port list proposes COM2 and the scales are 0..10 step 2 and
-    // 0..50 step 10; every control keeps its design value. The values read are applied one by one
-    // in file order, so whatever a damaged file did not give keeps those values.
+    // Settings. Without it.cfg the port list proposes COM2 and the scales are those of a first
+    // run; every control keeps its design value. The values read are applied one by one in file
+    // order, so whatever a damaged file did not give keeps those values.
     const qm::Settings defaults;
     Engine.setPortIndex(defaults.portIndex);
-    Chart->PhScaleMin = defaults.phScaleMin;
-    Chart->PhScaleMax = defaults.phScaleMax;
-    Chart->TScaleMin = defaults.tScaleMin;
-    Chart->TScaleMax = defaults.tScaleMax;
-    Chart->PhScaleStep = defaults.phScaleStep;
-    Chart->TScaleStep = defaults.tScaleStep;
-    const qm::SettingsRead cfg = qm::ReadSettingsFile(QDir(qm::WorkDir()).filePath(qm::SettingsFileName));
+    Chart->setScales(defaults.scales);
+    const qm::SettingsRead cfg = qm::ReadSettingsFile(QDir(m_workDir).filePath(qm::SettingsFileName));
     {
         // The table, the engine and the chart are set up from these controls below; their change
         // handlers must not run on a half-built window.
@@ -274,23 +281,25 @@ void TForm1::FormCreate()
     ui->ComboBox1->setCurrentIndex(Engine.PortIndex() >= 0 && Engine.PortIndex() < qm::PortCount ? Engine.PortIndex() : -1);
     // The port list's tooltip names the devices present and what ports.cfg maps, as they are when
     // it is shown: gathering them costs too much for start-up.
-    new qm::LiveToolTip(ui->ComboBox1, [] { return qm::PortListToolTip(qm::WorkDir()); });
+    new qm::LiveToolTip(ui->ComboBox1, [this] { return qm::PortListToolTip(m_workDir); });
 
     // The values of the controls, handed down once as they stand after the settings.
-    Engine.setWorkDir(qm::WorkDir());
-    Engine.setCommandAddress(ui->SpinEdit5->value());
-    Table.setCommandAddress(ui->SpinEdit5->value());
+    Engine.setWorkDir(m_workDir);
+    Archive.setWorkDir(m_workDir);
+    handCommandAddressDown();
     Engine.setArchivePeriod(ui->SpinEdit6->value());
+    handSamplingDown();
     const qm::PolledRange range{ui->SpinEdit1->value(), ui->SpinEdit4->value()};
     Table.FillHeaders(range);
     Engine.Init(range);
     Chart->setRange(range);
+    Records->setRange(range);
 
     // The chart's time window starts now .. now + 5 minutes; Setup also writes the scale grid's headers.
     const qm::DateTime now = qm::NowDateTime();
     Chart->Setup(now);
 
-    const qm::TrendLoadResult loaded = qm::LoadTrendFile(Chart->Store, qm::WorkDir());
+    const qm::TrendLoadResult loaded = qm::LoadTrendFile(Store, m_workDir);
     if (loaded.fileExisted) Chart->ShowLoadedSamples();
     // Reported once the window is up, like a damaged it.cfg. A file that could not be read is
     // set aside before the first save, so its history is never replaced unread.
@@ -299,7 +308,7 @@ void TForm1::FormCreate()
 
     setStatusText(qm::NowText());
     Chart->FinishStartUp(now);
-    Records->Start();
+    Records->Start(m_workDir);
 
     // The tall table reaches down over the chart.
     ui->DrawGrid1->raise();
@@ -316,7 +325,7 @@ void TForm1::FormClose()
     // The settings always go to WorkDir (a file dialog never moves it) and replace the old file
     // whole or not at all. A failure is reported and does not keep the trend data from being saved.
     const QString error =
-        qm::WriteSettingsFile(QDir(qm::WorkDir()).filePath(qm::SettingsFileName), qm::CollectSettings(*this));
+        qm::WriteSettingsFile(QDir(m_workDir).filePath(qm::SettingsFileName), qm::CollectSettings(*this));
     if (!error.isEmpty()) showWarning(error, QString());
     saveTrendFile(true);
 }
@@ -328,11 +337,11 @@ bool TForm1::saveTrendFile(bool closing)
     if (m_savingTrend) return false;
     m_savingTrend = true;
     QString error;
-    if (m_trendUnread && Chart->Store.TrendCount() > 0) {
-        error = qm::SetAsideTrendFile(qm::WorkDir());
+    if (m_trendUnread && Store.TrendCount() > 0) {
+        error = qm::SetAsideTrendFile(m_workDir);
         m_trendUnread = !error.isEmpty();
     }
-    if (error.isEmpty()) error = qm::SaveTrendFile(Chart->Store, qm::WorkDir());
+    if (error.isEmpty()) error = qm::SaveTrendFile(Store, m_workDir);
     if (!error.isEmpty()) {
         if (closing)
             showWarning(error, QString());
@@ -380,7 +389,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 // --- Handlers ----------------------------------------------------------------------------
 
 void TForm1::Timer1Timer() { Engine.Tick(); }
-void TForm1::Timer2Timer() { Chart->Timer2Timer(); }
+void TForm1::Timer2Timer() { Chart->Tick(); }
 
 void TForm1::CheckBox6Click() { ui->DrawGrid1->setTall(ui->CheckBox6->isChecked()); }
 void TForm1::DrawGrid1DrawCell() {}  // the live table paints its own cells
@@ -389,27 +398,22 @@ void TForm1::DrawGrid1DblClick()
 {
     // Item r - 1 of the first slot list is row r's instrument; a row without one leaves the slot empty.
     const int row = ui->DrawGrid1->currentGridRow();
-    {
-        const QSignalBlocker blocker(ui->ComboBox2);
-        ui->ComboBox2->setCurrentIndex(row >= 1 && row - 1 < ui->ComboBox2->count() ? row - 1 : -1);
-    }
-    ComboBox2Change();
+    Chart->SelectSlot(1, row >= 1 ? row - 1 : -1);
 }
 void TForm1::SpinEdit5Change()
 {
     if (qm::DeviceTable::IsEmptySpinText(ui->SpinEdit5->cleanText())) ui->SpinEdit5->setValue(5);
-    Engine.setCommandAddress(ui->SpinEdit5->value());
-    Table.setCommandAddress(ui->SpinEdit5->value());
+    handCommandAddressDown();
     Table.setPeriodPending(true);
 }
 void TForm1::SpinEdit6Change()
 {
-    qm::TrendChart::SpinEdit6Change(ui->SpinEdit6);
+    fillEmptySpin(ui->SpinEdit6, 1);
     Engine.setArchivePeriod(ui->SpinEdit6->value());
 }
 void TForm1::Button1Click() { Engine.ReadArchive(); }
-void TForm1::Button2Click() { qm::ArchiveView::Button2Click(this, ui->Memo1, ui->SpinEdit5); }
-void TForm1::Button4Click() { qm::ArchiveView::Button4Click(this, ui->Memo1, archiveWindow(), *Chart); }
+void TForm1::Button2Click() { Archive.SaveArchive(this, ui->Memo1, ui->SpinEdit5->text()); }
+void TForm1::Button4Click() { Archive.ViewArchive(this, ui->Memo1, archiveWindow(), Chart->Scales()); }
 void TForm1::Button6Click() { Engine.SetClock(); }
 void TForm1::Button5Click() { Engine.EraseArchive(); }
 void TForm1::Button3Click() { Engine.SetPeriod(); }
@@ -422,35 +426,69 @@ qm::PolledRange TForm1::typedRange() const
             qm::DeviceTable::SpinValue(ui->SpinEdit4->cleanText(), qm::DeviceTable::DeviceCountSpin)};
 }
 
+void TForm1::handRangeDown(qm::PolledRange range)
+{
+    // The walk starts again at the first address, the table renumbers its rows, the chart its slot
+    // lists, and the journal names its columns anew.
+    Engine.setRange(range);
+    Table.setRange(range);
+    Chart->setRange(range);
+    Records->setRange(range);
+}
+
+void TForm1::handCommandAddressDown()
+{
+    Engine.setCommandAddress(ui->SpinEdit5->value());
+    Table.setCommandAddress(ui->SpinEdit5->value());
+}
+
+void TForm1::handSamplingDown()
+{
+    Chart->setSampling(typedValue(ui->SpinEdit2), typedValue(ui->SpinEdit3), ui->SpinEdit3->maximum());
+}
+
 void TForm1::SpinEdit1Change()
 {
     if (qm::DeviceTable::IsEmptySpinText(ui->SpinEdit1->cleanText())) ui->SpinEdit1->setValue(1);
     if (qm::DeviceTable::IsEmptySpinText(ui->SpinEdit4->cleanText())) ui->SpinEdit4->setValue(1);
-    // The polled range goes to everything that keeps it: the walk starts again at the first
-    // address, the table renumbers its rows, the chart its slot lists.
-    const qm::PolledRange range = typedRange();
-    Engine.setRange(range);
-    Table.setRange(range);
-    Chart->setRange(range);
+    handRangeDown(typedRange());
     ui->DrawGrid1->refreshAll();
     ui->DrawGrid1->setCurrentCell(1, 1);
-    ApplyChartSetup();
+    Chart->ApplyChartSetup();
 }
 void TForm1::SpinEdit4Change()
 {
     SpinEdit1Change();
-    for (QComboBox* slot : {ui->ComboBox2, ui->ComboBox3, ui->ComboBox4, ui->ComboBox5}) {
-        const QSignalBlocker blocker(slot);
-        slot->setCurrentIndex(slot->count() > 0 ? 0 : -1);
-    }
+    Chart->ResetSlotLists();
     ComboBox7Change();
 }
-void TForm1::SpinEdit3Change() { Chart->SpinEdit3Change(); }
-void TForm1::SpinEdit2Change() { Chart->SpinEdit2Change(); }
-void TForm1::ComboBox7Change() { Chart->ComboBox7Change(); }
-void TForm1::CheckBox4Click() { Chart->CheckBox4Click(); }
-void TForm1::CheckBox2Click() { Chart->CheckBox2Click(); }
-void TForm1::BitBtn1Click() { Chart->BitBtn1Click(); }
+void TForm1::SpinEdit3Change()
+{
+    fillEmptySpin(ui->SpinEdit3, 3);
+    handSamplingDown();
+}
+void TForm1::SpinEdit2Change()
+{
+    fillEmptySpin(ui->SpinEdit2, 1);
+    handSamplingDown();
+}
+void TForm1::ComboBox7Change() { Chart->ApplyLayout(); }
+void TForm1::CheckBox4Click() { Chart->EditScales(); }
+void TForm1::CheckBox2Click() { Chart->ApplyTimeLabels(); }
+void TForm1::BitBtn1Click()
+{
+    if (!askYesNo(QStringLiteral("Очистить график?"))) return;
+    Chart->ClearChart();
+    qm::RemoveTrendFile(m_workDir);  // a failed delete is not reported
+}
+
+bool TForm1::askYesNo(const QString& question)
+{
+    QMessageBox box(QMessageBox::Warning, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::Yes);  // Enter answers Yes
+    box.setEscapeButton(QMessageBox::No);    // Esc answers No
+    return box.exec() == QMessageBox::Yes;
+}
 void TForm1::CheckBox1Click()
 {
     if (ui->CheckBox1->isChecked())
@@ -458,8 +496,7 @@ void TForm1::CheckBox1Click()
     else
         Engine.Disconnect();
 }
-void TForm1::ComboBox2Change() { Chart->ComboBox2Change(); }
-void TForm1::ComboBox3Change() { Chart->ComboBox3Change(); }
-void TForm1::ComboBox4Change() { Chart->ComboBox4Change(); }
-void TForm1::ComboBox5Change() { Chart->ComboBox5Change(); }
-void TForm1::ApplyChartSetup() { Chart->ApplyChartSetup(); }
+void TForm1::ComboBox2Change() { Chart->SelectSlot(1); }
+void TForm1::ComboBox3Change() { Chart->SelectSlot(2); }
+void TForm1::ComboBox4Change() { Chart->SelectSlot(3); }
+void TForm1::ComboBox5Change() { Chart->SelectSlot(4); }

@@ -1,15 +1,17 @@
 #pragma once
-// Form1, the main window: the controls of QM4700_mp.ui, the two timers, and the handlers that
-// forward to the poll engine, the live table and the trend chart. It hands the values of its
-// controls down when they change, and it is the Panel through which the dialogue logic shows
-// things.
+// Form1, the main window: the controls of QM4700_mp.ui, the two timers, and the handlers of the
+// control table, each forwarding to the poll engine, the trend chart or the archive files. It
+// hands the values of its controls down when they change, wires what the engine and the chart
+// tell to where it goes, and is the Panel through which the dialogue logic shows things.
 
+#include "ArchiveView.h"
 #include "DeviceTable.h"
 #include "Panel.h"
 #include "PollEngine.h"
 #include "SerialPort.h"
 #include "TrendChart.h"
 #include "TrendRecords.h"
+#include "TrendStore.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -43,10 +45,14 @@ public:
     qm::DeviceTable Table{*this};
     qm::PollEngine Engine{Port, *this, Table};
 
+    // The trend store: the chart draws it and samples into it, "График.txt" keeps it.
+    qm::TrendStore Store;
     // The trend chart on Chart1 and its controls; made once the controls exist.
     std::unique_ptr<qm::TrendChart> Chart;
     // The journal and the CSV export, from the chart's mouse menu.
     std::unique_ptr<qm::TrendRecords> Records;
+    // "Сохранить в файл" and "Просмотр".
+    qm::ArchiveView Archive;
 
     QTimer* Timer1 = nullptr;  // 100 ms: the poll engine's tick
     QTimer* Timer2 = nullptr;  // 1000 ms: the trend chart's tick
@@ -54,6 +60,9 @@ public:
     // The archive chart window lives beside this one for the whole run.
     void setArchiveWindow(TFormARHGR* window);
     TFormARHGR* archiveWindow() const;
+
+    // The directory the program was started from, captured by FormCreate.
+    const QString& WorkDir() const { return m_workDir; }
 
     // qm::Panel
     void setStatusText(const QString& text) override;
@@ -106,7 +115,6 @@ public slots:
     void ComboBox3Change();
     void ComboBox4Change();
     void ComboBox5Change();
-    void ApplyChartSetup();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -118,11 +126,18 @@ private:
     void centreOnScreen();
     // "Нач.NUM " and "К-во приб. " as typed, each bounded to its range.
     qm::PolledRange typedRange() const;
+    // The values below the window follow the controls.
+    void handRangeDown(qm::PolledRange range);
+    void handCommandAddressDown();
+    void handSamplingDown();
+    // A Yes/No warning over the window: Enter answers Yes, Esc answers No.
+    bool askYesNo(const QString& question);
     // Writes the trend data file; a failure is shown once, at close in a box that waits for its
     // answer, otherwise in one that does not. Returns true when the file is written.
     bool saveTrendFile(bool closing = false);
     void showWarningWithoutWaiting(const QString& text);
 
+    QString m_workDir;
     QLabel* m_statusLabel = nullptr;
     qm::InputWatch* m_inputWatch = nullptr;
     TFormARHGR* m_archiveWindow = nullptr;

@@ -16,14 +16,16 @@ void ApplySetting(TForm1& form, int index, qint32 value)
     case 0: form.Engine.setPortIndex(value); break;
     case 1: case 2: case 3: case 4: case 5: case 6: spins[index - 1]->setValue(value); break;
     case 7: select(u.ComboBox7, value); break;
-    case 8: chart.PhScaleMin = value; break;
-    case 9: chart.PhScaleMax = value; break;
-    case 10: chart.TScaleMin = value; break;
-    case 11: chart.TScaleMax = value; break;
-    case 12: chart.PhScaleStep = value; break;
-    case 13: chart.TScaleStep = value; break;
+    case 8: case 9: case 10: case 11: case 12: case 13: {
+        // The file's order of the scales is kept in one place, Settings.
+        Settings scales;
+        scales.scales = chart.Scales();
+        scales.setValue(index, value);
+        chart.setScales(scales.scales);
+        break;
+    }
     case 14: case 15: case 16: case 17:
-        chart.ChartSlotDevice[index - 13] = value;
+        chart.setChartSlotDevice(index - 13, value);
         select(slotLists[index - 14], value);
         break;
     default: break;
@@ -44,16 +46,11 @@ Settings CollectSettings(TForm1& form)
     s.commandAddress = u.SpinEdit5->value();
     s.archivePeriod = u.SpinEdit6->value();
     s.layoutIndex = u.ComboBox7->currentIndex();
-    s.phScaleMin = chart.PhScaleMin;
-    s.phScaleMax = chart.PhScaleMax;
-    s.tScaleMin = chart.TScaleMin;
-    s.tScaleMax = chart.TScaleMax;
-    s.phScaleStep = chart.PhScaleStep;
-    s.tScaleStep = chart.TScaleStep;
+    s.scales = chart.Scales();
     QComboBox* const slotLists[] = {u.ComboBox2, u.ComboBox3, u.ComboBox4, u.ComboBox5};
     for (int k = 1; k <= 4; ++k) {
-        chart.ChartSlotDevice[k] = slotLists[k - 1]->currentIndex();
-        s.slotDevice[k - 1] = chart.ChartSlotDevice[k];
+        chart.setChartSlotDevice(k, slotLists[k - 1]->currentIndex());
+        s.slotDevice[k - 1] = chart.ChartSlotDevice(k);
     }
     return s;
 }

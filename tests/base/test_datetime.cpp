@@ -1,5 +1,6 @@
 // Date-time texts and values shared by the whole program, at fixed clock times.
 #include "DateTimeText.h"
+#include "WorkDir.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -123,9 +124,9 @@ TEST_F(DateTimeTextTest, ParseRejectsWhatIsNotADateAndTime)
 TEST(WorkDirectory, StaysWhereTheProgramStarted)
 {
     const QString start = QDir::currentPath();
-    CaptureWorkDir();
+    const QString workDir = CaptureWorkDir();
     QDir::setCurrent(QDir::tempPath());
-    EXPECT_EQ(WorkDir(), start);
+    EXPECT_EQ(workDir, start);
     QDir::setCurrent(start);
 }
 

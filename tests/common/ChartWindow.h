@@ -27,6 +27,7 @@ struct ChartWindow {
     QCheckBox* date = new QCheckBox(&top);
     QCheckBox* time = new QCheckBox(&top);
     QCheckBox* norm = new QCheckBox(&top);
+    // The window's controls the chart is told about.
     QSpinBox* points = new QSpinBox(&top);
     QSpinBox* interval = new QSpinBox(&top);
     QPlainTextEdit* memo = new QPlainTextEdit(&top);
@@ -68,9 +69,6 @@ struct ChartWindow {
         w.CheckBox2 = date;
         w.CheckBox3 = time;
         w.CheckBox4 = norm;
-        w.SpinEdit2 = points;
-        w.SpinEdit3 = interval;
-        w.Memo1 = memo;
         return w;
     }
 

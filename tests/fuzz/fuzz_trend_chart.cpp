@@ -27,7 +27,6 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     new QApplication(*argc, *argv);
     dir = new QTemporaryDir;
-    SetWorkDir(dir->path());
     SetClock([] { return now; });
     return 0;
 }
@@ -42,14 +41,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     now = QDateTime(QDate(2026, 12, 6), QTime(14, 0, 0));
     float live[ChannelCount + 1] = {};
     test::ChartWindow window;
-    TrendChart chart(window.widgets(), live);
+    TrendStore store;
+    TrendChart chart(window.widgets(), store, live);
     chart.setRange({1, 10});
-    chart.SaveTrendFile = [] {};
 
     // The start-up's order: window now .. now + 5 minutes, the file, then the scales and layout.
     const DateTime start = NowDateTime();
     chart.Setup(start);
-    const TrendLoadResult loaded = LoadTrendFile(chart.Store, dir->path());
+    const TrendLoadResult loaded = LoadTrendFile(store, dir->path());
     FUZZ_CHECK(loaded.error.isEmpty());
     chart.ShowLoadedSamples();
     chart.FinishStartUp(start);
@@ -63,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     chart.setLinkUp(true);
     chart.setRoundDone();
     now = now.addSecs(1);
-    chart.Timer2Timer();
+    chart.Tick();
     window.chart->toPixmap(1201, 473);
     return 0;
 }

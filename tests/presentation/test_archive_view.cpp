@@ -73,7 +73,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        qm::SetWorkDir(dir.path());
+        view.setWorkDir(dir.path());
         qm::SetClock([] { return QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9)); });
         owner.setWindowTitle(QStringLiteral("QM4700 ModBus Ver3.0"));
         owner.setGeometry(100, 80, 1040, 700);
@@ -84,12 +84,14 @@ protected:
         spin->setRange(1, 99);
         spin->setValue(12);
 
-        qm::ArchiveDialogs& d = qm::ArchiveViewDialogs();
-        d.SaveFileName = [this](QWidget*, const QString& proposed) {
+        qm::ArchiveDialogs d;
+        d.SaveFileName = [this](QWidget*, const QString& workDir, const QString& proposed) {
+            EXPECT_EQ(workDir, dir.path());
             proposedNames.append(proposed);
             return chosen;
         };
-        d.OpenFileName = [this](QWidget*) {
+        d.OpenFileName = [this](QWidget*, const QString& workDir) {
+            EXPECT_EQ(workDir, dir.path());
             ++openDialogs;
             return chosen;
         };
@@ -102,12 +104,11 @@ protected:
             // The box appears once Memo1 shows what was read.
             memoAtError = qm::MemoLines(memo);
         };
+        view.setDialogs(d);
     }
     void TearDown() override
     {
-        qm::ArchiveViewDialogs() = qm::DefaultArchiveDialogs();
         qm::SetClock({});
-        qm::SetWorkDir(QString());
     }
 
     QString InDir(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
@@ -116,20 +117,21 @@ protected:
     bool Save(const QString& name)
     {
         chosen = name.isEmpty() ? QString() : InDir(name);
-        return qm::ArchiveView::SaveArchive(&owner, memo, spin->text());
+        return view.SaveArchive(&owner, memo, spin->text());
     }
-    bool View(const QString& name, const qm::ArchiveScales& scales = {})
+    bool View(const QString& name, const qm::ChartScales& scales = {})
     {
         chosen = name.isEmpty() ? QString() : InDir(name);
-        return qm::ArchiveView::ViewArchive(&owner, memo, &window, scales);
+        return view.ViewArchive(&owner, memo, &window, scales);
     }
-    bool ViewBytes(const QByteArray& bytes, const qm::ArchiveScales& scales = {})
+    bool ViewBytes(const QByteArray& bytes, const qm::ChartScales& scales = {})
     {
         WriteAll(InDir(QStringLiteral("v.txt")), bytes);
         return View(QStringLiteral("v.txt"), scales);
     }
 
     QTemporaryDir dir;
+    qm::ArchiveView view;
     QWidget owner;
     QPlainTextEdit* memo = nullptr;
     QSpinBox* spin = nullptr;
@@ -145,7 +147,7 @@ TEST_F(ArchiveViewTest, ProposedNameIsAddressAndTodayAndTxtIsAdded)
 {
     SetMemo(Listing());
     chosen = InDir(QStringLiteral("АрхивN12_06_12_26"));
-    qm::ArchiveView::Button2Click(&owner, memo, spin);
+    view.SaveArchive(&owner, memo, spin->text());
     EXPECT_EQ(proposedNames, QStringList{QStringLiteral("АрхивN12_06_12_26")});
     EXPECT_EQ(qm::DateTag(), QStringLiteral("06_12_26"));
     EXPECT_TRUE(QFile::exists(InDir(QStringLiteral("АрхивN12_06_12_26.txt"))));
@@ -221,7 +223,7 @@ TEST_F(ArchiveViewTest, CancelledDialogsChangeNothing)
 TEST_F(ArchiveViewTest, FailedSaveIsReported)
 {
     chosen = InDir(QStringLiteral("no such dir/a.txt"));
-    EXPECT_FALSE(qm::ArchiveView::SaveArchive(&owner, memo, spin->text()));
+    EXPECT_FALSE(view.SaveArchive(&owner, memo, spin->text()));
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Не удалось сохранить файл ") + QDir::toNativeSeparators(chosen)
                                      + QStringLiteral(": ")))
@@ -344,7 +346,7 @@ TEST_F(ArchiveViewTest, LineWithoutDateStopsTheViewing)
     TFormARHGR fresh;
     chosen = InDir(QStringLiteral("v.txt"));
     WriteAll(chosen, "\xc0\xf0\xf5\xe8\xe2\r\n");
-    EXPECT_FALSE(qm::ArchiveView::ViewArchive(&owner, memo, &fresh, {}));
+    EXPECT_FALSE(view.ViewArchive(&owner, memo, &fresh, {}));
     EXPECT_TRUE(fresh.isHidden());
     EXPECT_EQ(fresh.windowTitle(), QStringLiteral("АРХИВ"));
 }
@@ -448,7 +450,7 @@ TEST_F(ArchiveViewTest, HugeFileIsRefusedWithoutTouchingMemoOrChart)
 
 TEST_F(ArchiveViewTest, AxesFollowTheScalesWhateverTheData)
 {
-    qm::ArchiveScales scales;
+    qm::ChartScales scales;
     scales.PhScaleMin = 0;
     scales.PhScaleMax = 10;
     scales.PhScaleStep = 2;
@@ -469,7 +471,7 @@ TEST_F(ArchiveViewTest, AxesFollowTheScalesWhateverTheData)
     EXPECT_DOUBLE_EQ(x.upper, qm::ChartKey(qm::ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(11, 30)))));
 
     // Unusable scales leave that axis as it was.
-    qm::ArchiveScales bad = scales;
+    qm::ChartScales bad = scales;
     bad.PhScaleMin = 5;
     bad.PhScaleMax = 5;
     bad.TScaleStep = 0;
@@ -515,7 +517,7 @@ TEST_F(ArchiveViewTest, PointsBeyondCapacityAreListedButNotPlotted)
 // The real dialogs as the buttons configure them.
 TEST_F(ArchiveViewTest, DialogsStartInWorkDirWithTheArchiveFilter)
 {
-    auto save = qm::NewArchiveSaveDialog(&owner, QStringLiteral("АрхивN12_06_12_26"));
+    auto save = qm::NewArchiveSaveDialog(&owner, dir.path(), QStringLiteral("АрхивN12_06_12_26"));
     EXPECT_EQ(save->nameFilters(), QStringList{QStringLiteral("Файлы архивов (*.txt)")});
     EXPECT_EQ(save->directory().absolutePath(), QDir(dir.path()).absolutePath());
     EXPECT_EQ(save->acceptMode(), QFileDialog::AcceptSave);
@@ -523,7 +525,7 @@ TEST_F(ArchiveViewTest, DialogsStartInWorkDirWithTheArchiveFilter)
     EXPECT_TRUE(save->testOption(QFileDialog::DontConfirmOverwrite));
     EXPECT_EQ(save->selectedFiles().value(0), QDir(dir.path()).absoluteFilePath(QStringLiteral("АрхивN12_06_12_26")));
 
-    auto open = qm::NewArchiveOpenDialog(&owner);
+    auto open = qm::NewArchiveOpenDialog(&owner, dir.path());
     EXPECT_EQ(open->nameFilters(), QStringList{QStringLiteral("Файлы архивов (*.txt)")});
     EXPECT_EQ(open->directory().absolutePath(), QDir(dir.path()).absolutePath());
     EXPECT_EQ(open->acceptMode(), QFileDialog::AcceptOpen);

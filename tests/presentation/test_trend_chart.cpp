@@ -41,17 +41,17 @@ TEST(TrendChartFirstRun, OneInstrumentSamplesAfterTheFirstRoundEveryFiveSeconds)
     rig.setRow(1, 7.0f, 25.0f);
     rig.chart->setLinkUp(true);
     for (int i = 0; i < 10; ++i) rig.tick();
-    EXPECT_EQ(rig.chart->Store.TrendCount(), 0) << "no sample before the poll cycle went round";
+    EXPECT_EQ(rig.store.TrendCount(), 0) << "no sample before the poll cycle went round";
 
     rig.chart->setRoundDone();
     rig.tick();
-    ASSERT_EQ(rig.chart->Store.TrendCount(), 1);
-    const DateTime firstSample = rig.chart->Store.TrendTime(1);
+    ASSERT_EQ(rig.store.TrendCount(), 1);
+    const DateTime firstSample = rig.store.TrendTime(1);
     for (int i = 0; i < 20; ++i) rig.tick();
-    ASSERT_EQ(rig.chart->Store.TrendCount(), 5);
+    ASSERT_EQ(rig.store.TrendCount(), 5);
     for (int i = 2; i <= 5; ++i)
-        EXPECT_EQ(secondsBetween(rig.chart->Store.TrendTime(i - 1), rig.chart->Store.TrendTime(i)), 5) << i;
-    EXPECT_EQ(secondsBetween(firstSample, rig.chart->Store.TrendTime(5)), 20);
+        EXPECT_EQ(secondsBetween(rig.store.TrendTime(i - 1), rig.store.TrendTime(i)), 5) << i;
+    EXPECT_EQ(secondsBetween(firstSample, rig.store.TrendTime(5)), 20);
 
     // Red: row 1's pH. Grey: every pH row but row 1, every temperature row; absent rows at 0.
     EXPECT_EQ(rig.chart->SeriesChannel(1), 1);
@@ -61,10 +61,10 @@ TEST(TrendChartFirstRun, OneInstrumentSamplesAfterTheFirstRoundEveryFiveSeconds)
     EXPECT_EQ(rig.chart->SeriesChannel(5), 0) << "row 1 is drawn in red, not in grey";
     for (int k = 2; k <= 10; ++k) EXPECT_EQ(rig.chart->SeriesChannel(4 + k), 2 * k - 1) << k;
     for (int k = 1; k <= 10; ++k) EXPECT_EQ(rig.chart->SeriesChannel(14 + k), 2 * k) << k;
-    EXPECT_DOUBLE_EQ(rig.chart->Store.TrendValue(1, 5), 7.0);
-    EXPECT_DOUBLE_EQ(rig.chart->Store.TrendValue(2, 5), 25.0);
-    EXPECT_DOUBLE_EQ(rig.chart->Store.TrendValue(3, 5), 0.0);
-    EXPECT_DOUBLE_EQ(rig.chart->Store.TrendValue(20, 5), 0.0);
+    EXPECT_DOUBLE_EQ(rig.store.TrendValue(1, 5), 7.0);
+    EXPECT_DOUBLE_EQ(rig.store.TrendValue(2, 5), 25.0);
+    EXPECT_DOUBLE_EQ(rig.store.TrendValue(3, 5), 0.0);
+    EXPECT_DOUBLE_EQ(rig.store.TrendValue(20, 5), 0.0);
 }
 
 TEST(TrendChartFirstRun, ChartStartsWithTheFiveMinuteWindowAndDefaultScales)
@@ -80,7 +80,7 @@ TEST(TrendChartFirstRun, ChartStartsWithTheFiveMinuteWindowAndDefaultScales)
     EXPECT_EQ(rig.window.grid->item(0, 1)->text(), "Min");
     EXPECT_EQ(rig.window.grid->item(0, 3)->text(), "Cdel");
     EXPECT_EQ(rig.window.grid->item(2, 0)->text(), "T");
-    EXPECT_EQ(rig.chart->IdleTicks, 100);
+    EXPECT_EQ(rig.chart->IdleTicks(), 100);
 }
 
 TEST(TrendChartWindow, HundredPointsRollAndTheLeftEdgeJumpsAfterFiveMinutes)
@@ -96,7 +96,7 @@ TEST(TrendChartWindow, HundredPointsRollAndTheLeftEdgeJumpsAfterFiveMinutes)
     for (int i = 1; i <= 1000; ++i) {
         rig.setRow(1, float(i % 10), 20.0f);
         rig.tick();
-        const TrendStore& s = rig.chart->Store;
+        const TrendStore& s = rig.store;
         ASSERT_EQ(s.TrendCount(), std::min(i, 100)) << i;
         if (i > 100) {
             // The oldest held sample is 99 seconds older than the newest.
@@ -143,13 +143,13 @@ TEST(TrendChartWindow, LoweredPointsSettingKeepsTheStoreLengthAndRolls)
     rig.start();
     rig.linkUp();
     for (int i = 0; i < 1000; ++i) rig.tick();
-    ASSERT_EQ(rig.chart->Store.TrendCount(), 1000);
+    ASSERT_EQ(rig.store.TrendCount(), 1000);
     rig.window.points->setValue(100);
-    const DateTime second = rig.chart->Store.TrendTime(2);
+    const DateTime second = rig.store.TrendTime(2);
     rig.tick();
-    EXPECT_EQ(rig.chart->Store.TrendCount(), 1000);
-    EXPECT_EQ(rig.chart->Store.TrendTime(1), second);
-    EXPECT_EQ(secondsBetween(rig.chart->Store.TrendTime(1000), rig.now()), 0);
+    EXPECT_EQ(rig.store.TrendCount(), 1000);
+    EXPECT_EQ(rig.store.TrendTime(1), second);
+    EXPECT_EQ(secondsBetween(rig.store.TrendTime(1000), rig.now()), 0);
 }
 
 TEST(TrendChartSampling, NothingWhileTheLinkIsDownAndTheSaveWaitsForItsTime)
@@ -158,29 +158,29 @@ TEST(TrendChartSampling, NothingWhileTheLinkIsDownAndTheSaveWaitsForItsTime)
     rig.window.interval->setValue(1);
     rig.start();
     int saves = 0;
-    rig.chart->SaveTrendFile = [&] { ++saves; };
+    rig.onSave = [&] { ++saves; };
     rig.chart->setRoundDone();
     for (int i = 0; i < 700; ++i) rig.tick();
-    EXPECT_EQ(rig.chart->Store.TrendCount(), 0);
+    EXPECT_EQ(rig.store.TrendCount(), 0);
     EXPECT_EQ(saves, 0) << "no periodic save while the link is down";
 
     rig.chart->setLinkUp(true);
     rig.tick();
     EXPECT_EQ(saves, 1) << "the save time passed while the link was down";
-    EXPECT_EQ(secondsBetween(rig.now(), rig.chart->NextSaveTime), 600);
+    EXPECT_EQ(secondsBetween(rig.now(), rig.chart->NextSaveTime()), 600);
     for (int i = 0; i < 599; ++i) rig.tick();
     EXPECT_EQ(saves, 1);
     rig.tick();
     EXPECT_EQ(saves, 2);
 
     // A disconnect freezes the chart; a reconnect continues with the same store.
-    const int held = rig.chart->Store.TrendCount();
+    const int held = rig.store.TrendCount();
     rig.chart->setLinkUp(false);
     for (int i = 0; i < 5; ++i) rig.tick();
-    EXPECT_EQ(rig.chart->Store.TrendCount(), held);
+    EXPECT_EQ(rig.store.TrendCount(), held);
     rig.chart->setLinkUp(true);
     rig.tick();
-    EXPECT_EQ(rig.chart->Store.TrendCount(), held + 1);
+    EXPECT_EQ(rig.store.TrendCount(), held + 1);
 }
 
 TEST(TrendChartSampling, SaveIsAskedForOnlyOnceWhenItFails)
@@ -190,8 +190,8 @@ TEST(TrendChartSampling, SaveIsAskedForOnlyOnceWhenItFails)
     rig.linkUp();
     int attempts = 0;
     // A save that reports its failure (in the window) and returns.
-    rig.chart->SaveTrendFile = [&] { ++attempts; };
-    rig.chart->NextSaveTime = rig.now();
+    rig.onSave = [&] { ++attempts; };
+    rig.clock = rig.clock.addSecs(599);  // the first tick below falls on the save time
     for (int i = 0; i < 30; ++i) rig.tick();
     EXPECT_EQ(attempts, 1);
 }
@@ -204,11 +204,11 @@ TEST(TrendChartSampling, NewIntervalTakesEffectAfterTheNextSample)
     rig.tick();  // sample 1; the next is due 5 s later
     rig.window.interval->setValue(1);
     for (int i = 0; i < 4; ++i) rig.tick();
-    EXPECT_EQ(rig.chart->Store.TrendCount(), 1);
+    EXPECT_EQ(rig.store.TrendCount(), 1);
     rig.tick();
-    EXPECT_EQ(rig.chart->Store.TrendCount(), 2);
+    EXPECT_EQ(rig.store.TrendCount(), 2);
     rig.tick();
-    EXPECT_EQ(rig.chart->Store.TrendCount(), 3);
+    EXPECT_EQ(rig.store.TrendCount(), 3);
 }
 
 TEST(TrendChartSampling, ClockSetBackAnHourKeepsSamplingAndSaving)
@@ -217,13 +217,13 @@ TEST(TrendChartSampling, ClockSetBackAnHourKeepsSamplingAndSaving)
     rig.start();
     rig.linkUp();
     int saves = 0;
-    rig.chart->SaveTrendFile = [&] { ++saves; };
+    rig.onSave = [&] { ++saves; };
     rig.tick();
-    ASSERT_EQ(rig.chart->Store.TrendCount(), 1);
+    ASSERT_EQ(rig.store.TrendCount(), 1);
     rig.clock = rig.clock.addSecs(-3600);
     rig.tick();
-    EXPECT_EQ(rig.chart->Store.TrendCount(), 2) << "sampling goes on from the new time";
-    EXPECT_LE(secondsBetween(rig.now(), rig.chart->NextSaveTime), 600);
+    EXPECT_EQ(rig.store.TrendCount(), 2) << "sampling goes on from the new time";
+    EXPECT_LE(secondsBetween(rig.now(), rig.chart->NextSaveTime()), 600);
     for (int i = 0; i < 600; ++i) rig.tick();
     EXPECT_GE(saves, 1) << "the periodic save is not put off by an hour";
 }
@@ -235,11 +235,11 @@ TEST(TrendChartSampling, SampleAfterASlowSaveCarriesItsOwnTime)
     ChartRig rig;
     rig.start();
     rig.linkUp();
-    rig.chart->SaveTrendFile = [&] { rig.clock = rig.clock.addSecs(47); };
-    rig.chart->NextSaveTime = rig.now();
+    rig.onSave = [&] { rig.clock = rig.clock.addSecs(47); };
+    rig.clock = rig.clock.addSecs(599);  // the tick below falls on the save time
     rig.tick();
-    ASSERT_EQ(rig.chart->Store.TrendCount(), 1);
-    EXPECT_EQ(secondsBetween(rig.chart->Store.TrendTime(1), rig.now()), 0);
+    ASSERT_EQ(rig.store.TrendCount(), 1);
+    EXPECT_EQ(secondsBetween(rig.store.TrendTime(1), rig.now()), 0);
 }
 
 // Whichever way the computer's clock jumps, the sample after it is in view, in a window that
@@ -265,7 +265,7 @@ TEST(TrendChartWindow, ClockJumpsKeepTheNewestSampleInView)
         for (int i = 0; i < c.runSeconds; ++i) rig.tick();
         rig.clock = rig.clock.addSecs(c.jumpSeconds);
         rig.tick();
-        const TrendStore& s = rig.chart->Store;
+        const TrendStore& s = rig.store;
         const DateTime newest = s.TrendTime(s.TrendCount());
         ASSERT_EQ(secondsBetween(newest, rig.now()), 0) << "sampling went on";
         EXPECT_EQ(secondsBetween(rig.chart->WindowMin(), newest), 0);
@@ -279,20 +279,20 @@ TEST(TrendChartWindow, ClockJumpsKeepTheNewestSampleInView)
 TEST(TrendChartLoad, FilesWithTimesGoingBackOrAheadGiveASoundWindow)
 {
     ChartRig rig;
-    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.live);
+    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.store, rig.live);
     rig.chart->Setup(rig.now());
     double values[20] = {};
     const DateTime start = rig.now() - 3 * 3600 * Second;
     // An hour of samples, then the clock set back an hour: six more minutes.
-    for (int i = 0; i <= 60; ++i) rig.chart->Store.AppendLoaded(start + i * 60 * Second, values);
+    for (int i = 0; i <= 60; ++i) rig.store.AppendLoaded(start + i * 60 * Second, values);
     const DateTime setBack = start + 10 * 60 * Second;
-    for (int i = 0; i <= 6; ++i) rig.chart->Store.AppendLoaded(setBack + i * 60 * Second, values);
+    for (int i = 0; i <= 6; ++i) rig.store.AppendLoaded(setBack + i * 60 * Second, values);
     rig.chart->ShowLoadedSamples();
     EXPECT_EQ(secondsBetween(setBack, rig.chart->WindowMin()), 0);
     EXPECT_EQ(secondsBetween(setBack, rig.chart->WindowMax()), 6 * 60 + 300);
 
     // A line dated 01.01.75 after them: the first live sample starts the window afresh.
-    rig.chart->Store.AppendLoaded(ToDateTime(QDateTime(QDate(2075, 1, 1), QTime(0, 0))), values);
+    rig.store.AppendLoaded(ToDateTime(QDateTime(QDate(2075, 1, 1), QTime(0, 0))), values);
     rig.chart->ShowLoadedSamples();
     rig.chart->FinishStartUp(rig.now());
     rig.linkUp();
@@ -311,7 +311,7 @@ TEST(TrendChartSampling, SilentInstrumentFallsToMinusHundredAtTheNextSample)
     rig.tick();
     rig.markSilent(2);
     rig.tick(5);
-    const TrendStore& s = rig.chart->Store;
+    const TrendStore& s = rig.store;
     ASSERT_EQ(s.TrendCount(), 2);
     EXPECT_DOUBLE_EQ(s.TrendValue(3, 1), 6.5);
     EXPECT_DOUBLE_EQ(s.TrendValue(3, 2), -100.0);
@@ -336,7 +336,7 @@ TEST_P(TrendChartLayout, ShowsItsListsSlotsAndGreyCurves)
     ChartRig rig;
     rig.start(3, 1);
     rig.window.layout->setCurrentIndex(c.index);
-    rig.chart->ComboBox7Change();
+    rig.chart->ApplyLayout();
     EXPECT_EQ(rig.window.chart->yAxis2->visible(), c.rightAxis);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(!rig.window.lists[i]->isHidden(), c.lists[i]) << "list " << i + 2;
@@ -367,7 +367,7 @@ TEST(TrendChartLayoutSwitch, FourShowsTheSlotsKeptCurrentWhileInactive)
     ChartRig rig;
     rig.start(3, 1);
     rig.window.layout->setCurrentIndex(0);  // "1"
-    rig.chart->ComboBox7Change();
+    rig.chart->ApplyLayout();
     for (int i = 0; i < 4; ++i) {
         const QSignalBlocker block(rig.window.lists[i]);
         rig.window.lists[i]->setCurrentIndex(i % 3);
@@ -375,7 +375,7 @@ TEST(TrendChartLayoutSwitch, FourShowsTheSlotsKeptCurrentWhileInactive)
     rig.linkUp();
     rig.tick();
     rig.window.layout->setCurrentIndex(2);  // "4"
-    rig.chart->ComboBox7Change();
+    rig.chart->ApplyLayout();
     EXPECT_EQ(rig.chart->SeriesChannel(2), 3);
     EXPECT_EQ(rig.chart->SeriesChannel(3), 6);
     EXPECT_EQ(rig.chart->SeriesChannel(4), 2);
@@ -391,7 +391,7 @@ TEST(TrendChartLists, RebuildKeepsSelectionsThatStillExistAndRaisesNoEvents)
     EXPECT_EQ(items(rig.window.lists[2]), (QStringList{"T.11", "T.12", "T.13"}));
     EXPECT_EQ(rig.window.lists[2]->currentText(), "T.13");
     EXPECT_EQ(rig.window.lists[3]->currentIndex(), -1);
-    EXPECT_EQ(rig.chart->ChartSlotDevice[4], 3);
+    EXPECT_EQ(rig.chart->ChartSlotDevice(4), 3);
 
     int events = 0;
     for (QComboBox* box : rig.window.lists)
@@ -403,7 +403,7 @@ TEST(TrendChartLists, RebuildKeepsSelectionsThatStillExistAndRaisesNoEvents)
     EXPECT_EQ(rig.window.lists[0]->currentIndex(), 0);
     EXPECT_EQ(rig.window.lists[1]->currentIndex(), 1);
     EXPECT_EQ(rig.window.lists[2]->currentIndex(), -1) << "index 2 no longer exists";
-    EXPECT_EQ(rig.chart->ChartSlotDevice[3], 2);
+    EXPECT_EQ(rig.chart->ChartSlotDevice(3), 2);
 }
 
 TEST(TrendChartScales, NormReadsCellsBackWithDefaultsForBadCells)
@@ -411,7 +411,7 @@ TEST(TrendChartScales, NormReadsCellsBackWithDefaultsForBadCells)
     ChartRig rig;
     rig.start();
     rig.window.norm->setChecked(true);
-    rig.chart->CheckBox4Click();
+    rig.chart->EditScales();
     EXPECT_FALSE(rig.window.grid->isHidden());
     const char* shown[2][3] = {{"0", "10", "2"}, {"0", "50", "10"}};
     for (int row = 1; row <= 2; ++row)
@@ -421,11 +421,11 @@ TEST(TrendChartScales, NormReadsCellsBackWithDefaultsForBadCells)
     rig.window.grid->item(2, 1)->setText("abc");
     rig.window.grid->item(2, 3)->setText("  +5");
     rig.window.norm->setChecked(false);
-    rig.chart->CheckBox4Click();
+    rig.chart->EditScales();
     EXPECT_TRUE(rig.window.grid->isHidden());
-    EXPECT_EQ(rig.chart->PhScaleMax, 12);
-    EXPECT_EQ(rig.chart->TScaleMin, 0);
-    EXPECT_EQ(rig.chart->TScaleStep, 5);
+    EXPECT_EQ(rig.chart->Scales().PhScaleMax, 12);
+    EXPECT_EQ(rig.chart->Scales().TScaleMin, 0);
+    EXPECT_EQ(rig.chart->Scales().TScaleStep, 5);
     EXPECT_EQ(rig.window.chart->yAxis->range(), QCPRange(0, 12));
     EXPECT_EQ(rig.window.chart->yAxis2->range(), QCPRange(0, 50));
 }
@@ -442,18 +442,18 @@ TEST_P(TrendChartBadScale, KeepsThePreviousScaleAndTheChartWorking)
     rig.start();
     rig.linkUp();
     rig.window.norm->setChecked(true);
-    rig.chart->CheckBox4Click();
+    rig.chart->EditScales();
     for (int col = 1; col <= 3; ++col) rig.window.grid->item(1, col)->setText(GetParam().cells[col - 1]);
     rig.window.grid->item(2, 2)->setText("40");  // the other axis' edit is taken
     rig.window.norm->setChecked(false);
-    rig.chart->CheckBox4Click();
-    EXPECT_EQ(rig.chart->PhScaleMin, 0);
-    EXPECT_EQ(rig.chart->PhScaleMax, 10);
-    EXPECT_EQ(rig.chart->PhScaleStep, 2);
+    rig.chart->EditScales();
+    EXPECT_EQ(rig.chart->Scales().PhScaleMin, 0);
+    EXPECT_EQ(rig.chart->Scales().PhScaleMax, 10);
+    EXPECT_EQ(rig.chart->Scales().PhScaleStep, 2);
     EXPECT_EQ(rig.window.chart->yAxis->range(), QCPRange(0, 10));
     EXPECT_EQ(rig.window.chart->yAxis2->range(), QCPRange(0, 40));
     for (int i = 0; i < 12; ++i) rig.tick();
-    EXPECT_EQ(rig.chart->Store.TrendCount(), 3);
+    EXPECT_EQ(rig.store.TrendCount(), 3);
 }
 
 std::string badScaleName(const ::testing::TestParamInfo<BadScale>& info)
@@ -472,13 +472,15 @@ TEST(TrendChartScales, UnsoundSavedScaleLeavesTheAxisAsItWas)
     ChartRig rig;
     rig.start();
     rig.linkUp();
-    rig.chart->TScaleMin = 60;  // as if read from a hand-edited it.cfg
-    rig.chart->TScaleMax = 20;
-    rig.chart->TScaleStep = 0;
+    ChartScales scales = rig.chart->Scales();
+    scales.TScaleMin = 60;  // as if read from a hand-edited it.cfg
+    scales.TScaleMax = 20;
+    scales.TScaleStep = 0;
+    rig.chart->setScales(scales);
     rig.chart->ApplyChartSetup();
     EXPECT_EQ(rig.window.chart->yAxis2->range(), QCPRange(0, 50));
     rig.tick();
-    EXPECT_EQ(rig.chart->Store.TrendCount(), 1);
+    EXPECT_EQ(rig.store.TrendCount(), 1);
     EXPECT_FALSE(rig.grab().isNull());
 }
 
@@ -496,7 +498,7 @@ TEST_P(TrendChartLabels, FollowDateAndTimeBoxes)
     rig.start();
     rig.window.date->setChecked(GetParam().date);
     rig.window.time->setChecked(GetParam().time);
-    rig.chart->CheckBox2Click();
+    rig.chart->ApplyTimeLabels();
     EXPECT_EQ(rig.chart->TimeLabelFormat(), GetParam().format);
     const DateTime t = ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(14, 5, 0)));
     EXPECT_EQ(rig.chart->TimeLabel(t), GetParam().label);
@@ -533,91 +535,22 @@ TEST(TrendChartLabels, MinuteStepWidensWhenLabelsWouldOverlap)
     EXPECT_GE(axis * step / (3 * 3600), label);
 }
 
-class TrendChartClear : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
+TEST(TrendChartClear, EmptiesEverythingAndSamplingGoesOnInAFreshWindow)
+{
     ChartRig rig;
-    QString file;
-    QStringList asked;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        SetWorkDir(dir.path());
-        file = QDir(dir.path()).filePath("График.txt");
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("06.12.26 14:00:00 7,0000\r\n");
-        f.close();
-        rig.window.interval->setValue(1);
-        rig.start();
-        rig.linkUp();
-        for (int i = 0; i < 400; ++i) rig.tick();
-    }
-    void TearDown() override { SetWorkDir(QString()); }
-};
-
-TEST_F(TrendChartClear, AnsweredNoChangesNothing)
-{
-    rig.chart->AskYesNo = [&](const QString& q) {
-        asked << q;
-        return false;
-    };
-    const DateTime min = rig.chart->WindowMin(), max = rig.chart->WindowMax();
-    rig.chart->BitBtn1Click();
-    EXPECT_EQ(asked, QStringList{"Очистить график?"});
-    EXPECT_EQ(rig.chart->Store.TrendCount(), 400);
-    EXPECT_EQ(rig.chart->SeriesPointCount(1), 400);
-    EXPECT_EQ(rig.chart->WindowMin(), min);
-    EXPECT_EQ(rig.chart->WindowMax(), max);
-    EXPECT_TRUE(QFile::exists(file));
-}
-
-TEST_F(TrendChartClear, AnsweredYesEmptiesEverythingAndDeletesTheFile)
-{
-    // Samples taken while the question is open go as well.
-    rig.chart->AskYesNo = [&](const QString&) {
-        rig.tick();
-        rig.tick();
-        return true;
-    };
-    rig.chart->BitBtn1Click();
-    EXPECT_EQ(rig.chart->Store.TrendCount(), 0);
+    rig.window.interval->setValue(1);
+    rig.start();
+    rig.linkUp();
+    for (int i = 0; i < 400; ++i) rig.tick();
+    ASSERT_EQ(rig.chart->SeriesPointCount(1), 400);
+    rig.chart->ClearChart();
+    EXPECT_EQ(rig.store.TrendCount(), 0);
     for (int n = 1; n <= 24; ++n) EXPECT_EQ(rig.chart->SeriesPointCount(n), 0) << n;
     EXPECT_EQ(secondsBetween(rig.now(), rig.chart->WindowMin()), 0);
     EXPECT_EQ(secondsBetween(rig.now(), rig.chart->WindowMax()), 300);
-    EXPECT_FALSE(QFile::exists(file));
-    // Sampling goes on in the new window.
     rig.tick();
-    EXPECT_EQ(rig.chart->Store.TrendCount(), 1);
+    EXPECT_EQ(rig.store.TrendCount(), 1);
     EXPECT_EQ(rig.chart->SeriesPointCount(1), 1);
-}
-
-TEST(TrendChartSpinEdits, EmptiedTextsTakeTheirFallbackValues)
-{
-    ChartRig rig;
-    rig.start();
-    QSpinBox period;
-    period.setRange(1, 255);
-    period.setValue(30);
-    struct Case {
-        QSpinBox* spin;
-        std::function<void()> handler;
-        int expected;
-    } cases[] = {
-        {rig.window.points, [&] { rig.chart->SpinEdit2Change(); }, 100},
-        {rig.window.interval, [&] { rig.chart->SpinEdit3Change(); }, 3},
-        {&period, [&] { TrendChart::SpinEdit6Change(&period); }, 1},
-    };
-    for (Case& c : cases) {
-        c.spin->setValue(c.spin->maximum());
-        QLineEdit* edit = c.spin->findChild<QLineEdit*>();
-        ASSERT_NE(edit, nullptr);
-        edit->setText(QString());
-        c.handler();
-        EXPECT_EQ(c.spin->value(), c.expected);
-        EXPECT_EQ(c.spin->text(), QString::number(c.expected));
-    }
 }
 
 TEST(TrendChartFocus, MemoTakesTheFocusOnTheFirstTickAnd101TicksAfterAUserAction)
@@ -634,12 +567,12 @@ TEST(TrendChartFocus, MemoTakesTheFocusOnTheFirstTickAnd101TicksAfterAUserAction
     // User actions count once a sample has been taken.
     rig.linkUp();
     rig.tick();
-    ASSERT_EQ(rig.chart->Store.TrendCount(), 1);
+    ASSERT_EQ(rig.store.TrendCount(), 1);
     rig.chart->setLinkUp(false);  // the count runs with the link down as well
     for (int i = 0; i < 40; ++i) rig.tick();
     other->setFocus();
     rig.window.lists[0]->setCurrentIndex(1);
-    rig.chart->ComboBox2Change();
+    rig.chart->SelectSlot(1);
     for (int i = 0; i < 100; ++i) rig.tick();
     EXPECT_EQ(rig.window.top.focusWidget(), other) << "100 ticks after the action";
     rig.tick();
@@ -649,18 +582,18 @@ TEST(TrendChartFocus, MemoTakesTheFocusOnTheFirstTickAnd101TicksAfterAUserAction
 TEST(TrendChartLoad, LoadedSamplesSetTheWindowAndTheSavedSlots)
 {
     ChartRig rig;
-    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.live);
+    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.store, rig.live);
     rig.chart->setRange({1, 3});
     rig.chart->Setup(rig.now());
-    rig.chart->ChartSlotDevice[1] = 2;
-    rig.chart->ChartSlotDevice[2] = 0;
-    rig.chart->ChartSlotDevice[3] = 1;
-    rig.chart->ChartSlotDevice[4] = 7;  // row 8, as saved with ten instruments
+    rig.chart->setChartSlotDevice(1, 2);
+    rig.chart->setChartSlotDevice(2, 0);
+    rig.chart->setChartSlotDevice(3, 1);
+    rig.chart->setChartSlotDevice(4, 7);  // row 8, as saved with ten instruments
     double values[20];
     const DateTime first = rig.now() - 3600 * Second;
     for (int i = 0; i < 3; ++i) {
         for (int ch = 0; ch < 20; ++ch) values[ch] = ch + i;
-        rig.chart->Store.AppendLoaded(first + i * 60 * Second, values);
+        rig.store.AppendLoaded(first + i * 60 * Second, values);
     }
     rig.chart->ShowLoadedSamples();
     EXPECT_EQ(rig.chart->WindowMin(), first);
@@ -695,8 +628,8 @@ TEST(TrendChartPicture, RedCurveAtRowTwosHeightAndNoGreyForIt)
     rig.show();
     rig.window.layout->setCurrentIndex(3);  // "pH"
     rig.window.lists[0]->setCurrentIndex(1);
-    rig.chart->ComboBox7Change();
-    rig.chart->ComboBox2Change();
+    rig.chart->ApplyLayout();
+    rig.chart->SelectSlot(1);
     rig.linkUp();
     rig.setRow(1, 3.0f, 20.0f);
     rig.setRow(2, 6.0f, 21.0f);
@@ -712,7 +645,7 @@ TEST(TrendChartPicture, RedCurveAtRowTwosHeightAndNoGreyForIt)
     const QImage image = rig.grab();
     QCustomPlot* c = rig.window.chart;
     const QRect area = c->axisRect()->rect();
-    const int x = int(c->xAxis->coordToPixel(ChartKey(rig.chart->Store.TrendTime(60))));
+    const int x = int(c->xAxis->coordToPixel(ChartKey(rig.store.TrendTime(60))));
     const auto rowAt = [&](double pH) { return int(std::lround(c->yAxis->coordToPixel(pH))); };
     const auto colourAt = [&](double pH) { return image.pixel(x, rowAt(pH)) & 0xffffff; };
     EXPECT_EQ(colourAt(6.0), 0xff0000u) << "red at pH 6";
@@ -739,7 +672,7 @@ TEST(TrendChartPicture, FirstRunDrawsAbsentRowsAtZeroInGrey)
     for (int i = 0; i < 60; ++i) rig.tick();
     const QImage image = rig.grab();
     QCustomPlot* c = rig.window.chart;
-    const int x = int(c->xAxis->coordToPixel(ChartKey(rig.chart->Store.TrendTime(30))));
+    const int x = int(c->xAxis->coordToPixel(ChartKey(rig.store.TrendTime(30))));
     const int zero = int(std::lround(c->yAxis->coordToPixel(0)));
     // The grey curves of rows 2..10 and the temperature rows sit on the zero line; the last
     // drawn (Series24, grey 74) covers the others there.
@@ -765,7 +698,7 @@ TEST_P(TrendChartSlotsOnTop, SlotCurvesStayVisibleOverGreyCurvesAtTheSameValue)
         rig.window.lists[i]->setCurrentIndex(picks[i]);
     }
     rig.window.layout->setCurrentIndex(GetParam());
-    rig.chart->ComboBox7Change();
+    rig.chart->ApplyLayout();
     rig.linkUp();
     // Rows 3 and 4 repeat rows 1 and 2; with no layout chosen the slot's own row is grey too.
     rig.setRow(1, 6.0f, 23.5f);
@@ -776,7 +709,7 @@ TEST_P(TrendChartSlotsOnTop, SlotCurvesStayVisibleOverGreyCurvesAtTheSameValue)
 
     const QImage image = rig.grab();
     QCustomPlot* c = rig.window.chart;
-    const int x = int(c->xAxis->coordToPixel(ChartKey(rig.chart->Store.TrendTime(30))));
+    const int x = int(c->xAxis->coordToPixel(ChartKey(rig.store.TrendTime(30))));
     const double values[4] = {6.0, 3.0, 23.5, 35.0};
     const QRgb colours[4] = {0xff0000u, 0x008000u, 0x0000ffu, 0x800000u};
     int shown = 0;
@@ -869,7 +802,7 @@ TEST(TrendChartZoom, ZoomedWindowStaysWhileSamplesComeAndADoubleClickReturnsToTh
     EXPECT_EQ(secondsBetween(start, rig.chart->WindowMax()), 601);
     EXPECT_EQ(c->xAxis->range(), zoomed);
     EXPECT_EQ(c->yAxis->range(), QCPRange(0, 10));
-    EXPECT_EQ(rig.chart->Store.TrendCount(), 500);
+    EXPECT_EQ(rig.store.TrendCount(), 500);
 
     rig.window.doubleClick(centre);
     EXPECT_FALSE(rig.chart->Zoomed());
@@ -880,8 +813,7 @@ TEST(TrendChartZoom, ZoomedWindowStaysWhileSamplesComeAndADoubleClickReturnsToTh
 
     // Clearing shows its fresh window even when zoomed.
     rig.window.wheel(centre, 3);
-    rig.chart->AskYesNo = [](const QString&) { return true; };
-    rig.chart->BitBtn1Click();
+    rig.chart->ClearChart();
     EXPECT_FALSE(rig.chart->Zoomed());
     EXPECT_EQ(secondsBetween(rig.now(), FromChartKey(c->xAxis->range().lower)), 0);
     EXPECT_EQ(secondsBetween(rig.now(), FromChartKey(c->xAxis->range().upper)), 300);
@@ -917,9 +849,9 @@ TEST(TrendChartReadout, ShowsTheSampleUnderThePointerAndNothingElsewhere)
     rig.window.layout->setCurrentIndex(1);  // "2": red and blue
     rig.window.lists[0]->setCurrentIndex(1);
     rig.window.lists[2]->setCurrentIndex(2);
-    rig.chart->ComboBox7Change();
-    rig.chart->ComboBox2Change();
-    rig.chart->ComboBox4Change();
+    rig.chart->ApplyLayout();
+    rig.chart->SelectSlot(1);
+    rig.chart->SelectSlot(3);
     rig.linkUp();
     rig.setRow(2, 7.01f, 24.0f);
     rig.setRow(3, 6.0f, 23.5f);
@@ -930,7 +862,7 @@ TEST(TrendChartReadout, ShowsTheSampleUnderThePointerAndNothingElsewhere)
 
     QCustomPlot* c = rig.window.chart;
     CursorReadout* readout = rig.chart->Readout();
-    const auto column = [&](int sample) { return c->xAxis->coordToPixel(ChartKey(rig.chart->Store.TrendTime(sample))); };
+    const auto column = [&](int sample) { return c->xAxis->coordToPixel(ChartKey(rig.store.TrendTime(sample))); };
     const double y = c->axisRect()->rect().center().y();
 
     rig.window.pointAt(QPointF(column(10) + 1, y));

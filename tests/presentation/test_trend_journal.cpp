@@ -51,11 +51,12 @@ struct JournalRig : ChartRig {
     explicit JournalRig(QTime startTime = QTime(14, 0, 0))
     {
         clock = QDateTime(QDate(2026, 12, 6), startTime);
-        SetWorkDir(dir.path());
         start(2, 3);
-        records = std::make_unique<TrendRecords>(*chart, window.chart, [this] { return range; });
+        records = std::make_unique<TrendRecords>(store, window.chart);
+        records->setRange(range);
+        QObject::connect(chart.get(), &TrendChart::sampleTaken, chart.get(), [this] { records->SampleTaken(); });
         records->ShowNotice = [this](const QString& text, const QString&) { notices << text; };
-        records->Start();
+        records->Start(dir.path());
         records->SetJournalOn(true);
         setRow(1, 7.01f, 25.5f);
         setRow(2, 6.5f, 24.0f);
@@ -72,7 +73,7 @@ TEST(TrendJournal, EverySampleGoesToTheDayOfItsLocalTimeAndANewFileStartsAtMidni
 
     const QList<QByteArray> before = linesOf(rig.day(6));
     const QList<QByteArray> after = linesOf(rig.day(7));
-    ASSERT_EQ(rig.chart->Store.TrendCount(), 5);
+    ASSERT_EQ(rig.store.TrendCount(), 5);
     ASSERT_EQ(before.size(), 1 + 3);
     ASSERT_EQ(after.size(), 1 + 2);
     for (int d : {6, 7}) {
@@ -81,9 +82,9 @@ TEST(TrendJournal, EverySampleGoesToTheDayOfItsLocalTimeAndANewFileStartsAtMidni
     }
     // Line by line, the samples the store took, at their times.
     const QList<QByteArray> samples = before.mid(1) + after.mid(1);
-    ASSERT_EQ(samples.size(), rig.chart->Store.TrendCount());
+    ASSERT_EQ(samples.size(), rig.store.TrendCount());
     for (int i = 1; i <= samples.size(); ++i) {
-        const QByteArray time = JournalTime(FromDateTime(rig.chart->Store.TrendTime(i)));
+        const QByteArray time = JournalTime(FromDateTime(rig.store.TrendTime(i)));
         EXPECT_EQ(samples[i - 1], time + ",7.01,25.5,6.5,24\r") << i;
     }
     EXPECT_TRUE(before.last().startsWith("2026-12-06T23:59:59"));
@@ -174,7 +175,7 @@ TEST(TrendJournal, AFailingFolderIsToldOnceSamplingGoesOnAndTheNextSampleTriesAg
             ASSERT_TRUE(QDir().mkpath(rig.day(6)));
         }
         for (int i = 0; i < 15; ++i) rig.tick();
-        EXPECT_EQ(rig.chart->Store.TrendCount(), 3) << obstacle;
+        EXPECT_EQ(rig.store.TrendCount(), 3) << obstacle;
         ASSERT_EQ(rig.notices.size(), 1) << obstacle;
         EXPECT_TRUE(rig.notices[0].contains(QDir::toNativeSeparators(rig.day(6)))) << rig.notices[0].toStdString();
 
@@ -183,7 +184,7 @@ TEST(TrendJournal, AFailingFolderIsToldOnceSamplingGoesOnAndTheNextSampleTriesAg
         else
             QDir(rig.day(6)).removeRecursively();
         rig.tick(5);
-        EXPECT_EQ(rig.chart->Store.TrendCount(), 4) << obstacle;
+        EXPECT_EQ(rig.store.TrendCount(), 4) << obstacle;
         EXPECT_EQ(linesOf(rig.day(6)).size(), 2) << obstacle;
         EXPECT_EQ(rig.notices.size(), 1) << obstacle;
     }
@@ -194,15 +195,14 @@ TEST(TrendJournal, ExportReadsBackThroughPythonsCsvModule)
     ChartRig rig;
     rig.start();
     QTemporaryDir dir;
-    SetWorkDir(dir.path());
-    const PolledRange range{11, 3};
-    TrendRecords records(*rig.chart, rig.window.chart, [&] { return range; });
+    TrendRecords records(rig.store, rig.window.chart);
+    records.setRange({11, 3});
     const QString path = dir.filePath(QStringLiteral("Экспорт.csv"));
     records.AskExportPath = [&](const QString&) { return path; };
     QStringList notices;
     records.ShowNotice = [&](const QString& text, const QString&) { notices << text; };
 
-    TrendStore& store = rig.chart->Store;
+    TrendStore& store = rig.store;
     const double samples[3][6] = {{7.01, 25.5, -100, -100, 0, 0}, {6.9876, -3.25, 7.5, 20, 14, 99.9999}, {0, 0, 4, 0, 1e-5, 1234.5}};
     for (int i = 0; i < 3; ++i) {
         double values[20] = {};
@@ -257,7 +257,6 @@ TEST(TrendJournal, TheChartsMenuSwitchesTheJournalKeepsTheChoiceBetweenRunsAndEx
     ChartRig rig;
     rig.start();
     QTemporaryDir dir;
-    SetWorkDir(dir.path());
     const auto openMenu = [&] {
         const QPoint pos(300, 200);
         QContextMenuEvent event(QContextMenuEvent::Mouse, pos, rig.window.chart->mapToGlobal(pos));
@@ -275,8 +274,8 @@ TEST(TrendJournal, TheChartsMenuSwitchesTheJournalKeepsTheChoiceBetweenRunsAndEx
     const QString exported = dir.filePath(QStringLiteral("Экспорт.csv"));
     bool journalOn[2] = {};
     for (int run = 0; run < 2; ++run) {
-        TrendRecords records(*rig.chart, rig.window.chart, [] { return PolledRange{}; });
-        records.Start();
+        TrendRecords records(rig.store, rig.window.chart);
+        records.Start(dir.path());
         QPointer<QMenu> menu = openMenu();
         ASSERT_TRUE(menu);
         ASSERT_TRUE(menu->isVisible());

@@ -17,6 +17,7 @@
 #include <QTableWidget>
 #include <qcustomplot.h>
 
+#include <functional>
 #include <memory>
 
 namespace qm::test {
@@ -25,7 +26,9 @@ struct ChartRig {
     float live[ChannelCount + 1] = {};  // LiveValues as the device table keeps them
     ChartWindow window;
     QDateTime clock{QDate(2026, 12, 6), QTime(14, 0, 0)};
+    TrendStore store;
     std::unique_ptr<TrendChart> chart;
+    std::function<void()> onSave;  // what a due save does
 
     ChartRig()
     {
@@ -39,7 +42,18 @@ struct ChartRig {
     // The start-up of a first run: no settings file, no trend file.
     void start(int instruments = 1, int firstAddress = 1)
     {
-        chart = std::make_unique<TrendChart>(window.widgets(), live);
+        chart = std::make_unique<TrendChart>(window.widgets(), store, live);
+        // Wired as the main window wires them.
+        const auto handSampling = [this] {
+            chart->setSampling(window.points->value(), window.interval->value(), window.interval->maximum());
+        };
+        handSampling();
+        QObject::connect(window.points, &QSpinBox::valueChanged, chart.get(), handSampling);
+        QObject::connect(window.interval, &QSpinBox::valueChanged, chart.get(), handSampling);
+        QObject::connect(chart.get(), &TrendChart::saveDue, chart.get(), [this] {
+            if (onSave) onSave();
+        });
+        QObject::connect(chart.get(), &TrendChart::idle, window.memo, [this] { window.memo->setFocus(Qt::OtherFocusReason); });
         chart->setRange({firstAddress, instruments});
         const DateTime now = NowDateTime();
         chart->Setup(now);
@@ -50,7 +64,7 @@ struct ChartRig {
     void tick(int seconds = 1)
     {
         clock = clock.addSecs(seconds);
-        chart->Timer2Timer();
+        chart->Tick();
     }
     void setRow(int row, float pH, float t)
     {

@@ -134,7 +134,7 @@ TEST_P(ShortFile, ValuesBeyondTheEndReadAsZeroWithoutError)
     for (int i = c.linesPresent; i < 18; ++i) EXPECT_EQ(r.values[i], 0) << i;
     // A short file overrides defaults with 0: the scales of a 10-line file are 3, 9, 0, 0 ...
     const Settings s = WithReadValues(Settings{}, r);
-    EXPECT_EQ(s.tScaleMax, 0);
+    EXPECT_EQ(s.scales.TScaleMax, 0);
     EXPECT_EQ(s.slotDevice[3], 0);
 }
 

@@ -22,16 +22,17 @@ using namespace qm;
 
 namespace {
 
-// Answers the open dialog with path and keeps the error texts shown.
+// "Просмотр" with an open dialog that answers path; keeps the error texts shown.
 struct Dialogs {
     QStringList errors;
+    ArchiveView view;
     explicit Dialogs(const QString& path)
     {
-        ArchiveDialogs& d = ArchiveViewDialogs();
-        d.OpenFileName = [path](QWidget*) { return path; };
+        ArchiveDialogs d = DefaultArchiveDialogs();
+        d.OpenFileName = [path](QWidget*, const QString&) { return path; };
         d.ShowError = [this](QWidget*, const QString& text) { errors << text; };
+        view.setDialogs(d);
     }
-    ~Dialogs() { ArchiveViewDialogs() = DefaultArchiveDialogs(); }
 };
 
 void putRecord(ArchiveBytes& image, int slot, int year, int minutes, float ph)
@@ -67,7 +68,7 @@ TEST(MainWindowArchive, DatesThatCannotBeRightAreListedButNotCharted)
     Dialogs dialogs(path);
     QPlainTextEdit memo;
     TFormARHGR window;
-    ASSERT_TRUE(ArchiveView::ViewArchive(nullptr, &memo, &window, ArchiveScales{}));
+    ASSERT_TRUE(dialogs.view.ViewArchive(nullptr, &memo, &window, ChartScales{}));
     EXPECT_EQ(memo.toPlainText(), listing.join(QLatin1Char('\n')));
     ASSERT_EQ(window.ArchivePoints.size(), 2);
     EXPECT_EQ(window.ArchivePoints.at(0).Value1, 7.0);
@@ -88,7 +89,7 @@ TEST(MainWindowArchive, NamedPipeIsRefusedNeverRead)
     QPlainTextEdit memo;
     memo.setPlainText(QStringLiteral("Архив"));
     TFormARHGR window;
-    EXPECT_FALSE(ArchiveView::ViewArchive(nullptr, &memo, &window, ArchiveScales{}));
+    EXPECT_FALSE(dialogs.view.ViewArchive(nullptr, &memo, &window, ChartScales{}));
     EXPECT_FALSE(fifo.opened());
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors.first().startsWith(QStringLiteral("Не удалось открыть файл "))) << dialogs.errors.first().toStdString();

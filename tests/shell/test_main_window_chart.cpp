@@ -75,7 +75,7 @@ TEST_F(MainWindowChart, FailedPeriodicSaveNeverStopsSampling)
     qm::Panel& panel = form;
     panel.linkChanged(true);
     panel.roundDone();
-    form.Chart->NextSaveTime = qm::NowDateTime();
+    clock = clock.addSecs(600);  // the first tick below falls on the save time
 
     // A box that waited inside the tick would hold it here; the watchdog notes that and closes it.
     bool inTick = false, heldInTick = false;
@@ -102,11 +102,53 @@ TEST_F(MainWindowChart, FailedPeriodicSaveNeverStopsSampling)
     }
     EXPECT_FALSE(heldInTick);
     EXPECT_EQ(openBoxes(), 1);
-    const qm::TrendStore& store = form.Chart->Store;
+    const qm::TrendStore& store = form.Store;
     ASSERT_EQ(store.TrendCount(), 130);
     for (int i = 2; i <= 130; ++i) ASSERT_EQ(std::llround((store.TrendTime(i) - store.TrendTime(i - 1)) * 86400), 5) << i;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (qobject_cast<QMessageBox*>(w)) w->close();
+}
+
+// "Очистить график?" answered No changes nothing; Yes empties the chart, samples taken while the
+// question was open included, and deletes the trend file.
+TEST_F(MainWindowChart, ClearingAsksAndYesAlsoDeletesTheTrendFile)
+{
+    for (const bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "Yes" : "No");
+        QDateTime clock(QDate(2026, 12, 6), QTime(14, 5, 30));
+        qm::SetClock([&] { return clock; });
+        QTemporaryDir dir;
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        TForm1 form;
+        QDir::setCurrent(before);
+        form.Timer1->stop();
+        form.Timer2->stop();
+        const QString file = QDir(dir.path()).filePath(QStringLiteral("График.txt"));
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("06.12.26 14:00:00 7,0000\r\n");
+        f.close();
+        qm::Panel& panel = form;
+        panel.linkChanged(true);
+        panel.roundDone();
+        form.Timer2Timer();
+        ASSERT_EQ(form.Store.TrendCount(), 1);
+
+        QString asked;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            asked = box->text();
+            clock = clock.addSecs(5);  // a sample taken while the question is open
+            form.Timer2Timer();
+            box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        form.BitBtn1Click();
+        EXPECT_EQ(asked, QStringLiteral("Очистить график?"));
+        EXPECT_EQ(form.Store.TrendCount(), yes ? 0 : 2);
+        EXPECT_EQ(QFile::exists(file), !yes);
+    }
 }
 
 }  // namespace
