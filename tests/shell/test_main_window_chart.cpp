@@ -5,12 +5,16 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <qcustomplot.h>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -149,6 +153,37 @@ TEST_F(MainWindowChart, ClearingAsksAndYesAlsoDeletesTheTrendFile)
         EXPECT_EQ(form.Store.TrendCount(), yes ? 0 : 2);
         EXPECT_EQ(QFile::exists(file), !yes);
     }
+}
+
+// "Интервал,с" and "К-во точек" act on sampling as typed, before the spin box takes the value.
+TEST_F(MainWindowChart, TypedIntervalAndPointsReachTheSampling)
+{
+    QDateTime clock(QDate(2026, 12, 6), QTime(14, 5, 30));
+    qm::SetClock([&] { return clock; });
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    TForm1 form;
+    QDir::setCurrent(before);
+    form.Timer1->stop();
+    form.Timer2->stop();
+    qm::Panel& panel = form;
+    panel.linkChanged(true);
+    panel.roundDone();
+    const auto type = [&](const char* name, const QString& text) {
+        auto* edit = form.findChild<QSpinBox*>(QString::fromLatin1(name))->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        edit->setText(text);
+    };
+    type("SpinEdit3", QStringLiteral("1"));
+    type("SpinEdit2", QStringLiteral("100"));
+    for (int i = 0; i < 150; ++i) {
+        form.Timer2Timer();
+        clock = clock.addSecs(1);
+    }
+    const qm::TrendStore& store = form.Store;
+    ASSERT_EQ(store.TrendCount(), 100);
+    EXPECT_EQ(std::llround((store.TrendTime(100) - store.TrendTime(99)) * 86400), 1);
 }
 
 }  // namespace
