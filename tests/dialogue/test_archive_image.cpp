@@ -1,10 +1,11 @@
 // The instrument's archive area as a download keeps it: the listing's order (the ring) and
 // line-number suffixes, the progress of the blocks, and the blocks stored into the image.
 #include "ArchiveDownload.h"
+#include "RecordBytes.h"
 
-#include <bit>
+#include <algorithm>
+
 #include <cmath>
-#include <cstdint>
 #include <gtest/gtest.h>
 
 using namespace qm;
@@ -14,16 +15,8 @@ namespace {
 // Writes a record into slot s of the image the way a download stores it.
 void putRecord(ArchiveBytes& image, int slot, int year, int minutes, float ph = 7.0f, float e = -12.3f, float t = 25.0f)
 {
-    quint8* b = image.data() + 10 + 16 * (slot - 1);
-    b[0] = quint8(year);
-    b[1] = quint8(minutes & 0xFF);
-    b[2] = quint8((minutes >> 8) & 0xFF);
-    b[3] = quint8((minutes >> 16) & 0xFF);
-    const float values[3] = {ph, e, t};
-    for (int v = 0; v < 3; ++v) {
-        const auto bits = std::bit_cast<std::uint32_t>(values[v]);
-        for (int k = 0; k < 4; ++k) b[4 + 4 * v + k] = quint8(bits >> (8 * k));
-    }
+    const test::RecordBytes r = test::EncodeRecord(year, minutes, ph, e, t);
+    std::copy(r.begin(), r.end(), image.begin() + ArchiveHeaderBytes + ArchiveRecordBytes * (slot - 1));
 }
 
 void setCount(ArchiveBytes& image, int n)

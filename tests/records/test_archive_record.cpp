@@ -1,11 +1,10 @@
 // Archive records as text: the date from the year byte and the minute count, and the three
 // values in their columns.
 #include "ArchiveRecord.h"
+#include "RecordBytes.h"
 
 #include <array>
-#include <bit>
 #include <cmath>
-#include <cstdint>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -13,27 +12,12 @@ using namespace qm;
 
 namespace {
 
-using Record = std::array<quint8, ArchiveRecordBytes>;
+using Record = test::RecordBytes;
 
-// A record as the instrument keeps it.
-Record record(int year, int minutes, float ph = 7.0f, float e = -12.3f, float t = 25.0f)
-{
-    Record b{};
-    b[0] = quint8(year);
-    b[1] = quint8(minutes & 0xFF);
-    b[2] = quint8((minutes >> 8) & 0xFF);
-    b[3] = quint8((minutes >> 16) & 0xFF);
-    const float values[3] = {ph, e, t};
-    for (int v = 0; v < 3; ++v) {
-        const auto bits = std::bit_cast<std::uint32_t>(values[v]);
-        for (int k = 0; k < 4; ++k) b[size_t(4 + 4 * v + k)] = quint8(bits >> (8 * k));
-    }
-    return b;
-}
 
 TEST(ArchiveRecord, ExampleLine)
 {
-    const Record r = record(26, (339 * 1440) + 10 * 60 + 30, 7.0f, -12.3f, 25.0f);  // 6 December 2026, 10:30
+    const Record r = test::EncodeRecord(26, (339 * 1440) + 10 * 60 + 30, 7.0f, -12.3f, 25.0f);  // 6 December 2026, 10:30
     EXPECT_EQ(FormatArchiveRecord(r.data()), "06.12.26 10:30    7,00     -12,3    25,0");
 }
 
@@ -49,7 +33,7 @@ class ArchiveRecordDate : public ::testing::TestWithParam<DateCase> {};
 TEST_P(ArchiveRecordDate, DateAndTime)
 {
     const DateCase& c = GetParam();
-    const Record r = record(c.year, c.minutes);
+    const Record r = test::EncodeRecord(c.year, c.minutes);
     EXPECT_EQ(FormatArchiveRecord(r.data()).section(QStringLiteral("   "), 0, 0), QString::fromUtf8(c.text));
 }
 
@@ -114,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ArchiveRecord, NotANumberKeepsTheColumns)
 {
-    const Record r = record(26, 0, std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::infinity(), 25.0f);
+    const Record r = test::EncodeRecord(26, 0, std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::infinity(), 25.0f);
     EXPECT_EQ(FormatArchiveRecord(r.data()), "01.01.26 00:00     NaN      -INF    25,0");
 }
 

@@ -6,6 +6,7 @@
 #include "ArchiveView.h"
 #include "ChartTime.h"
 #include "FeedingFifo.h"
+#include "RecordBytes.h"
 #include "Uarhgr.h"
 
 #include <gtest/gtest.h>
@@ -15,8 +16,7 @@
 #include <QTemporaryDir>
 #include <qcustomplot.h>
 
-#include <bit>
-#include <cstdint>
+#include <algorithm>
 
 using namespace qm;
 
@@ -37,13 +37,8 @@ struct Dialogs {
 
 void putRecord(ArchiveBytes& image, int slot, int year, int minutes, float ph)
 {
-    quint8* b = image.data() + ArchiveHeaderBytes + ArchiveRecordBytes * (slot - 1);
-    b[0] = quint8(year);
-    b[1] = quint8(minutes & 0xFF);
-    b[2] = quint8((minutes >> 8) & 0xFF);
-    b[3] = quint8((minutes >> 16) & 0xFF);
-    const auto bits = std::bit_cast<std::uint32_t>(ph);
-    for (int k = 0; k < 4; ++k) b[4 + k] = quint8(bits >> (8 * k));
+    const test::RecordBytes r = test::EncodeRecord(year, minutes, ph, 0.0f, 0.0f);
+    std::copy(r.begin(), r.end(), image.begin() + ArchiveHeaderBytes + ArchiveRecordBytes * (slot - 1));
 }
 
 TEST(MainWindowArchive, DatesThatCannotBeRightAreListedButNotCharted)

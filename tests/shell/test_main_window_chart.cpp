@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -60,25 +61,43 @@ TEST_F(MainWindowChart, FirstRunKeepsOnlyTheFirstSlotWithOneInstrument)
     EXPECT_EQ(slot3->itemText(0), QStringLiteral("T.1"));
 }
 
+// The window started in its own working directory with a clock the test moves; the timers are
+// stopped so that the test ticks by hand.
+class MainWindowSampling : public ::testing::Test {
+protected:
+    QDateTime clock{QDate(2026, 12, 6), QTime(14, 5, 30)};
+    QTemporaryDir dir;
+
+    void SetUp() override { qm::SetClock([this] { return clock; }); }
+    void TearDown() override { qm::SetClock({}); }
+    std::unique_ptr<TForm1> start()
+    {
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        auto form = std::make_unique<TForm1>();
+        QDir::setCurrent(before);
+        form->Timer1->stop();
+        form->Timer2->stop();
+        return form;
+    }
+    // What the engine tells once it polls: the link is up and the walk has gone round.
+    static void linkUp(TForm1& form)
+    {
+        qm::Panel& panel = form;
+        panel.linkChanged(true);
+        panel.roundDone();
+    }
+};
+
 // A periodic save that fails (here a directory stands in the trend file's place) is reported in a
 // box that does not hold the sampling tick: samples go on, each with its own time, while the box
 // is open, and the same failure ten minutes later does not stack a second box.
-TEST_F(MainWindowChart, FailedPeriodicSaveNeverStopsSampling)
+TEST_F(MainWindowSampling, FailedPeriodicSaveNeverStopsSampling)
 {
-    QTemporaryDir dir;
-    const QString before = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    QDateTime clock(QDate(2026, 12, 6), QTime(14, 5, 30));
-    qm::SetClock([&] { return clock; });
-    TForm1 form;
-    QDir::setCurrent(before);
-    form.Timer1->stop();
-    form.Timer2->stop();
+    const std::unique_ptr<TForm1> started = start();
+    TForm1& form = *started;
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("График.txt")));
-    // What the engine tells once it polls: the link is up and the walk has gone round.
-    qm::Panel& panel = form;
-    panel.linkChanged(true);
-    panel.roundDone();
+    linkUp(form);
     clock = clock.addSecs(600);  // the first tick below falls on the save time
 
     // A box that waited inside the tick would hold it here; the watchdog notes that and closes it.
@@ -115,27 +134,18 @@ TEST_F(MainWindowChart, FailedPeriodicSaveNeverStopsSampling)
 
 // "Очистить график?" answered No changes nothing; Yes empties the chart, samples taken while the
 // question was open included, and deletes the trend file.
-TEST_F(MainWindowChart, ClearingAsksAndYesAlsoDeletesTheTrendFile)
+TEST_F(MainWindowSampling, ClearingAsksAndYesAlsoDeletesTheTrendFile)
 {
     for (const bool yes : {false, true}) {
         SCOPED_TRACE(yes ? "Yes" : "No");
-        QDateTime clock(QDate(2026, 12, 6), QTime(14, 5, 30));
-        qm::SetClock([&] { return clock; });
-        QTemporaryDir dir;
-        const QString before = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-        TForm1 form;
-        QDir::setCurrent(before);
-        form.Timer1->stop();
-        form.Timer2->stop();
+        const std::unique_ptr<TForm1> started = start();
+        TForm1& form = *started;
         const QString file = QDir(dir.path()).filePath(QStringLiteral("График.txt"));
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("06.12.26 14:00:00 7,0000\r\n");
         f.close();
-        qm::Panel& panel = form;
-        panel.linkChanged(true);
-        panel.roundDone();
+        linkUp(form);
         form.Timer2Timer();
         ASSERT_EQ(form.Store.TrendCount(), 1);
 
@@ -156,20 +166,11 @@ TEST_F(MainWindowChart, ClearingAsksAndYesAlsoDeletesTheTrendFile)
 }
 
 // "Интервал,с" and "К-во точек" act on sampling as typed, before the spin box takes the value.
-TEST_F(MainWindowChart, TypedIntervalAndPointsReachTheSampling)
+TEST_F(MainWindowSampling, TypedIntervalAndPointsReachTheSampling)
 {
-    QDateTime clock(QDate(2026, 12, 6), QTime(14, 5, 30));
-    qm::SetClock([&] { return clock; });
-    QTemporaryDir dir;
-    const QString before = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    TForm1 form;
-    QDir::setCurrent(before);
-    form.Timer1->stop();
-    form.Timer2->stop();
-    qm::Panel& panel = form;
-    panel.linkChanged(true);
-    panel.roundDone();
+    const std::unique_ptr<TForm1> started = start();
+    TForm1& form = *started;
+    linkUp(form);
     const auto type = [&](const char* name, const QString& text) {
         auto* edit = form.findChild<QSpinBox*>(QString::fromLatin1(name))->findChild<QLineEdit*>();
         ASSERT_NE(edit, nullptr);
