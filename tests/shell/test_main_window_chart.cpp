@@ -66,14 +66,14 @@ TEST_F(MainWindowChart, FirstRunKeepsOnlyTheFirstSlotWithOneInstrument)
 class MainWindowSampling : public ::testing::Test {
 protected:
     QDateTime clock{QDate(2026, 12, 6), QTime(14, 5, 30)};
-    QTemporaryDir dir;
+    QTemporaryDir dir;  // the working directory
 
     void SetUp() override { qm::SetClock([this] { return clock; }); }
     void TearDown() override { qm::SetClock({}); }
-    std::unique_ptr<TForm1> start()
+    std::unique_ptr<TForm1> start(const QString& workDir)
     {
         const QString before = QDir::currentPath();
-        QDir::setCurrent(dir.path());
+        QDir::setCurrent(workDir);
         auto form = std::make_unique<TForm1>();
         QDir::setCurrent(before);
         form->Timer1->stop();
@@ -94,7 +94,7 @@ protected:
 // is open, and the same failure ten minutes later does not stack a second box.
 TEST_F(MainWindowSampling, FailedPeriodicSaveNeverStopsSampling)
 {
-    const std::unique_ptr<TForm1> started = start();
+    const std::unique_ptr<TForm1> started = start(dir.path());
     TForm1& form = *started;
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("График.txt")));
     linkUp(form);
@@ -138,9 +138,10 @@ TEST_F(MainWindowSampling, ClearingAsksAndYesAlsoDeletesTheTrendFile)
 {
     for (const bool yes : {false, true}) {
         SCOPED_TRACE(yes ? "Yes" : "No");
-        const std::unique_ptr<TForm1> started = start();
+        QTemporaryDir own;  // each run starts without a trend file
+        const std::unique_ptr<TForm1> started = start(own.path());
         TForm1& form = *started;
-        const QString file = QDir(dir.path()).filePath(QStringLiteral("График.txt"));
+        const QString file = QDir(own.path()).filePath(QStringLiteral("График.txt"));
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("06.12.26 14:00:00 7,0000\r\n");
@@ -168,7 +169,7 @@ TEST_F(MainWindowSampling, ClearingAsksAndYesAlsoDeletesTheTrendFile)
 // "Интервал,с" and "К-во точек" act on sampling as typed, before the spin box takes the value.
 TEST_F(MainWindowSampling, TypedIntervalAndPointsReachTheSampling)
 {
-    const std::unique_ptr<TForm1> started = start();
+    const std::unique_ptr<TForm1> started = start(dir.path());
     TForm1& form = *started;
     linkUp(form);
     const auto type = [&](const char* name, const QString& text) {
