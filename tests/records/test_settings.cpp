@@ -1,6 +1,7 @@
 // it.cfg: what a restart brings back, what a damaged or foreign file does, and that a failed
 // write never costs the operator the settings saved before.
 #include "FeedingFifo.h"
+#include "FileSizeLimit.h"
 #include "Settings.h"
 
 #include <QDir>
@@ -9,10 +10,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <limits>
 #include <random>
-#include <sys/resource.h>
 
 namespace {
 
@@ -432,15 +431,12 @@ TEST(SettingsFile, WriteThatRunsOutOfRoomKeepsTheOldFile)
     const QByteArray old = FormatSettings(Settings{});
     ASSERT_TRUE(WriteBytes(path, old));
 
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tight = saved;
-    tight.rlim_cur = 10;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const QString error = WriteSettingsFile(path, Distinct());
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    QString error;
+    {
+        const qm::test::FileSizeLimit limit(10);
+        ASSERT_TRUE(limit.active());
+        error = WriteSettingsFile(path, Distinct());
+    }
 
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(error.startsWith(QStringLiteral("Не удалось сохранить настройки в файл"))) << error.toStdString();

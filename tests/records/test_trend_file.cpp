@@ -1,5 +1,6 @@
 // The trend data file "График.txt": line format, reading lines back, saving and loading the store,
 // and files that were not written by the program.
+#include "FileSizeLimit.h"
 #include "TrendFile.h"
 
 #include <QDir>
@@ -444,15 +445,12 @@ TEST_F(TrendFileTest, WriteFailingHalfWayKeepsTheOldFile)
     double values[20] = {};
     for (int i = 0; i < 100; ++i) store->AppendLoaded(At(2026, 12, 6, 9, 5, i % 60), values);
 
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const QString error = Save(*store);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    QString error;
+    {
+        const test::FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.active());
+        error = Save(*store);
+    }
 
     EXPECT_TRUE(error.startsWith(QStringLiteral("Не удалось записать файл "))) << error.toStdString();
     EXPECT_EQ(ReadAll(path), old);
