@@ -12,7 +12,7 @@ namespace qm {
 
 namespace {
 
-constexpr int kFirst = PollEngine::ArchiveFirstRegister;  // 250, wire address 249
+constexpr int kFirst = ArchiveFirstRegister;            // 250, wire address 249
 constexpr int kBlock = PollEngine::ArchiveBlockSize;      // 122 registers, 244 data bytes
 // Unanswered archive slots in a row that a download survives; the next one ends it.
 constexpr int kArchiveRetryLimit = 3;
@@ -98,7 +98,7 @@ bool PollEngine::ArchiveRequestStep()
     m_commandAddress = address;
     SendRead(m_commandAddress);
     m_archiveLog.add({m_link.RequestsSent(), m_commandAddress, m_registerStart});
-    m_panel.setStatusText(QString::number(m_commandAddress) + QStringLiteral("-АРХИВ-  "));
+    ShowStatus(m_commandAddress, QStringLiteral("-АРХИВ-  "));
     m_archiveMode = true;
     return true;
 }
@@ -139,7 +139,7 @@ bool PollEngine::ArchiveAnswerStep()
 
     const int offset = int(m_registerStart) - kFirst;
     const bool last = int(m_registerStart) >= kFirst + ArchiveSpan - int(m_registerCount);
-    if (frame[1] != 3) {
+    if (frame[1] != ReadRegistersFunction) {
         // The instrument refused the block: the download moves on, unless the listing needs it.
         if (!m_archiveStored.test(0) || offset < ArchiveRegistersNeeded(m_archiveImage)) {
             FailDownload();
@@ -170,15 +170,14 @@ bool PollEngine::ArchiveAnswerStep()
 
 void PollEngine::ShowArchiveProgress(quint16 registerStart)
 {
-    m_panel.setStatusText(QString::number(m_pollAddress) + QStringLiteral("-АРХИВ-  ")
-                          + QString::number(ArchiveProgress(registerStart)) + QStringLiteral(" %"));
+    ShowStatus(m_pollAddress, QStringLiteral("-АРХИВ-  ") + QString::number(ArchiveProgress(registerStart)) + QStringLiteral(" %"));
 }
 
 // A download that did not get every block its listing needs says so, in the status line and
 // in Memo1, so that no earlier listing stays there as if it were this instrument's.
 void PollEngine::FailDownload()
 {
-    m_panel.setStatusText(QString::number(m_commandAddress) + QLatin1Char('-') + ArchiveNotReadText);
+    ShowStatus(m_commandAddress, QLatin1Char('-') + ArchiveNotReadText);
     m_panel.clearMemo();
     m_panel.addMemoLine(ArchiveNotReadText);
     EndDownload();
@@ -187,7 +186,8 @@ void PollEngine::FailDownload()
 // After the last block: the listing when every record it names came in whole in this download.
 void PollEngine::FinishDownload()
 {
-    if (!m_archiveStored.test(0) || !AllStored(m_archiveStored, ArchiveRegistersNeeded(m_archiveImage))) {
+    // The registers needed always include the record count, so the listing never reads an unstored count.
+    if (!AllStored(m_archiveStored, ArchiveRegistersNeeded(m_archiveImage))) {
         FailDownload();
         return;
     }

@@ -4,11 +4,6 @@
 
 namespace qm {
 
-namespace {
-constexpr int kFirstRegister = 250;  // one-based number of wire address 249
-constexpr int kImageRegisters = ArchiveImageSize / 2;
-}  // namespace
-
 QString FormatArchiveRecord(const ArchiveBytes& image, int slot)
 {
     if (slot < 1 || slot > ArchiveSlots) return QString();
@@ -44,8 +39,8 @@ QStringList ArchiveListing(const ArchiveBytes& image)
 bool StoreArchiveBlock(ArchiveBytes& image, quint16 registerStart, int registerCount, const quint8* frame, int length,
                        ArchiveRegisters* stored)
 {
-    const int o = int(registerStart) - kFirstRegister;
-    if (o < 0 || registerCount < 0 || o + registerCount > kImageRegisters) return false;
+    const int o = int(registerStart) - ArchiveFirstRegister;
+    if (o < 0 || registerCount < 0 || o + registerCount > ArchiveImageRegisters) return false;
     // Address, function, byte count, the registers, the CRC: never read past the frame.
     if (!frame || length < 3 + 2 * registerCount + 2) return false;
     for (int i = 0; i < registerCount; ++i) {

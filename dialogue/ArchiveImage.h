@@ -19,11 +19,13 @@ constexpr int ArchiveSlots = 200;           // record slots of the instrument's 
 constexpr int ArchiveHeaderBytes = 10;      // image bytes before slot 1 (5 registers)
 constexpr int ArchiveAreaRegisters = 1605;  // wire 249..1853: the count, 4 spare registers, 200 slots
 constexpr int ArchiveImageSize = 10004;
+constexpr int ArchiveImageRegisters = ArchiveImageSize / 2;
+constexpr int ArchiveFirstRegister = 250;   // one-based number of wire address 249, the area's first
 
 // Register k of the area (k = 0 for wire address 249) at bytes 2k (low), 2k+1 (high).
 using ArchiveBytes = std::array<quint8, ArchiveImageSize>;
 // Which registers of the image a download has stored.
-using ArchiveRegisters = std::bitset<ArchiveImageSize / 2>;
+using ArchiveRegisters = std::bitset<ArchiveImageRegisters>;
 
 // Copies registerCount registers of a function-3 answer into the image at its block, each
 // register low byte first, and marks them in stored (when given). A frame too short to carry

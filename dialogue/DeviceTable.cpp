@@ -76,13 +76,7 @@ void DeviceTable::HandleMeasurementAnswer(const quint8* frame, int length, int p
     if (typeCode < 16 || typeCode > 18) {
         // An instrument outside the polled rows has no row to blank; its boxes still go blank
         // and the table returns to its top, as for any other failed identification.
-        if (isDeviceRow(row)) {
-            ClearDeviceRow(row);
-        } else {
-            m_panel.setClockText(QString());
-            m_panel.setIdText(QString());
-            m_panel.setTableCurrentCell(1, 1);
-        }
+        ClearDeviceRow(isDeviceRow(row) ? row : 0);
         m_panel.setStatusText(QString::number(pollAddress) + QStringLiteral("- Ошибка идентификации"));
         return;
     }

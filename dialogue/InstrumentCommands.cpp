@@ -95,7 +95,7 @@ void PollEngine::CommandRequest()
     const int n = BuildCommandFrame(kind, m_commandAddress, m_archivePeriod, clock, m_link.TxBuffer());
     if (n == 0) return;
     m_link.Send(m_port, n);
-    m_panel.setStatusText(QString::number(m_commandAddress) + CommandSentLiteral(kind));
+    ShowStatus(m_commandAddress, CommandSentLiteral(kind));
     m_pendingRequest = RequestKind::ReadMeasurement;
     if (kind == RequestKind::SetPeriod) m_table.setPeriodPending(true);
 }

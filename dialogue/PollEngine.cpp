@@ -28,8 +28,6 @@ constexpr int kBadFrameFinishesAbove = 3;
 constexpr int kSilentSlotsToGiveUp = 3;
 constexpr int kCheckGivesUpAbove = kSilentSlotsToGiveUp * kMissedChecksPerSlot - 1;
 
-constexpr quint8 kReadRegisters = 0x03;
-
 }  // namespace
 
 void PollEngine::Init(PolledRange range)
@@ -37,7 +35,7 @@ void PollEngine::Init(PolledRange range)
     setRange(range);
     m_roundDone = false;
     m_registerStart = 1;
-    m_registerCount = MeasureRegisterCount;
+    m_registerCount = DeviceTable::RegisterCount;
     m_pendingRequest = RequestKind::ReadMeasurement;
 }
 
@@ -108,7 +106,7 @@ bool PollEngine::DispatchFrame()
     m_answered = true;
     // A command's confirmation replaces "-Ok!  "; any other answer (an exception too) leaves it.
     HandleCommandAnswer();
-    if (frame[1] == kReadRegisters) m_table.HandleMeasurementAnswer(frame, m_link.RxCount(), m_pollAddress);
+    if (frame[1] == ReadRegistersFunction) m_table.HandleMeasurementAnswer(frame, m_link.RxCount(), m_pollAddress);
     m_pollAddress = asked;
     return true;
 }
@@ -188,7 +186,7 @@ void PollEngine::RequestSlot()
 // the wire address is one less), RegisterCount registers.
 void PollEngine::SendRead(quint8 address)
 {
-    const int n = BuildRequestBasis(m_link.TxBuffer(), address, kReadRegisters, quint16(m_registerStart - 1), m_registerCount);
+    const int n = BuildRequestBasis(m_link.TxBuffer(), address, ReadRegistersFunction, quint16(m_registerStart - 1), m_registerCount);
     m_link.Send(m_port, n);
 }
 
@@ -196,7 +194,7 @@ void PollEngine::MeasurementRequest()
 {
     m_answered = false;
     m_registerStart = 1;
-    m_registerCount = MeasureRegisterCount;
+    m_registerCount = DeviceTable::RegisterCount;
     SendRead(m_pollAddress);
     ShowStatus(m_pollAddress, QStringLiteral("-"));
     m_archiveMode = false;

@@ -32,8 +32,6 @@ enum class RequestKind : quint8 {
 
 class PollEngine {
 public:
-    static constexpr int MeasureRegisterCount = 9;
-    static constexpr int ArchiveFirstRegister = 250;
     static constexpr int ArchiveBlockSize = 122;
 
     PollEngine(Port& port, Panel& panel, DeviceTable& table);
@@ -93,6 +91,8 @@ public:
     const RtuLink& Link() const { return m_link; }
 
 private:
+    static constexpr quint8 ReadRegistersFunction = 0x03;  // Modbus "read holding registers"
+
     // Steps of the tick.
     void CollectStep();
     bool DispatchFrame();
@@ -121,7 +121,8 @@ private:
     void PortLost();
     // Tells the operator once per connect when a /dev/ttyS* port brought not a byte in a round.
     void CheckSilentLine();
-    QString portsCfgPath() const;
+    // What of ports.cfg could not be read, the first time it is asked for since connecting.
+    QString takePortsCfgReport();
 
     // The address in "NUM" as a request carries it, kept within 1..247 so that no command ever
     // goes out to the broadcast address 0.

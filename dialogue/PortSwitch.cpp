@@ -9,24 +9,10 @@
 #include "PortNames.h"
 #include "SerialDevices.h"
 
-#include <QDir>
+#include <QScopedValueRollback>
 #include <QStringList>
 
 namespace qm {
-
-namespace {
-
-// Marks the port as being opened for as long as OpenPort runs (its message boxes included).
-class InOpenPort {
-public:
-    explicit InOpenPort(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~InOpenPort() { m_flag = false; }
-
-private:
-    bool& m_flag;
-};
-
-}  // namespace
 
 PollEngine::PollEngine(Port& port, Panel& panel, DeviceTable& table) : m_port(port), m_panel(panel), m_table(table)
 {
@@ -37,12 +23,18 @@ PollEngine::PollEngine(Port& port, Panel& panel, DeviceTable& table) : m_port(po
 void PollEngine::setWorkDir(const QString& dir) { m_workDir = dir; }
 void PollEngine::setPortIndex(int index) { m_portIndex = index; }
 
-QString PollEngine::portsCfgPath() const { return QDir(m_workDir).filePath(QStringLiteral("ports.cfg")); }
+QString PollEngine::takePortsCfgReport()
+{
+    if (m_cfgReported) return {};
+    m_cfgReported = true;
+    return PortsConfigReport(m_workDir);
+}
 
 void PollEngine::OpenPort()
 {
     if (m_inOpenPort) return;  // never open the port a second time from inside one of its boxes
-    InOpenPort guard(m_inOpenPort);
+    // Marked as being opened for as long as OpenPort runs, its message boxes included.
+    const QScopedValueRollback<bool> guard(m_inOpenPort, true);
 
     const QString name = PortMessageName(m_portIndex);
     m_panel.setStatusText(name);
@@ -65,10 +57,9 @@ void PollEngine::OpenPort()
                                                "(sudo usermod -aG dialout $USER) и войдите в систему заново.");
             // Perhaps a line of ports.cfg that could not be read was meant for this port; it is
             // told once per connect.
-            const QString cfg = m_cfgReported ? QString() : PortsConfigReport(m_workDir);
+            const QString cfg = takePortsCfgReport();
             if (!cfg.isEmpty()) detail << cfg;
-            m_cfgReported = true;
-            detail << SerialDevicesHint(SerialDevicesPresent(), name, portsCfgPath());
+            detail << SerialDevicesHint(SerialDevicesPresent(), name, PortsCfgPath(m_workDir));
         }
         m_panel.showWarning(QStringLiteral("Порт ") + name + QStringLiteral(" занят или не существует"),
                             detail.join(QLatin1Char('\n')));
@@ -121,7 +112,7 @@ void PollEngine::CheckSilentLine()
     if (!m_device.startsWith(QLatin1String("/dev/ttyS"))) return;
     const QString name = PortMessageName(m_portIndex);
     m_panel.showNotice(QStringLiteral("На порту %1 (%2) не ответил ни один прибор").arg(name, m_device),
-                       SerialDevicesHint(SerialDevicesPresent(), name, portsCfgPath()));
+                       SerialDevicesHint(SerialDevicesPresent(), name, PortsCfgPath(m_workDir)));
 }
 
 void PollEngine::Connect()
@@ -139,9 +130,8 @@ void PollEngine::Connect()
     // A line of ports.cfg that could not be read may be why the wrong device opened: it is told
     // once per connect (a refused open has told it in its own box), after the port is set up, so
     // that polling goes on while the box is open.
-    if (opening && !m_cfgReported) {
-        m_cfgReported = true;
-        const QString cfg = PortsConfigReport(m_workDir);
+    if (opening) {
+        const QString cfg = takePortsCfgReport();
         if (!cfg.isEmpty()) m_panel.showWarning(QStringLiteral("Файл ports.cfg прочитан не весь"), cfg);
     }
 }

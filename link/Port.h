@@ -16,13 +16,13 @@ public:
     struct ConfigResult {
         ConfigStage stage = ConfigStage::Ok;
         quint32 code = 0;   // the system's error code when a stage failed
-        QString reason;     // the system's words for it, may be empty
+        QString reason;     // why, in Russian; may be empty
     };
 
     virtual ~Port() = default;
 
-    // Opens the device exclusively. On failure returns false and puts the system's reason
-    // (for example "Permission denied") into *reason when it has one.
+    // Opens the device exclusively. On failure returns false and puts the reason, a Russian
+    // sentence naming the device, into *reason when there is one.
     virtual bool open(const QString& device, QString* reason) = 0;
     // True when the last failed open was refused for lack of permission (not because the
     // device is missing or busy), so that the message can say how to get access.

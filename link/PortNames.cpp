@@ -26,13 +26,15 @@ constexpr qint64 kMaxConfigBytes = 64 * 1024;
 constexpr int kMaxProblems = 10;
 constexpr int kMaxShownLine = 80;
 
-QString portsCfgPath(const QString& workDir) { return QDir(workDir).filePath(QStringLiteral("ports.cfg")); }
-
 QString shownLine(const QString& line)
 {
     return line.size() <= kMaxShownLine ? line : line.left(kMaxShownLine) + QStringLiteral("…");
 }
+// The device of a COM name that ports.cfg does not map: COM1 is /dev/ttyS0.
+QString builtInDevice(int index) { return QStringLiteral("/dev/ttyS%1").arg(index); }
 }  // namespace
+
+QString PortsCfgPath(const QString& workDir) { return QDir(workDir).filePath(QStringLiteral("ports.cfg")); }
 
 QString PortDisplayName(int index)
 {
@@ -52,7 +54,7 @@ QString PortDeviceNameFor(int index, const QString& workDir, bool windows)
         return index < 9 ? PortDisplayName(index) : QStringLiteral("\\\\.\\") + PortDisplayName(index);
     }
     const QMap<int, QString> mapped = ReadPortsConfig(workDir);
-    return mapped.value(index, QStringLiteral("/dev/ttyS%1").arg(index));
+    return mapped.value(index, builtInDevice(index));
 }
 
 QString PortDeviceName(int index, const QString& workDir)
@@ -84,7 +86,7 @@ PortsConfig ParsePortsConfigText(const QString& text)
 
 PortsConfig LoadPortsConfig(const QString& workDir)
 {
-    const QString path = portsCfgPath(workDir);
+    const QString path = PortsCfgPath(workDir);
     const QFileInfo info(path);
     if (!info.exists()) return {};  // no file: the default mapping
     PortsConfig refused;
@@ -113,7 +115,7 @@ QString PortsConfigReport(const QString& workDir)
     if (kWindows) return {};
     const QStringList problems = LoadPortsConfig(workDir).problems;
     if (problems.isEmpty()) return {};
-    QStringList lines{QStringLiteral("В файле %1 не учтено:").arg(QDir::toNativeSeparators(portsCfgPath(workDir)))};
+    QStringList lines{QStringLiteral("В файле %1 не учтено:").arg(QDir::toNativeSeparators(PortsCfgPath(workDir)))};
     for (qsizetype i = 0; i < problems.size() && i < kMaxProblems; ++i) lines << QStringLiteral("  ") + problems[i];
     if (problems.size() > kMaxProblems) lines << QStringLiteral("  и ещё %1").arg(problems.size() - kMaxProblems);
     lines << QStringLiteral("Строка файла: имя порта, пробел, устройство, например «COM1 /dev/ttyUSB0»; "
@@ -127,12 +129,12 @@ QString PortListToolTip(const QString& workDir)
     const QMap<int, QString> mapped = kWindows ? QMap<int, QString>() : ReadPortsConfig(workDir);
     for (int i = 0; i < PortCount; ++i) {
         QString device = kWindows ? PortDeviceNameFor(i, workDir, true)
-                                  : mapped.value(i, QStringLiteral("/dev/ttyS%1").arg(i));
+                                  : mapped.value(i, builtInDevice(i));
         QString text = PortDisplayName(i) + QStringLiteral(" \u2192 ") + device;
         if (mapped.contains(i)) text += QStringLiteral(" (ports.cfg)");
         lines << text;
     }
-    lines << QString() << SerialDevicesHint(SerialDevicesPresent(), PortDisplayName(0), portsCfgPath(workDir));
+    lines << QString() << SerialDevicesHint(SerialDevicesPresent(), PortDisplayName(0), PortsCfgPath(workDir));
     const QString report = PortsConfigReport(workDir);
     if (!report.isEmpty()) lines << QString() << report;
     return lines.join(QLatin1Char('\n'));

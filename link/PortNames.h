@@ -28,6 +28,8 @@ struct PortsConfig {
     QStringList problems;        // Russian, one per line that could not be read (its number and text)
 };
 PortsConfig ParsePortsConfigText(const QString& text);
+// Where ports.cfg is kept: in workDir.
+QString PortsCfgPath(const QString& workDir);
 // The file in workDir; only a regular file is read (a FIFO or a device under that name would
 // block). No file: no mapping and no problems.
 PortsConfig LoadPortsConfig(const QString& workDir);

@@ -128,7 +128,7 @@ Port::ConfigResult SerialPort::configure()
     if (!m_port->isOpen()) {
         result.stage = ConfigStage::GetState;
         result.code = EBADF;
-        result.reason = Capitalized(QStringLiteral("порт не открыт"));
+        result.reason = QStringLiteral("Порт не открыт");
         return result;
     }
 #ifdef Q_OS_UNIX
