@@ -13,7 +13,7 @@ ClockFunction& clockFunction()
 }
 const QDate& epoch()
 {
-    static const QDate d(1899, 12, 30);
+    static const QDate d = QDate::fromJulianDay(DateTimeEpochJulianDay);
     return d;
 }
 }  // namespace
@@ -83,14 +83,17 @@ DateTime NowDateTime()
     return t;
 }
 
-int ExpandTwoDigitYear(int yy)
+int TwoDigitYearWindowStart(int currentYear) { return currentYear - 50; }
+
+int ExpandTwoDigitYear(int yy, int currentYear)
 {
-    const int current = CurrentDateTime().date().year();
-    const int first = current - 50;
+    const int first = TwoDigitYearWindowStart(currentYear);
     int year = (first / 100) * 100 + yy;
     if (year < first) year += 100;
     return year;
 }
+
+int ExpandTwoDigitYear(int yy) { return ExpandTwoDigitYear(yy, CurrentDateTime().date().year()); }
 
 bool ParseDateTimeText(const QString& text, DateTime* out)
 {

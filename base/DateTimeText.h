@@ -35,7 +35,13 @@ QString DateTag();
 // "dd.mm.yy hh:mm:ss" parsed with a two-digit year in the window that starts 50 years before
 // the current year. Returns false when the text is not such a date and time.
 bool ParseDateTimeText(const QString& text, DateTime* out);
-// Two-digit year yy placed in the hundred years that begin 50 years before the current year.
+// Two-digit years stand for the hundred years that begin 50 years before the current year.
+int TwoDigitYearWindowStart(int currentYear);
+// Two-digit year yy placed in that window, for the current year or the one given.
 int ExpandTwoDigitYear(int yy);
+int ExpandTwoDigitYear(int yy, int currentYear);
+
+// The Julian day of the date-time values' day 0, 30 December 1899.
+constexpr qint64 DateTimeEpochJulianDay = 2415019;
 
 }  // namespace qm

@@ -48,7 +48,7 @@ struct ChartableSpan {
     DateTime from = 0, to = 0;
     ChartableSpan()
     {
-        const int first = CurrentDateTime().date().year() - 50;
+        const int first = TwoDigitYearWindowStart(CurrentDateTime().date().year());
         from = ToDateTime(QDateTime(QDate(first, 1, 1), QTime(0, 0)));
         to = ToDateTime(QDateTime(QDate(first + 100, 1, 1), QTime(0, 0)));
     }

@@ -138,8 +138,6 @@ bool ReadPlainValue(const QString& line, qsizetype* pos, double* value)
     *pos = q;
     return true;
 }
-
-const qint64 EpochJulianDay = QDate(1899, 12, 30).toJulianDay();
 }  // namespace
 
 QString ArchiveDateTimeText(const QString& line) { return line.left(TimeHasSeconds(line) ? 18 : 15); }
@@ -163,11 +161,7 @@ bool ArchiveLineReader::read(const QString& line, ArchivePoint* point)
         const int day = TwoDigitsAt(c), month = TwoDigitsAt(c + 3), yy = TwoDigitsAt(c + 6);
         const int hour = TwoDigitsAt(c + 9), minute = TwoDigitsAt(c + 12), second = seconds ? TwoDigitsAt(c + 15) : 0;
         if (day >= 0 && month >= 0 && yy >= 0 && hour >= 0 && minute >= 0 && second >= 0) {
-            // The two-digit year in the hundred years that begin 50 years before the current one.
-            const int first = m_currentYear - 50;
-            int year = first / 100 * 100 + yy;
-            if (year < first) year += 100;
-            const QDate date(year, month, day);
+            const QDate date(ExpandTwoDigitYear(yy, m_currentYear), month, day);
             if (!date.isValid() || hour > 23 || minute > 59 || second > 59) return false;
             if (date.toJulianDay() != m_day) {
                 m_day = date.toJulianDay();
@@ -176,7 +170,7 @@ bool ArchiveLineReader::read(const QString& line, ArchivePoint* point)
             }
             if (m_plainDay) {
                 const int msecs = (hour * 3600 + minute * 60 + second) * 1000;
-                p.Time = double(m_day - EpochJulianDay) + msecs / 86400000.0;
+                p.Time = double(m_day - DateTimeEpochJulianDay) + msecs / 86400000.0;
                 plain = true;
             }
         }

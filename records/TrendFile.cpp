@@ -32,7 +32,6 @@ constexpr qint64 MaxLineLength = 64 * 1024;
 // A value field longer than this is not a number the program wrote.
 constexpr qsizetype MaxValueLength = 512;
 
-const qint64 EpochJulianDay = QDate(1899, 12, 30).toJulianDay();
 
 void appendTwoDigits(QByteArray& out, int n)
 {
@@ -69,7 +68,7 @@ void appendTrendLine(QByteArray& out, DateTime t, const double* values)
         sod += 86400;
         --days;
     }
-    const QDate date = QDate::fromJulianDay(EpochJulianDay + days);
+    const QDate date = QDate::fromJulianDay(DateTimeEpochJulianDay + days);
     appendTwoDigits(out, date.day());
     out.append('.');
     appendTwoDigits(out, date.month());
@@ -111,14 +110,6 @@ bool expect(const char*& p, const char* end, char c)
     return true;
 }
 
-int windowYear(int yy, int currentYear)
-{
-    const int first = currentYear - 50;
-    int year = (first / 100) * 100 + yy;
-    if (year < first) year += 100;
-    return year;
-}
-
 // "d.m.y h:m:s" with the same leniency as the program's other date-time texts: one or two digits
 // for day, month and the time parts, one to four for the year (up to two take the year window).
 // The file is written with two-digit years, so a longer year is read only when it lies in the
@@ -133,8 +124,8 @@ bool parseDateTime(const char* p, const char* end, int currentYear, DateTime* ou
     yearStart = p;
     if (!readNumber(p, end, 4, &year)) return false;
     if (p - yearStart <= 2)
-        year = windowYear(year, currentYear);
-    else if (year != windowYear(year % 100, currentYear))
+        year = ExpandTwoDigitYear(year, currentYear);
+    else if (year != ExpandTwoDigitYear(year % 100, currentYear))
         return false;
     if (!expect(p, end, ' ') || !readNumber(p, end, 2, &hour) || !expect(p, end, ':')
         || !readNumber(p, end, 2, &minute))
@@ -143,7 +134,7 @@ bool parseDateTime(const char* p, const char* end, int currentYear, DateTime* ou
     if (p != end) return false;
     const QDate date(year, month, day);
     if (!date.isValid() || hour > 23 || minute > 59 || second > 59) return false;
-    *out = double(date.toJulianDay() - EpochJulianDay) + (hour * 3600 + minute * 60 + second) / 86400.0;
+    *out = double(date.toJulianDay() - DateTimeEpochJulianDay) + (hour * 3600 + minute * 60 + second) / 86400.0;
     return true;
 }
 
