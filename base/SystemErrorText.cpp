@@ -1,5 +1,7 @@
 #include "SystemErrorText.h"
 
+#include <QFileDevice>
+
 #include <cerrno>
 #include <cstring>
 #include <iterator>
@@ -25,6 +27,7 @@ const Known kKnown[] = {
     {EPERM, "операция не разрешена"},
     {ENOTTY, "это не последовательный порт"},
     {ENOSPC, "нет места на диске"},
+    {EFBIG, "файл слишком велик"},
 #ifdef EDQUOT
     {EDQUOT, "исчерпана дисковая квота"},
 #endif
@@ -53,6 +56,17 @@ QString SystemErrorTextFor(const QString& systemText)
         if (text.compare(systemWords(k.code), Qt::CaseInsensitive) == 0) return QString::fromUtf8(k.text);
     return QStringLiteral("система сообщила: ") + text;
 }
+
+QString ReadErrorText(const QFileDevice& file) { return SystemErrorTextFor(file.errorString()); }
+
+QString WriteErrorText(const QFileDevice& file)
+{
+    const QString reason = file.errorString();
+    return reason.isEmpty() || reason == QStringLiteral("Unknown error") ? QStringLiteral("ошибка записи")
+                                                                         : SystemErrorTextFor(reason);
+}
+
+QString NotRegularFileText() { return QStringLiteral("это не обычный файл"); }
 
 QString Capitalized(const QString& phrase)
 {

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class QFileDevice;
+
 namespace qm {
 
 // A phrase to follow a colon, for example "нет места на диске", for an errno code. A code
@@ -15,6 +17,15 @@ QString SystemErrorText(int code);
 // errorString()): a known one gets its Russian phrase, any other is put after a Russian
 // sentence. An empty text gives the phrase for an unknown failure.
 QString SystemErrorTextFor(const QString& systemText);
+
+// Why a read of file or a write to it failed, in these words; a write without a reason from the
+// system gives "ошибка записи".
+QString ReadErrorText(const QFileDevice& file);
+QString WriteErrorText(const QFileDevice& file);
+
+// Why a pipe or a device under a file's name is neither read nor written: it could block or
+// swallow what is written.
+QString NotRegularFileText();
 
 // "Нет места на диске" from "нет места на диске": the phrase as the start of a sentence.
 QString Capitalized(const QString& phrase);

@@ -7,22 +7,13 @@
 
 namespace qm {
 
-namespace {
-// The system's reason in the operator's words; "ошибка записи" when the system gives none.
-QString reasonOf(const QFileDevice& file)
-{
-    const QString reason = file.errorString();
-    return reason.isEmpty() || reason == QStringLiteral("Unknown error") ? QStringLiteral("ошибка записи")
-                                                                         : SystemErrorTextFor(reason);
-}
-}  // namespace
 
 QString WriteWholeFile(const QString& path, const QByteArray& bytes)
 {
     // A pipe or a device in the file's place would be opened when written in place, and could
     // wait for ever.
     if (const QFileInfo info(path); info.exists() && !info.isFile() && !info.isDir())
-        return QStringLiteral("это не обычный файл");
+        return NotRegularFileText();
     QSaveFile file(path);
     // A directory that refuses new files (owned by another user, say) while the file itself is
     // writable: the file is then written in place, truncated, written, flushed and synced. Only
@@ -31,13 +22,13 @@ QString WriteWholeFile(const QString& path, const QByteArray& bytes)
     // Unbuffered: with Qt's write buffer a failure of the last flush inside commit() goes
     // unreported and a truncated file replaces the old one (seen with a full disk). Written
     // directly, a short write shows here; writing the rest then fails with the system's reason.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return reasonOf(file);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return WriteErrorText(file);
     const char* p = bytes.constData();
     qint64 left = bytes.size();
     while (left > 0) {
         const qint64 n = file.write(p, left);
         if (n <= 0) {
-            const QString reason = reasonOf(file);
+            const QString reason = WriteErrorText(file);
             file.cancelWriting();
             // Closes without a rename; a file written in place is kept as far as it got (left
             // open, it would be removed).
@@ -47,7 +38,7 @@ QString WriteWholeFile(const QString& path, const QByteArray& bytes)
         p += n;
         left -= n;
     }
-    if (!file.commit()) return reasonOf(file);
+    if (!file.commit()) return WriteErrorText(file);
     return QString();
 }
 

@@ -5,7 +5,6 @@
 #include "WholeFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -54,10 +53,6 @@ struct ChartableSpan {
     }
     bool contains(DateTime t) const { return t >= from && t < to; }
 };
-
-// A download lists at most 200 records of about 50 bytes, and even 10000 lines stay below half of
-// this. Reading and listing a larger file would hold the window and the poll timers for seconds.
-constexpr qint64 MaxArchiveFileBytes = 1 << 20;
 
 }  // namespace
 
@@ -139,25 +134,12 @@ bool ArchiveView::ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR*
     if (path.isEmpty()) return false;
     path = WithArchiveExtension(path);
 
-    // A file that cannot be read leaves the text area and the chart as they were. Only a regular
-    // file is opened: reading a pipe or a device could wait for ever and freeze the program.
-    QFile file(path);
+    // A file that cannot be read leaves the text area and the chart as they were.
     QByteArray bytes;
-    const QFileInfo info(path);
-    const bool regular = !info.exists() || info.isFile();
-    // One byte beyond the bound tells a file that is too large, whatever size it reports.
-    if (regular && file.open(QIODevice::ReadOnly)) bytes = file.read(MaxArchiveFileBytes + 1);
-    if (!regular || file.error() != QFileDevice::NoError) {
-        dialogs.ShowError(owner, QStringLiteral("Не удалось открыть файл ") + Shown(path) + QStringLiteral(": ")
-                                     + (regular ? file.errorString() : QStringLiteral("это не обычный файл")));
+    if (const QString reason = ReadArchiveFile(path, &bytes); !reason.isEmpty()) {
+        dialogs.ShowError(owner, QStringLiteral("Не удалось открыть файл ") + Shown(path) + QStringLiteral(": ") + reason);
         return false;
     }
-    if (bytes.size() > MaxArchiveFileBytes) {
-        dialogs.ShowError(owner, QStringLiteral("Не удалось открыть файл ") + Shown(path)
-                                     + QStringLiteral(": файл слишком велик для файла архива (больше 1 МБ)"));
-        return false;
-    }
-    file.close();
 
     const QStringList lines = DecodeArchiveLines(bytes);
     QVector<ArchivePoint> points;

@@ -1,6 +1,10 @@
 #include "ArchiveFile.h"
 
+#include "SystemErrorText.h"
+
 #include <QDate>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -139,6 +143,18 @@ bool ReadPlainValue(const QString& line, qsizetype* pos, double* value)
     return true;
 }
 }  // namespace
+
+QString ReadArchiveFile(const QString& path, QByteArray* bytes)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) return NotRegularFileText();
+    QFile file(path);
+    // One byte beyond the bound tells a file that is too large, whatever size it reports.
+    if (file.open(QIODevice::ReadOnly)) *bytes = file.read(MaxArchiveFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) return ReadErrorText(file);
+    if (bytes->size() > MaxArchiveFileBytes) return QStringLiteral("файл слишком велик для файла архива (больше 1 МБ)");
+    return QString();
+}
 
 QString ArchiveDateTimeText(const QString& line) { return line.left(TimeHasSeconds(line) ? 18 : 15); }
 

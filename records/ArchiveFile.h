@@ -35,6 +35,15 @@ QString WithArchiveExtension(const QString& path);
 // "?"; *unencodable (when given) counts them.
 QByteArray EncodeArchiveLines(const QStringList& lines, int* unencodable = nullptr);
 
+// A download lists at most 200 records of about 50 bytes, and even 10000 lines stay below half of
+// this. Reading and listing a larger file would hold the window and the poll timers for seconds.
+constexpr qint64 MaxArchiveFileBytes = 1 << 20;
+
+// The bytes of the archive file at path into *bytes. Only a regular file is read (a pipe or a
+// device could wait for ever), and one above MaxArchiveFileBytes is refused. Returns an empty text,
+// or why the file could not be read, in Russian.
+QString ReadArchiveFile(const QString& path, QByteArray* bytes);
+
 // The lines of a file's bytes, decoded from Windows-1251. CR LF, LF and a lone CR all end a line;
 // a final line without an end is still a line; an empty file has none.
 QStringList DecodeArchiveLines(const QByteArray& bytes);

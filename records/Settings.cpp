@@ -1,5 +1,6 @@
 #include "Settings.h"
 
+#include "SystemErrorText.h"
 #include "WholeFile.h"
 
 #include <QDir>
@@ -91,6 +92,17 @@ void Fail(SettingsRead& r, int line, const QString& what)
     r.detail = what == TooLarge ? QString() : InvalidNumericInput;
 }
 
+// it.cfg is there but could not be read at all: every setting keeps its default.
+SettingsRead ReadFailure(const QString& detail)
+{
+    SettingsRead r;
+    r.exists = true;
+    r.failed = true;
+    r.message = QStringLiteral("Не удалось прочитать файл %1. Настройки взяты по умолчанию.").arg(SettingsFileName);
+    r.detail = detail;
+    return r;
+}
+
 }  // namespace
 
 qint32 Settings::value(int index) const
@@ -152,7 +164,7 @@ SettingsRead ParseSettings(const QByteArray& bytes, bool wholeFile)
     for (int line = 1; line <= SettingsLineCount; ++line) {
         const qsizetype eol = LineEnd(bytes, pos);
         if (eol < 0 && !wholeFile) {
-            Fail(r, line, QStringLiteral("файл слишком велик"));
+            Fail(r, line, TooLarge);
             return r;
         }
         const qsizetype lineEnd = eol < 0 ? bytes.size() : eol;
@@ -163,7 +175,7 @@ SettingsRead ParseSettings(const QByteArray& bytes, bool wholeFile)
             // A blank line with more lines after it would shift every later value, so it stops the read.
             if (RestIsBlank(bytes, pos)) {
                 if (!wholeFile) {
-                    Fail(r, line, QStringLiteral("файл слишком велик"));
+                    Fail(r, line, TooLarge);
                     return r;
                 }
                 break;
@@ -210,14 +222,7 @@ SettingsRead ReadSettingsFile(const QString& path)
     const QFileInfo info(path);
     if (!info.exists()) return {};
     // Only a regular file is opened: a pipe or a device could keep the start-up waiting for ever.
-    if (!info.isFile()) {
-        SettingsRead r;
-        r.exists = true;
-        r.failed = true;
-        r.message = QStringLiteral("Не удалось прочитать файл %1. Настройки взяты по умолчанию.").arg(SettingsFileName);
-        r.detail = QStringLiteral("это не обычный файл");
-        return r;
-    }
+    if (!info.isFile()) return ReadFailure(NotRegularFileText());
     QFile file(path);
     QByteArray bytes;
     bool whole = false;
@@ -227,14 +232,7 @@ SettingsRead ReadSettingsFile(const QString& path)
         whole = bytes.size() <= MaxSettingsFileBytes && file.error() == QFileDevice::NoError;
         if (!whole && file.error() == QFileDevice::NoError) bytes.truncate(MaxSettingsFileBytes);
     }
-    if (file.error() != QFileDevice::NoError) {
-        SettingsRead r;
-        r.exists = true;
-        r.failed = true;
-        r.message = QStringLiteral("Не удалось прочитать файл %1. Настройки взяты по умолчанию.").arg(SettingsFileName);
-        r.detail = file.errorString();
-        return r;
-    }
+    if (file.error() != QFileDevice::NoError) return ReadFailure(ReadErrorText(file));
     return ParseSettings(bytes, whole);
 }
 

@@ -1,5 +1,6 @@
 #include "TrendFile.h"
 
+#include "SystemErrorText.h"
 #include "WholeFile.h"
 
 #include <QDate>
@@ -326,12 +327,12 @@ TrendLoadResult LoadTrendFile(TrendStore& store, const QString& workDir)
     };
     // Only a regular file: a device or a pipe under that name could be endless or block.
     if (!info.isFile()) {
-        result.error = failure(QStringLiteral("это не обычный файл"));
+        result.error = failure(NotRegularFileText());
         return result;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        result.error = failure(file.errorString());
+        result.error = failure(ReadErrorText(file));
         return result;
     }
 
@@ -343,7 +344,7 @@ TrendLoadResult LoadTrendFile(TrendStore& store, const QString& workDir)
     while (store.TrendCount() < TrendStore::TrendCapacity && !file.atEnd()) {
         const qint64 n = file.readLine(buf.data(), qint64(buf.size()));
         if (n < 0) {
-            result.error = failure(file.errorString());
+            result.error = failure(ReadErrorText(file));
             break;
         }
         if (n > 0 && buf[size_t(n - 1)] != '\n' && !file.atEnd()) {
@@ -355,7 +356,7 @@ TrendLoadResult LoadTrendFile(TrendStore& store, const QString& workDir)
             ++result.skippedLines;
             firstLine = false;
             if (m < 0) {
-                result.error = failure(file.errorString());
+                result.error = failure(ReadErrorText(file));
                 break;
             }
             continue;

@@ -1,5 +1,7 @@
 #include "TrendJournal.h"
 
+#include "SystemErrorText.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,12 +21,6 @@ namespace {
 // How far back an existing file is searched for its last header. A day at one sample a second
 // is about 13 MB; a header further back than this is simply written again.
 constexpr qint64 TailLimit = 4 * 1024 * 1024;
-
-QString reasonOf(const QFileDevice& file)
-{
-    const QString reason = file.errorString();
-    return reason.isEmpty() || reason == QStringLiteral("Unknown error") ? QStringLiteral("ошибка записи") : reason;
-}
 
 bool syncToDisk(QFile& file)
 {
@@ -76,11 +72,11 @@ QString writeAll(QFile& file, const QByteArray& bytes)
     qint64 left = bytes.size();
     while (left > 0) {
         const qint64 n = file.write(p, left);
-        if (n <= 0) return reasonOf(file);
+        if (n <= 0) return WriteErrorText(file);
         p += n;
         left -= n;
     }
-    if (!syncToDisk(file)) return reasonOf(file);
+    if (!syncToDisk(file)) return WriteErrorText(file);
     return QString();
 }
 
@@ -104,11 +100,11 @@ TrendJournal::Result TrendJournal::Append(const TrendStore& store, int i, const 
         reason = QStringLiteral("не удалось создать папку %1").arg(QDir::toNativeSeparators(folder));
     } else if (info.exists() && !info.isFile()) {
         // A pipe or a device under the file's name could block or swallow the journal.
-        reason = QStringLiteral("это не обычный файл");
+        reason = NotRegularFileText();
     } else {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-            reason = reasonOf(file);
+            reason = WriteErrorText(file);
         } else {
             const QByteArray header = JournalHeader(range);
             QByteArray bytes;

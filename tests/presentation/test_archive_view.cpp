@@ -421,6 +421,7 @@ TEST_F(ArchiveViewTest, UnreadableFileIsReportedAndChangesNothing)
     EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Не удалось открыть файл ")
                                      + QDir::toNativeSeparators(InDir(QStringLiteral("missing.txt"))) + QStringLiteral(": ")))
         << errors[0].toStdString();
+    EXPECT_TRUE(errors[0].endsWith(QStringLiteral(": нет такого файла или устройства"))) << errors[0].toStdString();
     EXPECT_EQ(qm::MemoLines(memo), Listing());
     EXPECT_TRUE(window.isHidden());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("АРХИВ"));

@@ -2,6 +2,7 @@
 // samples, what a CSV reader gets back, and what the operator is told when a file cannot be written.
 #include "test_trend_rig.h"
 
+#include "FileSizeLimit.h"
 #include "JournalSetting.h"
 #include "TrendJournal.h"
 #include "TrendRecords.h"
@@ -188,6 +189,21 @@ TEST(TrendJournal, AFailingFolderIsToldOnceSamplingGoesOnAndTheNextSampleTriesAg
         EXPECT_EQ(linesOf(rig.day(6)).size(), 2) << obstacle;
         EXPECT_EQ(rig.notices.size(), 1) << obstacle;
     }
+}
+
+// A write the system refuses part way (here the file size limit, as a full disk would) is told in
+// the operator's words, not the system's English.
+TEST(TrendJournal, AWriteThatRunsOutOfRoomIsToldInRussian)
+{
+    JournalRig rig;
+    {
+        const test::FileSizeLimit limit(10);
+        ASSERT_TRUE(limit.active());
+        rig.tick();
+    }
+    ASSERT_EQ(rig.store.TrendCount(), 1);
+    ASSERT_EQ(rig.notices.size(), 1);
+    EXPECT_TRUE(rig.notices[0].endsWith(QStringLiteral(": файл слишком велик"))) << rig.notices[0].toStdString();
 }
 
 TEST(TrendJournal, ExportReadsBackThroughPythonsCsvModule)
