@@ -108,7 +108,7 @@ void CursorReadout::show(int sample)
                        .arg(QString(time).replace(QStringLiteral("  "), QStringLiteral("&nbsp;&nbsp;")));
     for (int slot = 1; slot <= 4; ++slot) {
         const TrendPlot::Series& s = m_series.series[slot];
-        if (!s.active || s.channel < 1 || s.channel > TrendStore::Channels) continue;
+        if (!s.drawn()) continue;
         const QString name = m_name ? m_name(slot) : QString();
         const QString value = valueText(m_store.TrendValue(s.channel, sample), s.channel % 2 == 0);
         text += QLatin1Char('\n') + name + QStringLiteral("  ") + value;
