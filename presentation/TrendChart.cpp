@@ -108,6 +108,14 @@ public:
         default: return w.ComboBox5;
         }
     }
+    // Slot list `slot` at item `item` (an item the list lacks: none), without a change event.
+    void setListItem(int slot, int item) const
+    {
+        if (QComboBox* box = list(slot)) {
+            const QSignalBlocker blocker(box);
+            box->setCurrentIndex(item >= 0 && item < box->count() ? item : -1);
+        }
+    }
     Frame frame() const
     {
         QCustomPlot* c = w.Chart1;
@@ -281,12 +289,8 @@ void TrendChart::ShowLoadedSamples()
         while (first > 1 && m_store.TrendTime(first - 1) <= m_store.TrendTime(first)) --first;
         setWindow(m_store.TrendTime(first), m_store.TrendTime(count) + FiveMinutes);
     }
-    for (int slot = 1; slot <= 4; ++slot) {
-        QComboBox* box = d->list(slot);
-        const QSignalBlocker block(box);
-        const int index = m_slotDevice[slot];
-        box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
-    }
+    // All four lists first: a refill rebuilds every list from the item it shows.
+    for (int slot = 1; slot <= 4; ++slot) d->setListItem(slot, m_slotDevice[slot]);
     for (int slot = 1; slot <= 4; ++slot) SelectSlot(slot);
 }
 
@@ -422,10 +426,7 @@ void TrendChart::SelectSlot(int slot)
 
 void TrendChart::SelectSlot(int slot, int item)
 {
-    if (QComboBox* box = d->list(slot)) {
-        const QSignalBlocker blocker(box);
-        box->setCurrentIndex(item >= 0 && item < box->count() ? item : -1);
-    }
+    d->setListItem(slot, item);
     SelectSlot(slot);
 }
 
