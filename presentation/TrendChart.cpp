@@ -16,6 +16,7 @@
 #include <qcustomplot.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 namespace qm {
@@ -56,6 +57,13 @@ bool cellInteger(const QTableWidget* grid, int column, int row, qint32* out)
     const int v = text.trimmed().toInt(&ok);
     if (ok) *out = v;
     return ok;
+}
+
+// The scales as the scale grid lays them out: pH then T by row, min, max and step by column.
+using ScaleGrid = std::array<std::array<qint32, 3>, 2>;
+ScaleGrid scaleGrid(const ChartScales& v)
+{
+    return {{{v.PhScaleMin, v.PhScaleMax, v.PhScaleStep}, {v.TScaleMin, v.TScaleMax, v.TScaleStep}}};
 }
 
 void setCell(QTableWidget* grid, int column, int row, const QString& text)
@@ -217,7 +225,7 @@ void TrendChart::Setup(DateTime now)
         // A wheel zoom redraws through QCustomPlot alone; the values at the resting pointer follow.
         QObject::connect(c, &QCustomPlot::afterReplot, d->readout.get(), [this] { d->readout->refresh(); });
     }
-    for (int n = 1; n <= SeriesCount; ++n) {
+    for (int n = 1; n <= TrendPlot::SeriesCount; ++n) {
         TrendPlot::Series& s = d->plot->series[n];
         s.active = true;
         s.channel = 0;
@@ -525,15 +533,13 @@ void TrendChart::EditScales()
     const bool checked = d->w.CheckBox4->isChecked();
     g->setVisible(checked);
     if (checked) {
-        const ChartScales& v = m_scales;
-        const qint32 values[2][3] = {{v.PhScaleMin, v.PhScaleMax, v.PhScaleStep}, {v.TScaleMin, v.TScaleMax, v.TScaleStep}};
+        const ScaleGrid values = scaleGrid(m_scales);
         for (int row = 1; row <= 2; ++row)
             for (int col = 1; col <= 3; ++col) setCell(g, col, row, QString::number(values[row - 1][col - 1]));
         return;
     }
     // A cell that is empty or no integer gives its default.
-    const ChartScales f;
-    const qint32 defaults[2][3] = {{f.PhScaleMin, f.PhScaleMax, f.PhScaleStep}, {f.TScaleMin, f.TScaleMax, f.TScaleStep}};
+    const ScaleGrid defaults = scaleGrid(ChartScales());
     qint32 read[2][3];
     for (int row = 1; row <= 2; ++row)
         for (int col = 1; col <= 3; ++col) {
@@ -570,14 +576,20 @@ void TrendChart::ClearChart()
 {
     Batch batch(this, d->depth);
     m_store.Clear();
-    for (int n = 1; n <= SeriesCount; ++n) d->plot->series[n].channel = 0;
+    for (int n = 1; n <= TrendPlot::SeriesCount; ++n) d->plot->series[n].channel = 0;
     d->zoomed = false;  // nothing is left to look at but the new window
     const DateTime now = NowDateTime();
     setWindow(now, now + FiveMinutes);
 }
 
-bool TrendChart::SeriesActive(int n) const { return n >= 1 && n <= SeriesCount && d->plot->series[n].active; }
-int TrendChart::SeriesChannel(int n) const { return n >= 1 && n <= SeriesCount ? d->plot->series[n].channel : 0; }
+bool TrendChart::SeriesActive(int n) const
+{
+    return n >= 1 && n <= TrendPlot::SeriesCount && d->plot->series[n].active;
+}
+int TrendChart::SeriesChannel(int n) const
+{
+    return n >= 1 && n <= TrendPlot::SeriesCount ? d->plot->series[n].channel : 0;
+}
 int TrendChart::SeriesPointCount(int n) const { return SeriesChannel(n) ? m_store.TrendCount() : 0; }
 TrendPlot* TrendChart::Plot() const { return d->plot; }
 
