@@ -1,6 +1,7 @@
 #include "CursorReadout.h"
 
 #include "ChartTime.h"
+#include "PixelFont.h"
 #include "PolledRange.h"
 
 #include <QEvent>
@@ -22,10 +23,7 @@ CursorReadout::CursorReadout(QCustomPlot* plot, const TrendStore& store, const T
     : m_plot(plot), m_store(store), m_series(series), m_name(std::move(name)), m_box(new QLabel(plot)),
       m_line(new QWidget(plot))
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(15);
-    font.setBold(true);
-    m_box->setFont(font);
+    m_box->setFont(BoldArial(15));
     m_box->setTextFormat(Qt::RichText);
     m_box->setStyleSheet(QStringLiteral(
         "QLabel { background: rgba(255, 255, 255, 235); color: black; border: 1px solid #404040; padding: 3px; }"));

@@ -3,6 +3,7 @@
 #include "ChartGestures.h"
 #include "ChartTime.h"
 #include "CursorReadout.h"
+#include "PixelFont.h"
 #include "TrendPlot.h"
 #include "TrendTimeTicker.h"
 
@@ -36,14 +37,6 @@ constexpr double ShortestWindow = 120.0, LongestWindow = 100 * 366 * 86400.0;
 constexpr double SmallestValueSpan = 0.01, LargestValueSpan = 1e6;
 
 const QColor SlotColours[5] = {QColor(), QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 0, 255), QColor(128, 0, 0)};
-
-QFont chartFont()
-{
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(17);
-    f.setBold(true);
-    return f;
-}
 
 // A grid cell as a decimal integer: leading blanks and a sign are accepted, nothing else.
 bool cellInteger(const QTableWidget* grid, int column, int row, qint32* out)
@@ -170,7 +163,7 @@ void TrendChart::Setup() { Setup(NowDateTime()); }
 void TrendChart::Setup(DateTime now)
 {
     QCustomPlot* c = d->w.Chart1;
-    const QFont font = chartFont();
+    const QFont font = BoldArial(17);
 
     // No title, no legend; silver to white behind everything, a transparent plotting area.
     QLinearGradient gradient(0, 0, 0, 1);
