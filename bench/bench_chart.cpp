@@ -6,7 +6,7 @@
 // (five minutes more when a sample passes the right edge, the left edge to the oldest sample once
 // it lies five minutes inside), one sample per step and the chart on screen after it.
 //
-// The program: TrendChart::Timer2Timer, then the events it posted (the repaint) are processed.
+// The program: TrendChart::Tick, then the events it posted (the repaint) are processed.
 //
 // The fair baseline, the way QCustomPlot is meant to be used for this: the same widget size,
 // background, fonts and tickers, 24 QCPGraphs added grey first and coloured last with 3 px pens
@@ -20,8 +20,10 @@
 //   "sampling step: median <ms> ms, worst <ms> ms; fair QCustomPlot: median <ms> ms; ratio <x>"
 // where worst is the slowest single step (window jumps and their full renders included) and the
 // ratio is the baseline's mean step over the program's mean step.
+#include "BenchStats.h"
 #include "ChartTime.h"
 #include "ChartWindow.h"
+#include "PixelFont.h"
 #include "PolledRange.h"
 #include "TrendChart.h"
 #include "TrendPlot.h"
@@ -34,7 +36,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <memory>
 #include <numeric>
 #include <random>
@@ -71,20 +72,14 @@ struct Clocks {
 
 class Stopwatch {
 public:
-    Stopwatch() : m_wall(std::chrono::steady_clock::now()), m_cpu(cpuNow()) {}
+    Stopwatch() : m_wall(std::chrono::steady_clock::now()), m_cpu(bench::processCpuMs()) {}
     Clocks elapsed() const
     {
-        return {(cpuNow() - m_cpu) * 1000.0,
+        return {bench::processCpuMs() - m_cpu,
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - m_wall).count()};
     }
 
 private:
-    static double cpuNow()
-    {
-        timespec t{};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-        return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-    }
     std::chrono::steady_clock::time_point m_wall;
     double m_cpu;
 };
@@ -100,8 +95,6 @@ struct ProgramRig {
     {
         g_clock = Start;
         SetClock([] { return g_clock; });
-        window.points->setValue(10000);
-        window.interval->setValue(1);
         chart = std::make_unique<TrendChart>(window.widgets(), store, readings.live);
         chart->setSampling(10000, 1, 120);
         chart->setRange({1, Instruments});
@@ -162,9 +155,7 @@ struct BaselineRig {
         plot->axisRect()->setBackground(Qt::NoBrush);
         plot->setNotAntialiasedElements(QCP::aeAll);
         plot->setPlottingHint(QCP::phFastPolylines, true);
-        QFont font(QStringLiteral("Arial"));
-        font.setPixelSize(17);
-        font.setBold(true);
+        const QFont font = BoldArial(17);
         auto timeTicker = QSharedPointer<QCPAxisTickerDateTime>::create();
         timeTicker->setDateTimeFormat(QStringLiteral(" hh:mm"));
         timeTicker->setTimeZone(QTimeZone::utc());
@@ -319,14 +310,6 @@ BENCHMARK(BM_SamplingStepInterleaved)->UseManualTime()->Unit(benchmark::kMillise
 BENCHMARK(BM_FullRender)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(40);
 BENCHMARK(BM_PointerMove)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1000);
 
-double median(std::vector<double> v)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 struct Summary {
     double median = 0, mean = 0, worst = 0, wallMedian = 0;
 };
@@ -340,10 +323,10 @@ Summary summarise(const std::vector<Clocks>& steps)
         wall.push_back(c.wall);
     }
     if (cpu.empty()) return s;
-    s.median = median(cpu);
+    s.median = bench::median(cpu);
     s.mean = std::accumulate(cpu.begin(), cpu.end(), 0.0) / double(cpu.size());
     s.worst = *std::max_element(cpu.begin(), cpu.end());
-    s.wallMedian = median(wall);
+    s.wallMedian = bench::median(wall);
     return s;
 }
 

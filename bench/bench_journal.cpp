@@ -2,6 +2,7 @@
 // sync to disk), in a fresh folder under the current directory so the disk is the one the program
 // would write to; and, for reference, exporting a full store of 10000 samples.
 // The last line of output: "journal append: <median ms> ms, export of 10000 samples: <median ms> ms".
+#include "BenchStats.h"
 #include "TrendJournal.h"
 #include "WholeFile.h"
 
@@ -10,7 +11,6 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -25,14 +25,6 @@ const PolledRange TenInstruments{1, 10};
 
 std::unique_ptr<QTemporaryDir> g_dir;
 std::vector<double> g_appendTimes, g_exportTimes;
-
-double median(std::vector<double> v)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 void fill(TrendStore& store, int samples)
 {
@@ -97,8 +89,8 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     g_dir.reset();
-    std::printf("journal append: %.3f ms, export of 10000 samples: %.1f ms\n", median(g_appendTimes),
-                median(g_exportTimes));
+    std::printf("journal append: %.3f ms, export of 10000 samples: %.1f ms\n", bench::median(g_appendTimes),
+                bench::median(g_exportTimes));
     std::fflush(stdout);
     return 0;
 }

@@ -11,6 +11,7 @@
 // points, all 24 series shown). Times are wall clock (the operator's wait) with the process's CPU
 // time beside them; each benchmark's last lines print the medians.
 #include "ArchiveView.h"
+#include "BenchStats.h"
 #include "QM4700_mp.h"
 #include "QtTranslations.h"
 #include "TrendFile.h"
@@ -24,11 +25,9 @@
 #include <benchmark/benchmark.h>
 #include <qcustomplot.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <map>
 #include <random>
 #include <vector>
@@ -36,13 +35,6 @@
 namespace {
 
 constexpr int Runs = 9;
-
-double cpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
-}
 
 double wallMs()
 {
@@ -114,22 +106,22 @@ void prepare(const QString& dir, bool withTrend)
 // One run in this process, in the prepared directory; prints "name wall cpu" lines.
 int run(int argc, char** argv, const QString& dir)
 {
-    const double mainWall = wallMs(), mainCpu = cpuMs();
+    const double mainWall = wallMs(), mainCpu = bench::processCpuMs();
     QDir::setCurrent(dir);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     qm::InstallQtTranslations(app);
 
     // As QM4700_mb does.
-    const double wall = wallMs(), cpu = cpuMs();
+    const double wall = wallMs(), cpu = bench::processCpuMs();
     TForm1 form;
     TFormARHGR archive;
     form.setArchiveWindow(&archive);
     PaintWatch shown(form.findChild<QCustomPlot*>(QStringLiteral("Chart1")));
     form.show();
     shown.wait();
-    std::printf("startup %.3f %.3f\n", wallMs() - wall, cpuMs() - cpu);
-    std::printf("startup-from-main %.3f %.3f\n", wallMs() - mainWall, cpuMs() - mainCpu);
+    std::printf("startup %.3f %.3f\n", wallMs() - wall, bench::processCpuMs() - cpu);
+    std::printf("startup-from-main %.3f %.3f\n", wallMs() - mainWall, bench::processCpuMs() - mainCpu);
 
     if (qEnvironmentVariableIsSet("QM_STARTUP_ONLY")) return 0;
     qm::ArchiveDialogs dialogs = qm::DefaultArchiveDialogs();
@@ -140,10 +132,10 @@ int run(int argc, char** argv, const QString& dir)
         // The operator's click comes when the window has settled.
         QCoreApplication::processEvents();
         PaintWatch drawn(archive.Chart1);
-        const double w = wallMs(), c = cpuMs();
+        const double w = wallMs(), c = bench::processCpuMs();
         form.Button4Click();
         drawn.wait();
-        std::printf("%s %.3f %.3f\n", name, wallMs() - w, cpuMs() - c);
+        std::printf("%s %.3f %.3f\n", name, wallMs() - w, bench::processCpuMs() - c);
     }
     std::fflush(stdout);
     return archive.ArchivePoints.size() == 10000 ? 0 : 1;
@@ -183,14 +175,6 @@ void BM_StartUpWithoutTrendFile(benchmark::State& state) { startUp(state, false)
 BENCHMARK(BM_StartUpWithFullTrendFile)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(Runs);
 BENCHMARK(BM_StartUpWithoutTrendFile)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(Runs);
 
-double median(std::vector<double> v)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 void report(const char* text, const std::string& key)
 {
     std::vector<double> wall, cpu;
@@ -198,7 +182,9 @@ void report(const char* text, const std::string& key)
         wall.push_back(s.wall);
         cpu.push_back(s.cpu);
     }
-    if (!wall.empty()) std::printf("%s: median %.1f ms (CPU %.1f ms), %zu runs\n", text, median(wall), median(cpu), wall.size());
+    if (!wall.empty())
+        std::printf("%s: median %.1f ms (CPU %.1f ms), %zu runs\n", text, bench::median(wall), bench::median(cpu),
+                    wall.size());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "CursorReadout.h"
 
 #include "ChartTime.h"
+#include "PixelFont.h"
 #include "PolledRange.h"
 
 #include <QEvent>
@@ -22,10 +23,7 @@ CursorReadout::CursorReadout(QCustomPlot* plot, const TrendStore& store, const T
     : m_plot(plot), m_store(store), m_series(series), m_name(std::move(name)), m_box(new QLabel(plot)),
       m_line(new QWidget(plot))
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(15);
-    font.setBold(true);
-    m_box->setFont(font);
+    m_box->setFont(BoldArial(15));
     m_box->setTextFormat(Qt::RichText);
     m_box->setStyleSheet(QStringLiteral(
         "QLabel { background: rgba(255, 255, 255, 235); color: black; border: 1px solid #404040; padding: 3px; }"));
@@ -108,7 +106,7 @@ void CursorReadout::show(int sample)
                        .arg(QString(time).replace(QStringLiteral("  "), QStringLiteral("&nbsp;&nbsp;")));
     for (int slot = 1; slot <= 4; ++slot) {
         const TrendPlot::Series& s = m_series.series[slot];
-        if (!s.active || s.channel < 1 || s.channel > TrendStore::Channels) continue;
+        if (!s.drawn()) continue;
         const QString name = m_name ? m_name(slot) : QString();
         const QString value = valueText(m_store.TrendValue(s.channel, sample), s.channel % 2 == 0);
         text += QLatin1Char('\n') + name + QStringLiteral("  ") + value;

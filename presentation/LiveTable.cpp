@@ -4,6 +4,7 @@
 #include "LiveTableDelegate.h"
 #include "LiveTableHeader.h"
 #include "LiveTableModel.h"
+#include "PixelFont.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -31,9 +32,7 @@ public:
 
 LiveTable::LiveTable(QWidget* parent) : QTableView(parent), d(new Private)
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(17);
-    font.setBold(true);
+    const QFont font = BoldArial(17);
     setFont(font);
 
     d->model = new LiveTableModel(this);

@@ -3,6 +3,7 @@
 #include "ChartGestures.h"
 #include "ChartTime.h"
 #include "CursorReadout.h"
+#include "PixelFont.h"
 #include "TrendPlot.h"
 #include "TrendTimeTicker.h"
 
@@ -16,6 +17,7 @@
 #include <qcustomplot.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 namespace qm {
@@ -36,14 +38,6 @@ constexpr double SmallestValueSpan = 0.01, LargestValueSpan = 1e6;
 
 const QColor SlotColours[5] = {QColor(), QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 0, 255), QColor(128, 0, 0)};
 
-QFont chartFont()
-{
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(17);
-    f.setBold(true);
-    return f;
-}
-
 // A grid cell as a decimal integer: leading blanks and a sign are accepted, nothing else.
 bool cellInteger(const QTableWidget* grid, int column, int row, qint32* out)
 {
@@ -56,6 +50,13 @@ bool cellInteger(const QTableWidget* grid, int column, int row, qint32* out)
     const int v = text.trimmed().toInt(&ok);
     if (ok) *out = v;
     return ok;
+}
+
+// The scales as the scale grid lays them out: pH then T by row, min, max and step by column.
+using ScaleGrid = std::array<std::array<qint32, 3>, 2>;
+ScaleGrid scaleGrid(const ChartScales& v)
+{
+    return {{{v.PhScaleMin, v.PhScaleMax, v.PhScaleStep}, {v.TScaleMin, v.TScaleMax, v.TScaleStep}}};
 }
 
 void setCell(QTableWidget* grid, int column, int row, const QString& text)
@@ -108,6 +109,14 @@ public:
         default: return w.ComboBox5;
         }
     }
+    // Slot list `slot` at item `item` (an item the list lacks: none), without a change event.
+    void setListItem(int slot, int item) const
+    {
+        if (QComboBox* box = list(slot)) {
+            const QSignalBlocker blocker(box);
+            box->setCurrentIndex(item >= 0 && item < box->count() ? item : -1);
+        }
+    }
     Frame frame() const
     {
         QCustomPlot* c = w.Chart1;
@@ -154,7 +163,7 @@ void TrendChart::Setup() { Setup(NowDateTime()); }
 void TrendChart::Setup(DateTime now)
 {
     QCustomPlot* c = d->w.Chart1;
-    const QFont font = chartFont();
+    const QFont font = BoldArial(17);
 
     // No title, no legend; silver to white behind everything, a transparent plotting area.
     QLinearGradient gradient(0, 0, 0, 1);
@@ -209,7 +218,7 @@ void TrendChart::Setup(DateTime now)
         // A wheel zoom redraws through QCustomPlot alone; the values at the resting pointer follow.
         QObject::connect(c, &QCustomPlot::afterReplot, d->readout.get(), [this] { d->readout->refresh(); });
     }
-    for (int n = 1; n <= SeriesCount; ++n) {
+    for (int n = 1; n <= TrendPlot::SeriesCount; ++n) {
         TrendPlot::Series& s = d->plot->series[n];
         s.active = true;
         s.channel = 0;
@@ -281,12 +290,8 @@ void TrendChart::ShowLoadedSamples()
         while (first > 1 && m_store.TrendTime(first - 1) <= m_store.TrendTime(first)) --first;
         setWindow(m_store.TrendTime(first), m_store.TrendTime(count) + FiveMinutes);
     }
-    for (int slot = 1; slot <= 4; ++slot) {
-        QComboBox* box = d->list(slot);
-        const QSignalBlocker block(box);
-        const int index = m_slotDevice[slot];
-        box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
-    }
+    // All four lists first: a refill rebuilds every list from the item it shows.
+    for (int slot = 1; slot <= 4; ++slot) d->setListItem(slot, m_slotDevice[slot]);
     for (int slot = 1; slot <= 4; ++slot) SelectSlot(slot);
 }
 
@@ -422,10 +427,7 @@ void TrendChart::SelectSlot(int slot)
 
 void TrendChart::SelectSlot(int slot, int item)
 {
-    if (QComboBox* box = d->list(slot)) {
-        const QSignalBlocker blocker(box);
-        box->setCurrentIndex(item >= 0 && item < box->count() ? item : -1);
-    }
+    d->setListItem(slot, item);
     SelectSlot(slot);
 }
 
@@ -524,15 +526,13 @@ void TrendChart::EditScales()
     const bool checked = d->w.CheckBox4->isChecked();
     g->setVisible(checked);
     if (checked) {
-        const ChartScales& v = m_scales;
-        const qint32 values[2][3] = {{v.PhScaleMin, v.PhScaleMax, v.PhScaleStep}, {v.TScaleMin, v.TScaleMax, v.TScaleStep}};
+        const ScaleGrid values = scaleGrid(m_scales);
         for (int row = 1; row <= 2; ++row)
             for (int col = 1; col <= 3; ++col) setCell(g, col, row, QString::number(values[row - 1][col - 1]));
         return;
     }
     // A cell that is empty or no integer gives its default.
-    const ChartScales f;
-    const qint32 defaults[2][3] = {{f.PhScaleMin, f.PhScaleMax, f.PhScaleStep}, {f.TScaleMin, f.TScaleMax, f.TScaleStep}};
+    const ScaleGrid defaults = scaleGrid(ChartScales());
     qint32 read[2][3];
     for (int row = 1; row <= 2; ++row)
         for (int col = 1; col <= 3; ++col) {
@@ -569,14 +569,20 @@ void TrendChart::ClearChart()
 {
     Batch batch(this, d->depth);
     m_store.Clear();
-    for (int n = 1; n <= SeriesCount; ++n) d->plot->series[n].channel = 0;
+    for (int n = 1; n <= TrendPlot::SeriesCount; ++n) d->plot->series[n].channel = 0;
     d->zoomed = false;  // nothing is left to look at but the new window
     const DateTime now = NowDateTime();
     setWindow(now, now + FiveMinutes);
 }
 
-bool TrendChart::SeriesActive(int n) const { return n >= 1 && n <= SeriesCount && d->plot->series[n].active; }
-int TrendChart::SeriesChannel(int n) const { return n >= 1 && n <= SeriesCount ? d->plot->series[n].channel : 0; }
+bool TrendChart::SeriesActive(int n) const
+{
+    return n >= 1 && n <= TrendPlot::SeriesCount && d->plot->series[n].active;
+}
+int TrendChart::SeriesChannel(int n) const
+{
+    return n >= 1 && n <= TrendPlot::SeriesCount ? d->plot->series[n].channel : 0;
+}
 int TrendChart::SeriesPointCount(int n) const { return SeriesChannel(n) ? m_store.TrendCount() : 0; }
 TrendPlot* TrendChart::Plot() const { return d->plot; }
 

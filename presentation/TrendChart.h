@@ -52,8 +52,6 @@ struct TrendChartWidgets {
 class TrendChart : public QObject {
     Q_OBJECT
 public:
-    static constexpr int SeriesCount = 24;
-
     // store is the trend store the chart draws and samples into; liveValues[1..20] are the live
     // channels a sample takes.
     TrendChart(const TrendChartWidgets& widgets, TrendStore& store, const float* liveValues);

@@ -257,7 +257,7 @@ void TrendPlot::renderColumns(int a, int b)
     std::optional<QPainter> painter;
     for (int k = 0; k < SeriesCount; ++k) {
         const Series& s = series[seriesInDrawOrder(k)];
-        if (s.active && s.channel >= 1 && s.channel <= TrendStore::Channels) renderSeries(s, m, i0, i1, a, b, painter);
+        if (s.drawn()) renderSeries(s, m, i0, i1, a, b, painter);
     }
 }
 
@@ -395,7 +395,7 @@ QImage TrendPlot::referenceImage() const
     const int count = m_store.TrendCount();
     for (int k = 0; k < SeriesCount; ++k) {
         const Series& s = series[seriesInDrawOrder(k)];
-        if (!s.active || s.channel < 1 || s.channel > TrendStore::Channels || count == 0) continue;
+        if (!s.drawn() || count == 0) continue;
         QCPAxis* valueAxis = s.right ? m_right : m_left;
         QVector<QPointF> points;
         for (int i = 1; i <= count; ++i)

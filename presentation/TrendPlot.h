@@ -33,6 +33,8 @@ public:
         int channel = 0;  // 1..20; 0 = empty
         bool right = false;  // on the temperature axis
         QColor colour;
+        // Shown and showing a channel the store has.
+        bool drawn() const { return active && channel >= 1 && channel <= TrendStore::Channels; }
     };
 
     TrendPlot(QCustomPlot* plot, const TrendStore& store, QCPAxis* keyAxis, QCPAxis* leftAxis, QCPAxis* rightAxis);

@@ -1,6 +1,7 @@
 #include "Uarhgr.h"
 
 #include "ChartTime.h"
+#include "PixelFont.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,14 +34,6 @@ QCPScatterStyle Marker(QCPScatterStyle::ScatterShape shape, const QColor& colour
     return style;
 }
 
-QFont PixelFont(const QString& family, int pixels, bool bold)
-{
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
 }  // namespace
 
 TFormARHGR::TFormARHGR(QWidget* parent) : QMainWindow(parent)
@@ -50,7 +43,7 @@ TFormARHGR::TFormARHGR(QWidget* parent) : QMainWindow(parent)
     // Sizeable, always on top, a close button but no minimise or maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11, false));
+    setFont(qm::PixelFont(QStringLiteral("MS Sans Serif"), 11, false));
     // The axes' numbers and dates with Latin digits, as the archive files write them.
     setLocale(QLocale::c());
     // Closing the main window ends the program even while this one is on screen.
@@ -82,7 +75,7 @@ TFormARHGR::TFormARHGR(QWidget* parent) : QMainWindow(parent)
     // Whoever drew the chart (a view, a relabel, or QCustomPlot itself on a resize), it is current.
     connect(Chart1, &QCustomPlot::afterReplot, this, [this] { m_stale = false; });
 
-    const QFont labelFont = PixelFont(QStringLiteral("MS Sans Serif"), 17, true);
+    const QFont labelFont = qm::PixelFont(QStringLiteral("MS Sans Serif"), 17, true);
     Label1 = new QLabel(QStringLiteral("pH"), Chart1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label2 = new QLabel(QStringLiteral("T"), Chart1);
@@ -107,7 +100,7 @@ TFormARHGR::~TFormARHGR() = default;
 
 void TFormARHGR::setupChart()
 {
-    const QFont axisFont = PixelFont(QStringLiteral("Arial"), 17, true);
+    const QFont axisFont = qm::BoldArial(17);
     QCPAxis* bottom = Chart1->xAxis;
     QCPAxis* left = Chart1->yAxis;
     QCPAxis* right = Chart1->yAxis2;

@@ -397,12 +397,11 @@ void TForm1::DrawGrid1TopLeftChanged() {}
 void TForm1::DrawGrid1DblClick()
 {
     // Item r - 1 of the first slot list is row r's instrument; a row without one leaves the slot empty.
-    const int row = ui->DrawGrid1->currentGridRow();
-    Chart->SelectSlot(1, row >= 1 ? row - 1 : -1);
+    Chart->SelectSlot(1, ui->DrawGrid1->currentGridRow() - 1);
 }
 void TForm1::SpinEdit5Change()
 {
-    if (qm::DeviceTable::IsEmptySpinText(ui->SpinEdit5->cleanText())) ui->SpinEdit5->setValue(5);
+    fillEmptySpin(ui->SpinEdit5, 5);
     handCommandAddressDown();
     Table.setPeriodPending(true);
 }
@@ -449,8 +448,8 @@ void TForm1::handSamplingDown()
 
 void TForm1::SpinEdit1Change()
 {
-    if (qm::DeviceTable::IsEmptySpinText(ui->SpinEdit1->cleanText())) ui->SpinEdit1->setValue(1);
-    if (qm::DeviceTable::IsEmptySpinText(ui->SpinEdit4->cleanText())) ui->SpinEdit4->setValue(1);
+    fillEmptySpin(ui->SpinEdit1, 1);
+    fillEmptySpin(ui->SpinEdit4, 1);
     handRangeDown(typedRange());
     ui->DrawGrid1->refreshAll();
     ui->DrawGrid1->setCurrentCell(1, 1);
