@@ -2,11 +2,10 @@
 // texts, the listing, the empty archive, exception and missing answers, and commands or
 // presses that cut in.
 #include "PollRig.h"
+#include "RecordBytes.h"
 
-#include <bit>
 #include <map>
 #include <optional>
-#include <cstdint>
 #include <gtest/gtest.h>
 
 using namespace qm;
@@ -32,15 +31,9 @@ struct ArchiveInstrument {
         for (int r = std::max(1, n - 199); r <= n; ++r) {
             const int slot = (r - 1) % 200 + 1;
             const int minutes = 339 * 1440 + 600 + r;  // 6 December, 10:00 + r minutes
+            const RecordBytes b = EncodeRecord(26, minutes, 6.0f + r / 100.0f, -(r / 10.0f), 20.0f + r / 10.0f);
             quint16* w = reg + 254 + 8 * (slot - 1);
-            w[0] = quint16(((minutes & 0xFF) << 8) | 26);
-            w[1] = quint16(minutes >> 8);
-            const float values[3] = {6.0f + r / 100.0f, -(r / 10.0f), 20.0f + r / 10.0f};
-            for (int v = 0; v < 3; ++v) {
-                const auto bits = std::bit_cast<std::uint32_t>(values[v]);
-                w[2 + 2 * v] = quint16(bits & 0xFFFF);
-                w[3 + 2 * v] = quint16(bits >> 16);
-            }
+            for (size_t k = 0; k < b.size() / 2; ++k) w[k] = quint16(b[2 * k] | (b[2 * k + 1] << 8));
         }
     }
 
