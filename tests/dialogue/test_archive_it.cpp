@@ -1,5 +1,6 @@
 // Archive download and instrument commands on the real serial port adapter, against the
 // instrument simulator on a pseudo-terminal, driven by the real 100 ms timer.
+#include "ArchiveLineText.h"
 #include "DateTimeText.h"
 #include "DeviceTable.h"
 #include "FakePanel.h"
@@ -100,11 +101,7 @@ QDateTime lineTime(const QString& line)
 // The record values of the simulator's fixed archive: pH 6.00 + r/100, E −(A + r/10), T 20 + A + r/10.
 QString recordValues(int address, int r)
 {
-    auto fixed = [](double v, int width, int decimals) {
-        return QString::number(v, 'f', decimals).replace('.', ',').rightJustified(width, ' ');
-    };
-    return fixed(6.0 + r / 100.0, 5, 2) + "   " + fixed(-(address + r / 10.0), 7, 1) + "   "
-           + fixed(20.0 + address + r / 10.0, 5, 1);
+    return ArchiveValuesText(6.0 + r / 100.0, -(address + r / 10.0), 20.0 + address + r / 10.0);
 }
 
 void expectFiveMinutesApart(const QStringList& lines)

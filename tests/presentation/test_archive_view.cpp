@@ -1,6 +1,7 @@
 // The archive file buttons: saving Memo1 to a file, viewing a file in Memo1 and the archive chart
 // window. The dialogs are answered by the tests; the files are real.
 #include "ArchiveFile.h"
+#include "ArchiveLineText.h"
 #include "ArchiveView.h"
 #include "ChartTime.h"
 #include "DateTimeText.h"
@@ -56,14 +57,7 @@ QStringList Listing()
     QStringList lines;
     for (int n = 1; n <= 25; ++n) {
         const QDateTime t(QDate(2026, 12, 6), QTime(10, 0).addSecs(600 * n));
-        auto field = [](double v, int width, int decimals) {
-            return QString::number(v, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(',')).rightJustified(width);
-        };
-        QString line = t.toString(QStringLiteral("dd.MM.yy hh:mm")) + QStringLiteral("   ") + field(6.5 + 0.02 * n, 5, 2)
-                       + QStringLiteral("   ") + field(-20.0 + n, 7, 1) + QStringLiteral("   ")
-                       + field(20.0 + 0.5 * n, 5, 1);
-        if (n % 10 == 0) line += QStringLiteral("     ") + QString::number(n);
-        lines.append(line);
+        lines.append(qm::test::ArchiveLineText(t, 6.5 + 0.02 * n, -20.0 + n, 20.0 + 0.5 * n, n));
     }
     return lines;
 }

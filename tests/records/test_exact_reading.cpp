@@ -2,6 +2,7 @@
 // values that the general readers give for the same text (std::from_chars, QString::toDouble and
 // the program's date-time reader), whatever the form of the text.
 #include "ArchiveFile.h"
+#include "ArchiveLineText.h"
 #include "TrendFile.h"
 
 #include <QRandomGenerator>
@@ -105,7 +106,7 @@ TEST(ExactReading, ArchiveLines)
     QRandomGenerator random(7);
     const auto field = [&random](int width, int decimals) {
         const double v = (random.generateDouble() - 0.3) * std::pow(10.0, random.bounded(0, 4));
-        return QString::number(v, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(',')).rightJustified(width);
+        return test::ArchiveValueText(v, width, decimals);
     };
     for (int i = 0; i < 5000; ++i) {
         const QDateTime t(QDate(1976, 1, 1).addDays(random.bounded(36500)), QTime(0, 0).addSecs(random.bounded(86400)));
