@@ -5,6 +5,7 @@
 #include "ArchiveView.h"
 #include "ChartTime.h"
 #include "DateTimeText.h"
+#include "Files.h"
 #include "Uarhgr.h"
 
 #include <gtest/gtest.h>
@@ -23,19 +24,8 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QByteArray("<missing>");
-    return f.readAll();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using qm::test::ReadAll;
+using qm::test::WriteAll;
 
 QVector<double> Keys(const QCPGraph* g)
 {
@@ -120,7 +110,7 @@ protected:
     }
     bool ViewBytes(const QByteArray& bytes, const qm::ChartScales& scales = {})
     {
-        WriteAll(InDir(QStringLiteral("v.txt")), bytes);
+        EXPECT_TRUE(WriteAll(InDir(QStringLiteral("v.txt")), bytes));
         return View(QStringLiteral("v.txt"), scales);
     }
 
@@ -187,7 +177,7 @@ TEST_F(ArchiveViewTest, FileIsWindows1251WithCrLf)
 TEST_F(ArchiveViewTest, ExistingFileIsReplacedOnlyAfterYes)
 {
     const QString path = InDir(QStringLiteral("x.txt"));
-    WriteAll(path, "old\r\n");
+    ASSERT_TRUE(WriteAll(path, "old\r\n"));
 
     answerYes = false;
     EXPECT_FALSE(Save(QStringLiteral("x")));  // ".txt" is added before the question
@@ -339,7 +329,7 @@ TEST_F(ArchiveViewTest, LineWithoutDateStopsTheViewing)
     // Never shown before: it stays hidden.
     TFormARHGR fresh;
     chosen = InDir(QStringLiteral("v.txt"));
-    WriteAll(chosen, "\xc0\xf0\xf5\xe8\xe2\r\n");
+    ASSERT_TRUE(WriteAll(chosen, "\xc0\xf0\xf5\xe8\xe2\r\n"));
     EXPECT_FALSE(view.ViewArchive(&owner, memo, &fresh, {}));
     EXPECT_TRUE(fresh.isHidden());
     EXPECT_EQ(fresh.windowTitle(), QStringLiteral("АРХИВ"));

@@ -1,6 +1,7 @@
 // The trend data file "График.txt": line format, reading lines back, saving and loading the store,
 // and files that were not written by the program.
 #include "FileSizeLimit.h"
+#include "Files.h"
 #include "TrendFile.h"
 
 #include <QDir>
@@ -19,6 +20,8 @@
 #include <unistd.h>
 
 using namespace qm;
+using qm::test::ReadAll;
+using qm::test::WriteAll;
 
 namespace {
 
@@ -28,19 +31,6 @@ DateTime At(int year, int month, int day, int h, int m, int s)
 }
 
 double Round4(double v) { return std::round(v * 10000.0) / 10000.0; }
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
-    return f.readAll();
-}
-
-bool WriteAll(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
 
 // Every test runs on 6 December 2026, so two-digit years 00..75 are 2000..2075.
 class TrendFileTest : public ::testing::Test {
