@@ -4,6 +4,7 @@
 #include "DateTimeText.h"
 #include "DeviceTable.h"
 #include "FakePanel.h"
+#include "FixedClock.h"
 #include "SimLine.h"
 #include "PollEngine.h"
 #include "SerialPort.h"
@@ -167,11 +168,11 @@ TEST(CommandsOnTheLine, PeriodIsWrittenAndReadBackAndTheClockIsSet)
     ASSERT_TRUE(e.runUntil([&] { return e.panel.period != 1; }, 6000));
     EXPECT_EQ(e.panel.period, 33);
 
-    qm::SetClock([] { return QDateTime(QDate(2030, 6, 15), QTime(8, 30, 42)); });
-    e.engine.SetClock();
-    const bool confirmed =
-        e.runUntil([&] { return e.panel.statusHistory.contains(QStringLiteral("2-Коррекция времени -Ok!")); }, 5000);
-    qm::SetClock({});
+    const bool confirmed = [&] {
+        const FixedClock clock(QDateTime(QDate(2030, 6, 15), QTime(8, 30, 42)));
+        e.engine.SetClock();
+        return e.runUntil([&] { return e.panel.statusHistory.contains(QStringLiteral("2-Коррекция времени -Ok!")); }, 5000);
+    }();
     ASSERT_TRUE(confirmed);
     // Instrument 2's next answer shows its clock: hh:mm dd.mm.yyyy.
     ASSERT_TRUE(e.runUntil([&] { return e.panel.clockText.endsWith(QStringLiteral("15.06.2030")); }, 6000))

@@ -6,6 +6,7 @@
 #include "ChartTime.h"
 #include "DateTimeText.h"
 #include "Files.h"
+#include "FixedClock.h"
 #include "Uarhgr.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +59,6 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         view.setWorkDir(dir.path());
-        qm::SetClock([] { return QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9)); });
         owner.setWindowTitle(QStringLiteral("QM4700 ModBus Ver3.0"));
         owner.setGeometry(100, 80, 1040, 700);
         memo = new QPlainTextEdit(&owner);
@@ -90,11 +90,6 @@ protected:
         };
         view.setDialogs(d);
     }
-    void TearDown() override
-    {
-        qm::SetClock({});
-    }
-
     QString InDir(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
     void SetMemo(const QStringList& lines) { memo->setPlainText(lines.join(QLatin1Char('\n'))); }
 
@@ -125,6 +120,7 @@ protected:
     bool answerYes = true;
     int openDialogs = 0;
     QStringList proposedNames, questions, errors, memoAtError;
+    qm::test::FixedClock clock{QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9))};
 };
 
 TEST_F(ArchiveViewTest, ProposedNameIsAddressAndTodayAndTxtIsAdded)

@@ -2,6 +2,7 @@
 #include "ArchiveFile.h"
 #include "ArchiveLineText.h"
 #include "DateTimeText.h"
+#include "FixedClock.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +15,7 @@ using qm::test::ArchiveLineText;
 
 class ArchiveFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        qm::SetClock([] { return QDateTime(QDate(2026, 12, 6), QTime(12, 0)); });
-    }
-    void TearDown() override { qm::SetClock({}); }
+    qm::test::FixedClock clock{QDateTime(QDate(2026, 12, 6), QTime(12, 0))};
 };
 
 qm::DateTime At(int y, int mo, int d, int h, int mi, int s = 0)

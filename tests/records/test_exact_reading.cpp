@@ -3,6 +3,7 @@
 // the program's date-time reader), whatever the form of the text.
 #include "ArchiveFile.h"
 #include "ArchiveLineText.h"
+#include "FixedClock.h"
 #include "TrendFile.h"
 
 #include <QRandomGenerator>
@@ -75,15 +76,14 @@ TEST(ExactReading, ArchiveLines)
         {
             qputenv("TZ", "Europe/Berlin");
             tzset();
-            SetClock([] { return QDateTime(QDate(2026, 12, 6), QTime(15, 0, 0)); });
         }
         ~Berlin()
         {
-            SetClock({});
             qunsetenv("TZ");
             tzset();
         }
     } berlin;
+    const test::FixedClock clock(QDateTime(QDate(2026, 12, 6), QTime(15, 0, 0)));
     QStringList lines = {
         QStringLiteral("06.12.26 10:30    7,00     -12,3    25,0     10"),
         QStringLiteral("06.12.26 10:30:15   7,00   -12,3   25,0"),

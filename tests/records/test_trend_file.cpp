@@ -2,6 +2,7 @@
 // and files that were not written by the program.
 #include "FileSizeLimit.h"
 #include "Files.h"
+#include "FixedClock.h"
 #include "TrendFile.h"
 
 #include <QDir>
@@ -37,17 +38,16 @@ class TrendFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetClock([] { return QDateTime(QDate(2026, 12, 6), QTime(15, 0, 0)); });
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath(QStringLiteral("График.txt"));
     }
-    void TearDown() override { SetClock({}); }
 
     QString Save(const TrendStore& store) { return SaveTrendFile(store, dir.path()); }
     TrendLoadResult Load(TrendStore& store) { return LoadTrendFile(store, dir.path()); }
 
     QTemporaryDir dir;
     QString path;
+    test::FixedClock clock{QDateTime(QDate(2026, 12, 6), QTime(15, 0, 0))};
     std::unique_ptr<TrendStore> store = std::make_unique<TrendStore>();
     std::unique_ptr<TrendStore> loaded = std::make_unique<TrendStore>();
 };
