@@ -1,5 +1,6 @@
 // Archive download and instrument commands on the real serial port adapter, against the
 // instrument simulator on a pseudo-terminal, driven by the real 100 ms timer.
+#include "ArchiveBlocks.h"
 #include "ArchiveLineText.h"
 #include "DateTimeText.h"
 #include "DeviceTable.h"
@@ -86,13 +87,6 @@ struct Engine {
     }
 };
 
-QList<int> allBlocks()
-{
-    QList<int> out;
-    for (int k = 0; k < 14; ++k) out << 249 + 122 * k;
-    return out;
-}
-
 // Date and time of a listed line (two-digit years are this century's here).
 QDateTime lineTime(const QString& line)
 {
@@ -119,7 +113,7 @@ TEST(ArchiveOnTheLine, DownloadOf57Records)
     ASSERT_TRUE(e.connect()) << e.panel.warnings.join('|').toStdString();
     ASSERT_TRUE(e.download(2)) << "status: " << e.panel.status.toStdString();
 
-    EXPECT_EQ(line.archiveReads(2), allBlocks());
+    EXPECT_EQ(line.archiveReads(2), ArchiveBlockStarts());
     EXPECT_TRUE(e.panel.statusHistory.contains(QStringLiteral("2-АРХИВ-  100 %")));
     const QStringList& memo = e.panel.memo;
     ASSERT_EQ(memo.size(), 57);
