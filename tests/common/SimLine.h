@@ -4,6 +4,7 @@
 // the engine is handed as its working directory), stopped when the object goes. Needs QM_SIM_PATH (set by the test build when the simulator is built).
 
 #include "DateTimeText.h"
+#include "Files.h"
 
 #include <QByteArray>
 #include <QEventLoop>
@@ -52,8 +53,7 @@ struct SimLine {
         QDeadlineTimer deadline(10000);
         while (!sim.canReadLine() && !deadline.hasExpired()) sim.waitForReadyRead(200);
         device = QString::fromLocal8Bit(sim.readLine()).trimmed();
-        QFile cfg(dir.filePath(QStringLiteral("ports.cfg")));
-        if (cfg.open(QIODevice::WriteOnly)) cfg.write("COM1 " + device.toLocal8Bit() + "\n");
+        WriteAll(dir.filePath(QStringLiteral("ports.cfg")), "COM1 " + device.toLocal8Bit() + "\n");
     }
     ~SimLine() { stop(); }
 

@@ -1,12 +1,12 @@
 // The archive download in the poll engine, tick by tick: the blocks asked for, the progress
 // texts, the listing, the empty archive, exception and missing answers, and commands or
 // presses that cut in.
+#include "ArchiveBlocks.h"
 #include "PollRig.h"
+#include "RecordBytes.h"
 
-#include <bit>
 #include <map>
 #include <optional>
-#include <cstdint>
 #include <gtest/gtest.h>
 
 using namespace qm;
@@ -32,15 +32,9 @@ struct ArchiveInstrument {
         for (int r = std::max(1, n - 199); r <= n; ++r) {
             const int slot = (r - 1) % 200 + 1;
             const int minutes = 339 * 1440 + 600 + r;  // 6 December, 10:00 + r minutes
+            const RecordBytes b = EncodeRecord(26, minutes, 6.0f + r / 100.0f, -(r / 10.0f), 20.0f + r / 10.0f);
             quint16* w = reg + 254 + 8 * (slot - 1);
-            w[0] = quint16(((minutes & 0xFF) << 8) | 26);
-            w[1] = quint16(minutes >> 8);
-            const float values[3] = {6.0f + r / 100.0f, -(r / 10.0f), 20.0f + r / 10.0f};
-            for (int v = 0; v < 3; ++v) {
-                const auto bits = std::bit_cast<std::uint32_t>(values[v]);
-                w[2 + 2 * v] = quint16(bits & 0xFFFF);
-                w[3 + 2 * v] = quint16(bits >> 16);
-            }
+            for (size_t k = 0; k < b.size() / 2; ++k) w[k] = quint16(b[2 * k] | (b[2 * k + 1] << 8));
         }
     }
 
@@ -67,13 +61,6 @@ struct ArchiveInstrument {
         return withCrc(frame);
     }
 };
-
-QList<int> blockStarts()
-{
-    QList<int> out;
-    for (int k = 0; k < 14; ++k) out << 249 + 122 * k;
-    return out;
-}
 
 // A rig polling 1..10 with the instrument at 7 answering every request, the measurement at
 // address 2 in flight when the download is asked for. The instrument's archive answers arrive
@@ -162,7 +149,7 @@ TEST(ArchiveDownload, FourteenBlocksOneASlotThenTheListing)
 
     // The requests on the wire: address 7, function 3, 122 registers from 249 on.
     for (int k = 0; k < 14; ++k) EXPECT_EQ(d.rig.port.writes.at(firstWrite + k), archiveRequest(7, 249 + 122 * k)) << k;
-    EXPECT_EQ(d.instrument.readStarts, blockStarts());
+    EXPECT_EQ(d.instrument.readStarts, ArchiveBlockStarts());
     EXPECT_EQ(d.rig.port.writes.at(firstWrite).toHex(' '), QByteArray("07 03 00 f9 00 7a 14 7e"));
     EXPECT_EQ(d.rig.port.writes.at(firstWrite + 13).toHex(' '), QByteArray("07 03 07 2b 00 7a b5 33"));
 
@@ -236,7 +223,7 @@ TEST(ArchiveDownload, ExceptionAnswerMidwayLeavesThatBlockAndMovesOn)
         return std::nullopt;
     };
     ASSERT_EQ(d.download(), 15);
-    EXPECT_EQ(d.instrument.readStarts, blockStarts());  // asked once, not again
+    EXPECT_EQ(d.instrument.readStarts, ArchiveBlockStarts());  // asked once, not again
     const auto& image = d.rig.engine.ArchiveImage();
     // Block 5 covers image bytes 976..1219: nothing there; the records before it were stored.
     for (int i = 976; i < 1220; ++i) ASSERT_EQ(image[size_t(i)], 0) << i;
@@ -329,7 +316,7 @@ TEST(ArchiveDownload, ExceptionToTheLastBlockEndsTheDownload)
     };
     const int slotCount = d.download();
     EXPECT_EQ(slotCount, 15);  // never a read beyond the area
-    EXPECT_EQ(d.instrument.readStarts, blockStarts());
+    EXPECT_EQ(d.instrument.readStarts, ArchiveBlockStarts());
     EXPECT_EQ(d.rig.engine.PendingRequest(), RequestKind::ReadMeasurement);
     EXPECT_EQ(text(d.rig.panel.memo), text(cleanListing(57)));
     EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
@@ -495,7 +482,7 @@ TEST(ArchiveDownload, NewNumberDuringADownloadStartsItAgain)
     d.rig.setCommandAddress(9);
     int slotCount = 0;
     while (d.rig.engine.PendingRequest() == RequestKind::ReadArchive && slotCount++ < 20) ASSERT_EQ(d.tickUntilWrite(), 10);
-    EXPECT_EQ(other.readStarts, blockStarts());
+    EXPECT_EQ(other.readStarts, ArchiveBlockStarts());
     EXPECT_EQ(text(d.rig.panel.memo), text(cleanListing(12)));
 }
 

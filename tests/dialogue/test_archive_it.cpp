@@ -1,8 +1,11 @@
 // Archive download and instrument commands on the real serial port adapter, against the
 // instrument simulator on a pseudo-terminal, driven by the real 100 ms timer.
+#include "ArchiveBlocks.h"
+#include "ArchiveLineText.h"
 #include "DateTimeText.h"
 #include "DeviceTable.h"
 #include "FakePanel.h"
+#include "FixedClock.h"
 #include "SimLine.h"
 #include "PollEngine.h"
 #include "SerialPort.h"
@@ -84,13 +87,6 @@ struct Engine {
     }
 };
 
-QList<int> allBlocks()
-{
-    QList<int> out;
-    for (int k = 0; k < 14; ++k) out << 249 + 122 * k;
-    return out;
-}
-
 // Date and time of a listed line (two-digit years are this century's here).
 QDateTime lineTime(const QString& line)
 {
@@ -100,11 +96,7 @@ QDateTime lineTime(const QString& line)
 // The record values of the simulator's fixed archive: pH 6.00 + r/100, E −(A + r/10), T 20 + A + r/10.
 QString recordValues(int address, int r)
 {
-    auto fixed = [](double v, int width, int decimals) {
-        return QString::number(v, 'f', decimals).replace('.', ',').rightJustified(width, ' ');
-    };
-    return fixed(6.0 + r / 100.0, 5, 2) + "   " + fixed(-(address + r / 10.0), 7, 1) + "   "
-           + fixed(20.0 + address + r / 10.0, 5, 1);
+    return ArchiveValuesText(6.0 + r / 100.0, -(address + r / 10.0), 20.0 + address + r / 10.0);
 }
 
 void expectFiveMinutesApart(const QStringList& lines)
@@ -121,7 +113,7 @@ TEST(ArchiveOnTheLine, DownloadOf57Records)
     ASSERT_TRUE(e.connect()) << e.panel.warnings.join('|').toStdString();
     ASSERT_TRUE(e.download(2)) << "status: " << e.panel.status.toStdString();
 
-    EXPECT_EQ(line.archiveReads(2), allBlocks());
+    EXPECT_EQ(line.archiveReads(2), ArchiveBlockStarts());
     EXPECT_TRUE(e.panel.statusHistory.contains(QStringLiteral("2-АРХИВ-  100 %")));
     const QStringList& memo = e.panel.memo;
     ASSERT_EQ(memo.size(), 57);
@@ -170,11 +162,11 @@ TEST(CommandsOnTheLine, PeriodIsWrittenAndReadBackAndTheClockIsSet)
     ASSERT_TRUE(e.runUntil([&] { return e.panel.period != 1; }, 6000));
     EXPECT_EQ(e.panel.period, 33);
 
-    qm::SetClock([] { return QDateTime(QDate(2030, 6, 15), QTime(8, 30, 42)); });
-    e.engine.SetClock();
-    const bool confirmed =
-        e.runUntil([&] { return e.panel.statusHistory.contains(QStringLiteral("2-Коррекция времени -Ok!")); }, 5000);
-    qm::SetClock({});
+    const bool confirmed = [&] {
+        const FixedClock clock(QDateTime(QDate(2030, 6, 15), QTime(8, 30, 42)));
+        e.engine.SetClock();
+        return e.runUntil([&] { return e.panel.statusHistory.contains(QStringLiteral("2-Коррекция времени -Ok!")); }, 5000);
+    }();
     ASSERT_TRUE(confirmed);
     // Instrument 2's next answer shows its clock: hh:mm dd.mm.yyyy.
     ASSERT_TRUE(e.runUntil([&] { return e.panel.clockText.endsWith(QStringLiteral("15.06.2030")); }, 6000))

@@ -1,5 +1,6 @@
 // The three instrument commands through the poll engine: the frames on the wire, the status
 // texts, the return to measurement polling, the period read back, and clicks that race the slot.
+#include "FixedClock.h"
 #include "InstrumentCommands.h"
 #include "PollRig.h"
 
@@ -9,15 +10,6 @@ using namespace qm;
 using namespace qm::test;
 
 namespace {
-
-// Fixes the computer's clock for one test.
-struct FixedClock {
-    explicit FixedClock(const QDateTime& t)
-    {
-        qm::SetClock([t] { return t; });
-    }
-    ~FixedClock() { qm::SetClock({}); }
-};
 
 const QDateTime kClockTime(QDate(2026, 12, 6), QTime(13, 45, 59));
 

@@ -2,15 +2,13 @@
 #include "Crc16.h"
 #include "DeviceTable.h"
 #include "FakePanel.h"
+#include "QStringPrint.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <vector>
-
-// Readable values in failure messages and test names.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 using namespace qm;
 using qm::test::FakePanel;

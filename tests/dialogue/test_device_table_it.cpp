@@ -7,6 +7,7 @@
 #include "SimLine.h"
 #include "PollEngine.h"
 #include "SerialPort.h"
+#include "QStringPrint.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -15,10 +16,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 using namespace qm;
 using namespace qm::test;

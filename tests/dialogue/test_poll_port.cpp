@@ -1,5 +1,6 @@
 // The connect switch and OpenPort as the operator sees them: the status bar, the message boxes,
 // the port list, and which device each COM name opens.
+#include "Files.h"
 #include "PollRig.h"
 #include "Pty.h"
 #include "SerialDevices.h"
@@ -33,9 +34,7 @@ QStringList heads(const QStringList& warnings, int lines = 1)
 
 void writePortsCfg(PollRig& rig, const QByteArray& text)
 {
-    QFile f(rig.dir.filePath(QStringLiteral("ports.cfg")));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
+    ASSERT_TRUE(WriteAll(rig.dir.filePath(QStringLiteral("ports.cfg")), text));
 }
 
 TEST(PollPort, ConnectOpensThePortAndLocksTheList)
@@ -408,8 +407,7 @@ struct PtyLine {
     {
         engine.setWorkDir(dir.path());
         link = dir.filePath(QStringLiteral("adapter"));
-        QFile cfg(dir.filePath(QStringLiteral("ports.cfg")));
-        if (cfg.open(QIODevice::WriteOnly)) cfg.write("COM1 " + QFile::encodeName(link) + "\n");
+        WriteAll(dir.filePath(QStringLiteral("ports.cfg")), "COM1 " + QFile::encodeName(link) + "\n");
         table.FillHeaders({1, 1});
         engine.Init({1, 1});
         timer.setInterval(100);

@@ -1,4 +1,5 @@
 // COM names shown to the operator and the devices they open on each system.
+#include "Files.h"
 #include "PortNames.h"
 #include "SerialDevices.h"
 
@@ -20,9 +21,7 @@ namespace {
 
 void writeConfig(const QTemporaryDir& dir, const QByteArray& text)
 {
-    QFile f(dir.filePath(QStringLiteral("ports.cfg")));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
+    ASSERT_TRUE(test::WriteAll(dir.filePath(QStringLiteral("ports.cfg")), text));
 }
 
 TEST(PortNames, DisplayNamesAreCom1ToCom17AndNothingOutside)

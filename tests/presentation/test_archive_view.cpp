@@ -1,9 +1,12 @@
 // The archive file buttons: saving Memo1 to a file, viewing a file in Memo1 and the archive chart
 // window. The dialogs are answered by the tests; the files are real.
 #include "ArchiveFile.h"
+#include "ArchiveLineText.h"
 #include "ArchiveView.h"
 #include "ChartTime.h"
 #include "DateTimeText.h"
+#include "Files.h"
+#include "FixedClock.h"
 #include "Uarhgr.h"
 
 #include <gtest/gtest.h>
@@ -22,19 +25,8 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QByteArray("<missing>");
-    return f.readAll();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using qm::test::ReadAll;
+using qm::test::WriteAll;
 
 QVector<double> Keys(const QCPGraph* g)
 {
@@ -56,14 +48,7 @@ QStringList Listing()
     QStringList lines;
     for (int n = 1; n <= 25; ++n) {
         const QDateTime t(QDate(2026, 12, 6), QTime(10, 0).addSecs(600 * n));
-        auto field = [](double v, int width, int decimals) {
-            return QString::number(v, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(',')).rightJustified(width);
-        };
-        QString line = t.toString(QStringLiteral("dd.MM.yy hh:mm")) + QStringLiteral("   ") + field(6.5 + 0.02 * n, 5, 2)
-                       + QStringLiteral("   ") + field(-20.0 + n, 7, 1) + QStringLiteral("   ")
-                       + field(20.0 + 0.5 * n, 5, 1);
-        if (n % 10 == 0) line += QStringLiteral("     ") + QString::number(n);
-        lines.append(line);
+        lines.append(qm::test::ArchiveLineText(t, 6.5 + 0.02 * n, -20.0 + n, 20.0 + 0.5 * n, n));
     }
     return lines;
 }
@@ -74,7 +59,6 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         view.setWorkDir(dir.path());
-        qm::SetClock([] { return QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9)); });
         owner.setWindowTitle(QStringLiteral("QM4700 ModBus Ver3.0"));
         owner.setGeometry(100, 80, 1040, 700);
         memo = new QPlainTextEdit(&owner);
@@ -106,11 +90,6 @@ protected:
         };
         view.setDialogs(d);
     }
-    void TearDown() override
-    {
-        qm::SetClock({});
-    }
-
     QString InDir(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
     void SetMemo(const QStringList& lines) { memo->setPlainText(lines.join(QLatin1Char('\n'))); }
 
@@ -126,7 +105,7 @@ protected:
     }
     bool ViewBytes(const QByteArray& bytes, const qm::ChartScales& scales = {})
     {
-        WriteAll(InDir(QStringLiteral("v.txt")), bytes);
+        EXPECT_TRUE(WriteAll(InDir(QStringLiteral("v.txt")), bytes));
         return View(QStringLiteral("v.txt"), scales);
     }
 
@@ -141,6 +120,7 @@ protected:
     bool answerYes = true;
     int openDialogs = 0;
     QStringList proposedNames, questions, errors, memoAtError;
+    qm::test::FixedClock clock{QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9))};
 };
 
 TEST_F(ArchiveViewTest, ProposedNameIsAddressAndTodayAndTxtIsAdded)
@@ -193,7 +173,7 @@ TEST_F(ArchiveViewTest, FileIsWindows1251WithCrLf)
 TEST_F(ArchiveViewTest, ExistingFileIsReplacedOnlyAfterYes)
 {
     const QString path = InDir(QStringLiteral("x.txt"));
-    WriteAll(path, "old\r\n");
+    ASSERT_TRUE(WriteAll(path, "old\r\n"));
 
     answerYes = false;
     EXPECT_FALSE(Save(QStringLiteral("x")));  // ".txt" is added before the question
@@ -345,7 +325,7 @@ TEST_F(ArchiveViewTest, LineWithoutDateStopsTheViewing)
     // Never shown before: it stays hidden.
     TFormARHGR fresh;
     chosen = InDir(QStringLiteral("v.txt"));
-    WriteAll(chosen, "\xc0\xf0\xf5\xe8\xe2\r\n");
+    ASSERT_TRUE(WriteAll(chosen, "\xc0\xf0\xf5\xe8\xe2\r\n"));
     EXPECT_FALSE(view.ViewArchive(&owner, memo, &fresh, {}));
     EXPECT_TRUE(fresh.isHidden());
     EXPECT_EQ(fresh.windowTitle(), QStringLiteral("АРХИВ"));

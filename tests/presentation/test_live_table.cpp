@@ -4,6 +4,7 @@
 #include "FakePanel.h"
 #include "FakePort.h"
 #include "LiveTable.h"
+#include "QStringPrint.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -16,10 +17,6 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 using namespace qm;
 using qm::test::FakePanel;

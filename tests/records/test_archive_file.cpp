@@ -1,6 +1,8 @@
 // Archive files without widgets: names, bytes on disk, and the points read from their lines.
 #include "ArchiveFile.h"
+#include "ArchiveLineText.h"
 #include "DateTimeText.h"
+#include "FixedClock.h"
 
 #include <gtest/gtest.h>
 
@@ -9,14 +11,11 @@
 namespace {
 
 using qm::ArchivePoint;
+using qm::test::ArchiveLineText;
 
 class ArchiveFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        qm::SetClock([] { return QDateTime(QDate(2026, 12, 6), QTime(12, 0)); });
-    }
-    void TearDown() override { qm::SetClock({}); }
+    qm::test::FixedClock clock{QDateTime(QDate(2026, 12, 6), QTime(12, 0))};
 };
 
 qm::DateTime At(int y, int mo, int d, int h, int mi, int s = 0)
@@ -25,19 +24,6 @@ qm::DateTime At(int y, int mo, int d, int h, int mi, int s = 0)
 }
 
 QByteArray Hex(const char* hex) { return QByteArray::fromHex(hex); }
-
-// An archive line as the download lists it: date and time, then pH, E and T right-aligned in
-// 5, 7 and 5 characters after three blanks each, with a comma as decimal mark.
-QString RecordLine(const QDateTime& t, double ph, double e, double temp, int number = 0)
-{
-    auto field = [](double v, int width, int decimals) {
-        return QString::number(v, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(',')).rightJustified(width);
-    };
-    QString line = t.toString(QStringLiteral("dd.MM.yy hh:mm")) + QStringLiteral("   ") + field(ph, 5, 2)
-                   + QStringLiteral("   ") + field(e, 7, 1) + QStringLiteral("   ") + field(temp, 5, 1);
-    if (number % 10 == 0 && number > 0) line += QStringLiteral("     ") + QString::number(number);
-    return line;
-}
 
 TEST_F(ArchiveFileTest, ProposedNameCarriesAddressAndDate)
 {
@@ -237,7 +223,7 @@ TEST_F(ArchiveFileTest, ListedRecordsReadBackAsTheirValues)
     for (int n = 1; n <= 25; ++n) {
         const QDateTime t = start.addSecs(600 * n);
         const double ph = 0.37 * n - 1.0, e = -150.0 + 7.3 * n, temp = 2.5 * n - 10.0;
-        const QString line = RecordLine(t, ph, e, temp, n);
+        const QString line = ArchiveLineText(t, ph, e, temp, n);
         ArchivePoint p;
         ASSERT_TRUE(qm::ParseArchiveLine(line, &p)) << line.toStdString();
         EXPECT_NEAR(p.Time, qm::ToDateTime(t), 1e-9);

@@ -2,10 +2,10 @@
 // write never costs the operator the settings saved before.
 #include "FeedingFifo.h"
 #include "FileSizeLimit.h"
+#include "Files.h"
 #include "Settings.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -22,6 +22,8 @@ using qm::Settings;
 using qm::SettingsRead;
 using qm::WithReadValues;
 using qm::WriteSettingsFile;
+using qm::test::ReadAll;
+using qm::test::WriteAll;
 
 Settings Distinct()
 {
@@ -31,18 +33,6 @@ Settings Distinct()
                           std::numeric_limits<qint32>::min(), 60, 1, 7, 3, 2, 1, 0};
     for (int i = 0; i < 18; ++i) s.setValue(i, v[i]);
     return s;
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool WriteBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // The invariants every result keeps, whatever the bytes were.
@@ -87,7 +77,7 @@ TEST(SettingsFile, WrittenFileIsEighteenDecimalLinesWithCrLf)
     EXPECT_EQ(WithReadValues(Settings{}, r), Distinct());
 
     // Writing again replaces the file whole, however long the old one was.
-    ASSERT_TRUE(WriteBytes(path, QByteArray(5000, '9')));
+    ASSERT_TRUE(WriteAll(path, QByteArray(5000, '9')));
     ASSERT_EQ(WriteSettingsFile(path, Settings{}), QString());
     EXPECT_EQ(ReadAll(path), FormatSettings(Settings{}));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden) == QStringList{"it.cfg"})
@@ -325,28 +315,28 @@ TEST(SettingsFile, HugeFileIsReadOnlyAsFarAsNeeded)
     const QString path = dir.filePath("it.cfg");
 
     // 18 good lines followed by far more than the reader looks at.
-    ASSERT_TRUE(WriteBytes(path, FormatSettings(Distinct()) + QByteArray(3 << 20, 'z')));
+    ASSERT_TRUE(WriteAll(path, FormatSettings(Distinct()) + QByteArray(3 << 20, 'z')));
     SettingsRead r = ReadSettingsFile(path);
     EXPECT_FALSE(r.failed) << r.message.toStdString();
     EXPECT_EQ(WithReadValues(Settings{}, r), Distinct());
 
     // A first line longer than the reader looks at: its end and every later line are out of
     // reach, so it is not taken for the end of the file.
-    ASSERT_TRUE(WriteBytes(path, "5" + QByteArray(3 << 20, ' ') + "\r\n6\r\n"));
+    ASSERT_TRUE(WriteAll(path, "5" + QByteArray(3 << 20, ' ') + "\r\n6\r\n"));
     r = ReadSettingsFile(path);
     EXPECT_TRUE(r.failed);
     EXPECT_EQ(r.failedLine, 1);
     EXPECT_EQ(r.valuesRead, 0);
 
     // Blanks up to the cap and a value behind it: not the end of the file either.
-    ASSERT_TRUE(WriteBytes(path, "5\r\n" + QByteArray(3 << 20, '\n') + "6\r\n"));
+    ASSERT_TRUE(WriteAll(path, "5\r\n" + QByteArray(3 << 20, '\n') + "6\r\n"));
     r = ReadSettingsFile(path);
     EXPECT_TRUE(r.failed);
     EXPECT_EQ(r.failedLine, 2);
     EXPECT_EQ(r.values[0], 5);
 
     // A single line of millions of digits.
-    ASSERT_TRUE(WriteBytes(path, QByteArray(2 << 20, '7')));
+    ASSERT_TRUE(WriteAll(path, QByteArray(2 << 20, '7')));
     r = ReadSettingsFile(path);
     EXPECT_TRUE(r.failed);
     EXPECT_EQ(r.failedLine, 1);
@@ -401,9 +391,9 @@ TEST_P(FailedWrite, IsReportedAndTouchesNothing)
     const QString blocker = dir.filePath(c.blocker);
     if (c.blockerIsDirectory) {
         ASSERT_TRUE(QDir(dir.path()).mkdir(c.blocker));
-        ASSERT_TRUE(WriteBytes(blocker + "/keep", "old"));
+        ASSERT_TRUE(WriteAll(blocker + "/keep", "old"));
     } else {
-        ASSERT_TRUE(WriteBytes(blocker, "old\r\n"));
+        ASSERT_TRUE(WriteAll(blocker, "old\r\n"));
     }
     const QString error = WriteSettingsFile(dir.filePath(c.target), Distinct());
     EXPECT_TRUE(error.startsWith(QStringLiteral("Не удалось сохранить настройки в файл"))) << error.toStdString();
@@ -429,7 +419,7 @@ TEST(SettingsFile, WriteThatRunsOutOfRoomKeepsTheOldFile)
     QTemporaryDir dir;
     const QString path = dir.filePath("it.cfg");
     const QByteArray old = FormatSettings(Settings{});
-    ASSERT_TRUE(WriteBytes(path, old));
+    ASSERT_TRUE(WriteAll(path, old));
 
     QString error;
     {

@@ -1,6 +1,8 @@
 // The trend data file "График.txt": line format, reading lines back, saving and loading the store,
 // and files that were not written by the program.
 #include "FileSizeLimit.h"
+#include "Files.h"
+#include "FixedClock.h"
 #include "TrendFile.h"
 
 #include <QDir>
@@ -19,6 +21,8 @@
 #include <unistd.h>
 
 using namespace qm;
+using qm::test::ReadAll;
+using qm::test::WriteAll;
 
 namespace {
 
@@ -29,35 +33,21 @@ DateTime At(int year, int month, int day, int h, int m, int s)
 
 double Round4(double v) { return std::round(v * 10000.0) / 10000.0; }
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
-    return f.readAll();
-}
-
-bool WriteAll(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
 // Every test runs on 6 December 2026, so two-digit years 00..75 are 2000..2075.
 class TrendFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetClock([] { return QDateTime(QDate(2026, 12, 6), QTime(15, 0, 0)); });
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath(QStringLiteral("График.txt"));
     }
-    void TearDown() override { SetClock({}); }
 
     QString Save(const TrendStore& store) { return SaveTrendFile(store, dir.path()); }
     TrendLoadResult Load(TrendStore& store) { return LoadTrendFile(store, dir.path()); }
 
     QTemporaryDir dir;
     QString path;
+    test::FixedClock clock{QDateTime(QDate(2026, 12, 6), QTime(15, 0, 0))};
     std::unique_ptr<TrendStore> store = std::make_unique<TrendStore>();
     std::unique_ptr<TrendStore> loaded = std::make_unique<TrendStore>();
 };

@@ -2,6 +2,7 @@
 // control and never gets caught in a grid, every control has a name, both windows are announced
 // as windows, and the focus move to the archive memo never takes what is being typed.
 #include "QM4700_mp.h"
+#include "QStringPrint.h"
 #include "Uarhgr.h"
 
 #include <QAccessible>
@@ -23,8 +24,6 @@
 #include <algorithm>
 #include <functional>
 #include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 

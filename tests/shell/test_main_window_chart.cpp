@@ -1,6 +1,7 @@
 // The trend chart as it appears in the main window right after start-up.
 #include "ChartTime.h"
 #include "DateTimeText.h"
+#include "FixedClock.h"
 #include "QM4700_mp.h"
 
 #include <QApplication>
@@ -21,11 +22,7 @@ namespace {
 
 class MainWindowChart : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        qm::SetClock([] { return QDateTime(QDate(2026, 12, 6), QTime(14, 5, 30)); });
-    }
-    void TearDown() override { qm::SetClock({}); }
+    qm::test::FixedClock clock{QDateTime(QDate(2026, 12, 6), QTime(14, 5, 30))};
 };
 
 TEST_F(MainWindowChart, TimeAxisIsLabelledEveryMinuteOnceShown)

@@ -1,6 +1,7 @@
 // The spin edits of the main window: an emptied one is refilled at once, a typed number outside
 // the range is brought into it.
 #include "QM4700_mp.h"
+#include "QStringPrint.h"
 
 #include <QApplication>
 #include <QDir>
@@ -10,10 +11,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
