@@ -1,6 +1,7 @@
 #include "SystemErrorText.h"
 
 #include <QFileDevice>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstring>
@@ -54,6 +55,10 @@ QString SystemErrorTextFor(const QString& systemText)
     if (text.isEmpty() || text == QLatin1String("Unknown error")) return QStringLiteral("неизвестная ошибка");
     for (const Known& k : kKnown)
         if (text.compare(systemWords(k.code), Qt::CaseInsensitive) == 0) return QString::fromUtf8(k.text);
+    // Qt's Russian translation gives some system errors in Russian already ("Файл или каталог не
+    // существует"): they stand as they are.
+    static const QRegularExpression cyrillic(QStringLiteral("\\p{Cyrillic}"));
+    if (text.contains(cyrillic)) return text.left(1).toLower() + text.mid(1);
     return QStringLiteral("система сообщила: ") + text;
 }
 

@@ -14,8 +14,8 @@ namespace qm {
 QString SystemErrorText(int code);
 
 // The same for an error known only by the system's text (what strerror gives, as in Qt's
-// errorString()): a known one gets its Russian phrase, any other is put after a Russian
-// sentence. An empty text gives the phrase for an unknown failure.
+// errorString()): a known one gets its Russian phrase, one that Qt's translation already gives in
+// Russian stands as it is, any other is put after a Russian sentence. An empty text gives the phrase for an unknown failure.
 QString SystemErrorTextFor(const QString& systemText);
 
 // Why a read of file or a write to it failed, in these words; a write without a reason from the

@@ -26,6 +26,9 @@ TEST(SystemErrorText, KnownErrorsAreRussianAndOthersKeepTheSystemsWords)
     }
     EXPECT_EQ(qm::SystemErrorTextFor(QStringLiteral("Link has been severed")),
               QStringLiteral("система сообщила: Link has been severed"));
+    // Qt's own Russian translation of a system error stands as it is, as a phrase after a colon.
+    EXPECT_EQ(qm::SystemErrorTextFor(QStringLiteral("Файл или каталог не существует")),
+              QStringLiteral("файл или каталог не существует"));
     EXPECT_EQ(qm::SystemErrorText(EXDEV), QStringLiteral("ошибка системы %1: ").arg(EXDEV) + QString::fromLocal8Bit(std::strerror(EXDEV)));
 }
 
