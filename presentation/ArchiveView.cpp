@@ -107,7 +107,7 @@ QStringList MemoLines(const QPlainTextEdit* memo)
 
 ArchiveView::ArchiveView(ArchiveDialogs dialogs) : m_dialogs(std::move(dialogs)) {}
 
-bool ArchiveView::SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const QString& addressText)
+bool ArchiveView::SaveArchive(QWidget* owner, const QPlainTextEdit* memo, const QString& addressText)
 {
     const ArchiveDialogs& dialogs = m_dialogs;
     QString path = dialogs.SaveFileName(owner, m_workDir, ProposedArchiveName(addressText, DateTag()));
@@ -116,8 +116,8 @@ bool ArchiveView::SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const
     if (QFileInfo::exists(path) && !dialogs.AskYesNo(owner, QStringLiteral("Файл уже существует. Переписать?")))
         return false;
 
-    // Memo1 is read only now: a download may have replaced it while the dialogs were open.
-    const QByteArray bytes = EncodeArchiveLines(MemoLines(Memo1));
+    // The text area is read only now: a download may have replaced it while the dialogs were open.
+    const QByteArray bytes = EncodeArchiveLines(MemoLines(memo));
     // Written beside the old file and renamed over it, so a failure keeps the old file whole.
     const QString reason = WriteWholeFile(path, bytes);
     if (!reason.isEmpty()) {
@@ -127,7 +127,7 @@ bool ArchiveView::SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const
     return true;
 }
 
-bool ArchiveView::ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, ArchiveChartWindow* chartWindow, const ChartScales& scales)
+bool ArchiveView::ViewArchive(QWidget* owner, QPlainTextEdit* memo, ArchiveChartWindow* chartWindow, const ChartScales& scales)
 {
     const ArchiveDialogs& dialogs = m_dialogs;
     QString path = dialogs.OpenFileName(owner, m_workDir);
@@ -160,9 +160,9 @@ bool ArchiveView::ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, ArchiveChar
     }
 
     // The text area shows every line read, the failing one included, as if added one by one.
-    Memo1->setPlainText(lines.mid(0, listed).join(QLatin1Char('\n')));
-    Memo1->moveCursor(QTextCursor::End);
-    Memo1->ensureCursorVisible();
+    memo->setPlainText(lines.mid(0, listed).join(QLatin1Char('\n')));
+    memo->moveCursor(QTextCursor::End);
+    memo->ensureCursorVisible();
 
     if (failed >= 0) {
         dialogs.ShowError(owner, InvalidDateTimeMessage(ArchiveDateTimeText(lines.at(failed))));

@@ -92,7 +92,7 @@ int CursorReadout::sampleUnder(int x) const
 
 QString CursorReadout::valueText(double value, bool temperature)
 {
-    if (value == double(NoDataMark)) return QStringLiteral("нет ответа");
+    if (value == NoDataMark) return QStringLiteral("нет ответа");
     // Values read from a file may be anything: very large ones in exponent form.
     if (!std::isfinite(value) || std::fabs(value) >= 1e7) return QString::number(value, 'g', 6);
     return QString::number(value, 'f', temperature ? 1 : 2);

@@ -71,7 +71,6 @@ void setCell(QTableWidget* grid, int column, int row, const QString& text)
 class TrendChart::Private {
 public:
     TrendChartWidgets w;
-    const float* live;  // LiveValues[1..20]
     QPointer<TrendPlot> plot;  // owned by the plot
     QCPLayer* layer = nullptr;
     QSharedPointer<TrendTimeTicker> timeTicker;
@@ -98,7 +97,7 @@ public:
     } lastFrame;
     bool framed = false;
 
-    Private(const TrendChartWidgets& widgets, const float* liveValues) : w(widgets), live(liveValues) {}
+    explicit Private(const TrendChartWidgets& widgets) : w(widgets) {}
 
     QComboBox* list(int slot) const
     {
@@ -139,8 +138,8 @@ private:
 
 }  // namespace
 
-TrendChart::TrendChart(const TrendChartWidgets& widgets, TrendStore& store, const float* liveValues)
-    : d(new Private(widgets, liveValues)), m_store(store)
+TrendChart::TrendChart(const TrendChartWidgets& widgets, TrendStore& store)
+    : d(new Private(widgets)), m_store(store)
 {
 }
 
@@ -376,7 +375,7 @@ void TrendChart::Tick()
     // Time going back by more than the window's margin since the newest sample held: the clock
     // was set back, or that sample (loaded from the file) is dated in the future.
     const bool backwards = before >= 1 && now < m_store.TrendTime(before) - FiveMinutes - Tolerance;
-    m_store.AddSample(now, d->live, limit);
+    m_store.AddSample(now, m_live.values(), limit);
     emit sampleTaken();
     if (full && before >= 1) {
         // The left edge follows the oldest sample, but never past the newest.
@@ -449,8 +448,8 @@ void TrendChart::applyScales()
 
 void TrendChart::rebuildLists()
 {
-    const int first = m_range.first;
-    const int count = std::clamp(m_range.count, 0, MaxDevices);
+    const int first = m_range.first();
+    const int count = m_range.count();
     for (int slot = 1; slot <= 4; ++slot) {
         QComboBox* box = d->list(slot);
         m_slotDevice[slot] = box->currentIndex();
@@ -504,7 +503,7 @@ void TrendChart::ApplyLayout()
         d->list(slot)->setVisible(l.lists[slot]);
         d->plot->series[slot].active = l.shown[slot];
     }
-    const int devices = m_range.count;
+    const int devices = m_range.count();
     for (int k = 1; k <= MaxDevices; ++k) {
         d->plot->series[4 + k].active = l.phBackground && k <= devices;
         d->plot->series[14 + k].active = l.tBackground && k <= devices;

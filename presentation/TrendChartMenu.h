@@ -1,5 +1,5 @@
 #pragma once
-// The trend chart's mouse menu: a right click on Chart1 offers "Вести журнал" (checkable) and
+// The trend chart's mouse menu: a right click on the chart offers "Вести журнал" (checkable) and
 // "Экспорт в CSV…". Only the context-menu request is taken, so dragging and the wheel stay the
 // chart's. What the items do is given by the owner.
 

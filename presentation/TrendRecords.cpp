@@ -1,17 +1,23 @@
 #include "TrendRecords.h"
 
 #include "JournalSetting.h"
+#include "NoticeBoard.h"
 #include "TrendChartMenu.h"
 #include "WholeFile.h"
 
 #include <QDir>
 #include <QFileDialog>
-#include <QMessageBox>
 
 namespace qm {
 
-TrendRecords::TrendRecords(const TrendStore& store, QWidget* chart1)
-    : m_store(store), m_chart1(chart1), m_menu(new TrendChartMenu(chart1))
+namespace {
+// The notices of this object: the journal's failures, and anything else (an export, journal.cfg).
+const QString JournalKey = QStringLiteral("journal");
+const QString RecordsKey = QStringLiteral("records");
+}  // namespace
+
+TrendRecords::TrendRecords(const TrendStore& store, QWidget* chart1, NoticeBoard* notices)
+    : m_store(store), m_chart1(chart1), m_notices(notices), m_menu(new TrendChartMenu(chart1))
 {
     m_menu->JournalOn = [this] { return m_on; };
     m_menu->SetJournalOn = [this](bool on) { SetJournalOn(on); };
@@ -28,7 +34,9 @@ TrendRecords::TrendRecords(const TrendStore& store, QWidget* chart1)
         dialog.selectFile(proposedName);
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
-    ShowNotice = [this](const QString& text, const QString& detail) { showNotice(text, detail); };
+    ShowNotice = [this](const QString& text, const QString& detail) {
+        if (m_notices) m_notices->post({text, detail}, m_journalNotice ? JournalKey : RecordsKey);
+    };
 }
 
 TrendRecords::~TrendRecords() { delete m_menu.data(); }
@@ -54,13 +62,14 @@ void TrendRecords::SampleTaken()
     if (!m_on || store.TrendCount() == 0) return;
     const TrendJournal::Result result = m_journal.Append(store, store.TrendCount(), m_range);
     if (!result.report.isEmpty()) {
+        m_journalNotice = true;
         ShowNotice(result.report, QStringLiteral("Отсчёты по-прежнему идут на график; журнал пробует записать "
                                                  "каждый следующий отсчёт."));
-        m_journalNotice = true;
+        m_journalNotice = false;
     }
     // A box still open about the failure must not go on saying that the journal is not written.
-    if (result.resumed && m_notice && m_journalNotice)
-        m_notice->setInformativeText(QStringLiteral("Запись журнала возобновлена в %1.")
+    if (result.resumed && m_notices)
+        m_notices->amend(JournalKey, QStringLiteral("Запись журнала возобновлена в %1.")
                                          .arg(FromDateTime(store.TrendTime(store.TrendCount())).toString(QStringLiteral("HH:mm:ss"))));
 }
 
@@ -73,22 +82,6 @@ void TrendRecords::ExportCsv()
     const QString reason = WriteWholeFile(path, TrendCsv(m_store, m_range));
     if (!reason.isEmpty())
         ShowNotice(QStringLiteral("Не удалось сохранить файл %1: %2").arg(QDir::toNativeSeparators(path), reason), QString());
-}
-
-void TrendRecords::showNotice(const QString& text, const QString& detail)
-{
-    // Not modal: the box is shown from the sampling tick, whose timer must go on.
-    if (!m_notice) {
-        m_notice = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), QString(), QMessageBox::Ok,
-                                   m_chart1->window());
-        m_notice->setAttribute(Qt::WA_DeleteOnClose);
-        m_notice->setWindowModality(Qt::NonModal);
-    }
-    m_journalNotice = false;
-    m_notice->setText(text);
-    m_notice->setInformativeText(detail);
-    m_notice->show();
-    m_notice->raise();
 }
 
 }  // namespace qm

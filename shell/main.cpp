@@ -15,6 +15,9 @@ int main(int argc, char** argv)
     MainWindow window;
     ArchiveChartWindow archive;
     window.setArchiveWindow(&archive);
+    // A notice box still on screen is a window of its own: it must not keep the program running
+    // once the main window has closed.
+    QObject::connect(&window, &MainWindow::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.show();
     return app.exec();
 }

@@ -94,7 +94,7 @@ TEST(TrendChartWindow, HundredPointsRollAndTheLeftEdgeJumpsAfterFiveMinutes)
     DateTime lastMin = start;
     int jumps = 0;
     for (int i = 1; i <= 1000; ++i) {
-        rig.setRow(1, float(i % 10), 20.0f);
+        rig.setRow(1, i % 10, 20.0);
         rig.tick();
         const TrendStore& s = rig.store;
         ASSERT_EQ(s.TrendCount(), std::min(i, 100)) << i;
@@ -279,7 +279,7 @@ TEST(TrendChartWindow, ClockJumpsKeepTheNewestSampleInView)
 TEST(TrendChartLoad, FilesWithTimesGoingBackOrAheadGiveASoundWindow)
 {
     ChartRig rig;
-    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.store, rig.live);
+    rig.makeChart();
     rig.chart->Setup(rig.now());
     double values[20] = {};
     const DateTime start = rig.now() - 3 * 3600 * Second;
@@ -582,7 +582,7 @@ TEST(TrendChartFocus, MemoTakesTheFocusOnTheFirstTickAnd101TicksAfterAUserAction
 TEST(TrendChartLoad, LoadedSamplesSetTheWindowAndTheSavedSlots)
 {
     ChartRig rig;
-    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.store, rig.live);
+    rig.makeChart();
     rig.chart->setRange({1, 3});
     rig.chart->Setup(rig.now());
     rig.chart->setChartSlotDevice(1, 2);
