@@ -9,9 +9,9 @@ ROOT=$(pwd)
 ./scripts/setup
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$BUILD_DIR" -j"$(nproc)" --target QM4700_mb qm4700-sim
+cmake --build "$BUILD_DIR" -j"$(nproc)" --target qm4700 qm4700-sim
 
-PROGRAM="$ROOT/$BUILD_DIR/shell/QM4700_mb"
+PROGRAM="$ROOT/$BUILD_DIR/shell/qm4700"
 SIM="$ROOT/$BUILD_DIR/tools/qm4700-sim/qm4700-sim"
 DEMO="$ROOT/demo"
 mkdir -p "$DEMO"

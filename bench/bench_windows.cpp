@@ -12,10 +12,10 @@
 // time beside them; each benchmark's last lines print the medians.
 #include "ArchiveView.h"
 #include "BenchStats.h"
-#include "QM4700_mp.h"
+#include "MainWindow.h"
 #include "QtTranslations.h"
 #include "TrendFile.h"
-#include "Uarhgr.h"
+#include "ArchiveChartWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -112,10 +112,10 @@ int run(int argc, char** argv, const QString& dir)
     QApplication app(argc, argv);
     qm::InstallQtTranslations(app);
 
-    // As QM4700_mb does.
+    // As the window program (main.cpp) does.
     const double wall = wallMs(), cpu = bench::processCpuMs();
-    TForm1 form;
-    TFormARHGR archive;
+    MainWindow form;
+    ArchiveChartWindow archive;
     form.setArchiveWindow(&archive);
     PaintWatch shown(form.findChild<QCustomPlot*>(QStringLiteral("Chart1")));
     form.show();
@@ -127,18 +127,18 @@ int run(int argc, char** argv, const QString& dir)
     qm::ArchiveDialogs dialogs = qm::DefaultArchiveDialogs();
     dialogs.OpenFileName = [&dir](QWidget*, const QString&) { return dir + QStringLiteral("/archive.txt"); };
     dialogs.ShowError = [](QWidget*, const QString& text) { qFatal("%s", qPrintable(text)); };
-    form.Archive.setDialogs(dialogs);
+    form.archiveFiles().setDialogs(dialogs);
     for (const char* name : {"view-first", "view-again"}) {
         // The operator's click comes when the window has settled.
         QCoreApplication::processEvents();
-        PaintWatch drawn(archive.Chart1);
+        PaintWatch drawn(archive.plot);
         const double w = wallMs(), c = bench::processCpuMs();
-        form.Button4Click();
+        form.viewArchiveClicked();
         drawn.wait();
         std::printf("%s %.3f %.3f\n", name, wallMs() - w, bench::processCpuMs() - c);
     }
     std::fflush(stdout);
-    return archive.ArchivePoints.size() == 10000 ? 0 : 1;
+    return archive.points.size() == 10000 ? 0 : 1;
 }
 
 struct Sample {

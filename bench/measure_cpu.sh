@@ -10,7 +10,7 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build}" && pwd)
-PROGRAM=$BUILD/shell/QM4700_mb
+PROGRAM=$BUILD/shell/qm4700
 SIM=$BUILD/tools/qm4700-sim/qm4700-sim
 MEASURE=${MEASURE_SECONDS:-60}
 WARMUP=${WARMUP_SECONDS:-20}
@@ -18,7 +18,7 @@ WARMUP=${WARMUP_SECONDS:-20}
 for tool in Xvfb xdotool python3; do
     command -v "$tool" >/dev/null || { echo "measure_cpu: $tool is not installed" >&2; exit 2; }
 done
-[ -x "$PROGRAM" ] || { echo "measure_cpu: no program at $PROGRAM (build the QM4700_mb target)" >&2; exit 2; }
+[ -x "$PROGRAM" ] || { echo "measure_cpu: no program at $PROGRAM (build the qm4700 target)" >&2; exit 2; }
 [ -x "$SIM" ] || { echo "measure_cpu: no simulator at $SIM (build the qm4700-sim target)" >&2; exit 2; }
 
 WORK=$(mktemp -d /tmp/qm-measure.XXXXXX)

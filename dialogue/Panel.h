@@ -1,5 +1,5 @@
 #pragma once
-// What the dialogue logic tells the main window. TForm1 implements it; tests use a FakePanel that
+// What the dialogue logic tells the main window. MainWindow implements it; tests use a FakePanel that
 // records every call. The values of the window's controls travel the other way: the window hands
 // them to the engine and the device table when they change.
 

@@ -127,7 +127,7 @@ bool ArchiveView::SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const
     return true;
 }
 
-bool ArchiveView::ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, const ChartScales& scales)
+bool ArchiveView::ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, ArchiveChartWindow* chartWindow, const ChartScales& scales)
 {
     const ArchiveDialogs& dialogs = m_dialogs;
     QString path = dialogs.OpenFileName(owner, m_workDir);
@@ -168,9 +168,9 @@ bool ArchiveView::ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR*
         dialogs.ShowError(owner, InvalidDateTimeMessage(ArchiveDateTimeText(lines.at(failed))));
         return false;
     }
-    if (!FormARHGR) return false;
-    FormARHGR->fillArchive(path, points, scales);
-    FormARHGR->showOver(owner ? owner->window() : nullptr);
+    if (!chartWindow) return false;
+    chartWindow->fillArchive(path, points, scales);
+    chartWindow->showOver(owner ? owner->window() : nullptr);
     return true;
 }
 

@@ -4,7 +4,7 @@
 // The window only forwards its controls here.
 
 #include "ChartScales.h"
-#include "Uarhgr.h"
+#include "ArchiveChartWindow.h"
 
 #include <QString>
 #include <QStringList>
@@ -56,7 +56,7 @@ public:
     bool SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const QString& addressText);
     // "Просмотр": an archive file into Memo1 and the archive chart window, drawn with the chart
     // scales; returns true when the window was filled and shown.
-    bool ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, TFormARHGR* FormARHGR, const ChartScales& scales);
+    bool ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, ArchiveChartWindow* chartWindow, const ChartScales& scales);
 
 private:
     ArchiveDialogs m_dialogs;

@@ -72,7 +72,7 @@ class TrendChart::Private {
 public:
     TrendChartWidgets w;
     const float* live;  // LiveValues[1..20]
-    QPointer<TrendPlot> plot;  // owned by Chart1
+    QPointer<TrendPlot> plot;  // owned by the plot
     QCPLayer* layer = nullptr;
     QSharedPointer<TrendTimeTicker> timeTicker;
     QSharedPointer<QCPAxisTickerFixed> leftTicker, rightTicker;
@@ -102,12 +102,7 @@ public:
 
     QComboBox* list(int slot) const
     {
-        switch (slot) {
-        case 1: return w.ComboBox2;
-        case 2: return w.ComboBox3;
-        case 3: return w.ComboBox4;
-        default: return w.ComboBox5;
-        }
+        return w.slotLists[size_t(std::clamp(slot, 1, 4) - 1)];
     }
     // Slot list `slot` at item `item` (an item the list lacks: none), without a change event.
     void setListItem(int slot, int item) const
@@ -119,7 +114,7 @@ public:
     }
     Frame frame() const
     {
-        QCustomPlot* c = w.Chart1;
+        QCustomPlot* c = w.plot;
         return Frame{c->xAxis->range(), c->yAxis->range(),  c->yAxis2->range(), c->yAxis2->visible(),
                      timeTicker->format(), leftTicker->tickStep(), rightTicker->tickStep(), c->size()};
     }
@@ -151,7 +146,7 @@ TrendChart::TrendChart(const TrendChartWidgets& widgets, TrendStore& store, cons
 
 TrendChart::~TrendChart()
 {
-    // The series item reads the store: it goes with the chart object unless Chart1 took it already.
+    // The series item reads the store: it goes with the chart object unless the plot took it already.
     d->readout.reset();
     d->gestures.reset();
     delete d->plot.data();
@@ -162,7 +157,7 @@ void TrendChart::Setup() { Setup(NowDateTime()); }
 
 void TrendChart::Setup(DateTime now)
 {
-    QCustomPlot* c = d->w.Chart1;
+    QCustomPlot* c = d->w.plot;
     const QFont font = BoldArial(17);
 
     // No title, no legend; silver to white behind everything, a transparent plotting area.
@@ -247,7 +242,7 @@ void TrendChart::Setup(DateTime now)
         box->setPalette(p);
     }
 
-    if (QTableWidget* g = d->w.StringGrid1) {
+    if (QTableWidget* g = d->w.scaleGrid) {
         setCell(g, 1, 0, QStringLiteral("Min"));
         setCell(g, 2, 0, QStringLiteral("Max"));
         setCell(g, 3, 0, QStringLiteral("Cdel"));
@@ -257,7 +252,7 @@ void TrendChart::Setup(DateTime now)
             for (int row = 0; row < g->rowCount(); ++row)
                 if (QTableWidgetItem* item = g->item(row, col); item && (row == 0 || col == 0))
                     item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-        g->setVisible(d->w.CheckBox4 && d->w.CheckBox4->isChecked());
+        g->setVisible(d->w.editScalesBox && d->w.editScalesBox->isChecked());
     }
 
     Batch batch(this, d->depth);
@@ -307,7 +302,7 @@ void TrendChart::setWindow(DateTime min, DateTime max)
     // A window the axis would refuse leaves the rules' window as it was, as it leaves the axis.
     if (!QCPRange::validRange(ChartKey(min), ChartKey(max))) return;
     d->programTime = QCPRange(ChartKey(min), ChartKey(max));
-    if (!d->zoomed) setAxis(d->w.Chart1->xAxis, d->programTime);
+    if (!d->zoomed) setAxis(d->w.plot->xAxis, d->programTime);
 }
 
 DateTime TrendChart::WindowMin() const { return FromChartKey(d->programTime.lower); }
@@ -326,7 +321,7 @@ void TrendChart::axisMoved(QCPAxis* axis, const QCPRange& range, const QCPRange&
 {
     if (d->programSets) return;
     // The operator's wheel or drag.
-    QCustomPlot* c = d->w.Chart1;
+    QCustomPlot* c = d->w.plot;
     if (axis == c->xAxis) d->zoomed = true;
     const QCPRange bounded = axis == c->xAxis
                                  ? ChartGestures::bounded(range, before, ShortestWindow, LongestWindow)
@@ -337,7 +332,7 @@ void TrendChart::axisMoved(QCPAxis* axis, const QCPRange& range, const QCPRange&
 void TrendChart::ResetZoom()
 {
     Batch batch(this, d->depth);
-    QCustomPlot* c = d->w.Chart1;
+    QCustomPlot* c = d->w.plot;
     d->zoomed = false;
     setAxis(c->xAxis, d->programTime);
     setAxis(c->yAxis, d->programLeft);
@@ -444,7 +439,7 @@ void TrendChart::applyScales()
 {
     // A range whose maximum is not above its minimum, or a step that is not positive, would leave
     // the axis unusable: that axis keeps what it shows.
-    QCustomPlot* c = d->w.Chart1;
+    QCustomPlot* c = d->w.plot;
     const ChartScales& v = m_scales;
     if (v.PhScaleMin < v.PhScaleMax) setAxis(c->yAxis, d->programLeft = QCPRange(v.PhScaleMin, v.PhScaleMax));
     if (v.PhScaleStep > 0) d->leftTicker->setTickStep(v.PhScaleStep);
@@ -488,7 +483,7 @@ void TrendChart::ApplyLayout()
 {
     Batch batch(this, d->depth);
     if (m_byUser) m_idleTicks = 0;
-    const int layout = d->w.ComboBox7 ? d->w.ComboBox7->currentIndex() : -1;
+    const int layout = d->w.layoutList ? d->w.layoutList->currentIndex() : -1;
     if (layout < 0 || layout > 4) return;
     struct Layout {
         bool right;
@@ -504,7 +499,7 @@ void TrendChart::ApplyLayout()
         {true, {false, true, false, true, false}, {false, true, false, true, false}, true, true},       // "pH+T"
     };
     const Layout& l = layouts[layout];
-    d->w.Chart1->yAxis2->setVisible(l.right);
+    d->w.plot->yAxis2->setVisible(l.right);
     for (int slot = 1; slot <= 4; ++slot) {
         d->list(slot)->setVisible(l.lists[slot]);
         d->plot->series[slot].active = l.shown[slot];
@@ -522,8 +517,8 @@ void TrendChart::EditScales()
 {
     Batch batch(this, d->depth);
     if (m_byUser) m_idleTicks = 0;
-    QTableWidget* g = d->w.StringGrid1;
-    const bool checked = d->w.CheckBox4->isChecked();
+    QTableWidget* g = d->w.scaleGrid;
+    const bool checked = d->w.editScalesBox->isChecked();
     g->setVisible(checked);
     if (checked) {
         const ScaleGrid values = scaleGrid(m_scales);
@@ -557,8 +552,8 @@ void TrendChart::EditScales()
 void TrendChart::ApplyTimeLabels()
 {
     Batch batch(this, d->depth);
-    const bool date = d->w.CheckBox2 && d->w.CheckBox2->isChecked();
-    const bool time = d->w.CheckBox3 && d->w.CheckBox3->isChecked();
+    const bool date = d->w.dateLabelsBox && d->w.dateLabelsBox->isChecked();
+    const bool time = d->w.timeLabelsBox && d->w.timeLabelsBox->isChecked();
     m_labelFormat = QString(date ? QStringLiteral("dd.mm") : QString()) + (time ? QStringLiteral(" hh:mm") : QString());
     d->timeTicker->setFormat(qm::TimeLabelFormat(date, time));
 }
@@ -588,7 +583,7 @@ TrendPlot* TrendChart::Plot() const { return d->plot; }
 
 void TrendChart::Redraw()
 {
-    QCustomPlot* c = d->w.Chart1;
+    QCustomPlot* c = d->w.plot;
     if (!c || !d->plot) return;
     // Keep the time labels apart and the value labels at a readable density.
     const QFontMetrics fm(c->xAxis->tickLabelFont());

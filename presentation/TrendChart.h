@@ -20,6 +20,8 @@
 #include <QObject>
 #include <QString>
 
+#include <array>
+
 class QCustomPlot;
 class QCPAxis;
 class QCPLayer;
@@ -37,16 +39,14 @@ class TrendTimeTicker;
 
 // The chart's own controls.
 struct TrendChartWidgets {
-    QCustomPlot* Chart1 = nullptr;
-    QComboBox* ComboBox2 = nullptr;  // slot 1, red, pH
-    QComboBox* ComboBox3 = nullptr;  // slot 2, green, pH
-    QComboBox* ComboBox4 = nullptr;  // slot 3, blue, T
-    QComboBox* ComboBox5 = nullptr;  // slot 4, maroon, T
-    QComboBox* ComboBox7 = nullptr;  // layout
-    QTableWidget* StringGrid1 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;  // "Дата"
-    QCheckBox* CheckBox3 = nullptr;  // "Время"
-    QCheckBox* CheckBox4 = nullptr;  // "Норм"
+    QCustomPlot* plot = nullptr;
+    // Slots 1..4: red pH, green pH, blue T, maroon T.
+    std::array<QComboBox*, 4> slotLists{};
+    QComboBox* layoutList = nullptr;      // "К-во графиков"
+    QTableWidget* scaleGrid = nullptr;
+    QCheckBox* dateLabelsBox = nullptr;   // "Дата"
+    QCheckBox* timeLabelsBox = nullptr;   // "Время"
+    QCheckBox* editScalesBox = nullptr;   // "Норм"
 };
 
 class TrendChart : public QObject {
@@ -59,7 +59,7 @@ public:
     TrendChart(const TrendChart&) = delete;
     TrendChart& operator=(const TrendChart&) = delete;
 
-    // Series, axes, colours and fonts of Chart1, the headers of StringGrid1; the window
+    // Series, axes, colours and fonts of the plot, the headers of the scale grid; the window
     // now .. now + 5 minutes, label " hh:mm".
     void Setup();
     void Setup(DateTime now);

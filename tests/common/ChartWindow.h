@@ -58,18 +58,7 @@ struct ChartWindow {
     }
     TrendChartWidgets widgets()
     {
-        TrendChartWidgets w;
-        w.Chart1 = chart;
-        w.ComboBox2 = lists[0];
-        w.ComboBox3 = lists[1];
-        w.ComboBox4 = lists[2];
-        w.ComboBox5 = lists[3];
-        w.ComboBox7 = layout;
-        w.StringGrid1 = grid;
-        w.CheckBox2 = date;
-        w.CheckBox3 = time;
-        w.CheckBox4 = norm;
-        return w;
+        return TrendChartWidgets{chart, {lists[0], lists[1], lists[2], lists[3]}, layout, grid, date, time, norm};
     }
 
     // The operator's mouse on the chart, at chart coordinates.

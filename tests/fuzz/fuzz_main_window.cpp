@@ -4,9 +4,8 @@
 //
 // Input: the bytes of it.cfg.
 #include "FuzzCheck.h"
-#include "QM4700_mp.h"
+#include "MainWindow.h"
 #include "Settings.h"
-#include "SettingsBinding.h"
 
 #include <QApplication>
 #include <QDir>
@@ -36,12 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         FUZZ_CHECK(file.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size));
     }
-    TForm1 form;
+    MainWindow form;
     for (const QSpinBox* spin : form.findChildren<QSpinBox*>())
         FUZZ_CHECK(spin->value() >= spin->minimum() && spin->value() <= spin->maximum());
-    FUZZ_CHECK(form.Engine.DeviceCount() >= 1 && form.Engine.DeviceCount() <= DeviceTable::MaxDevices);
+    FUZZ_CHECK(form.engine().DeviceCount() >= 1 && form.engine().DeviceCount() <= DeviceTable::MaxDevices);
 
-    const Settings collected = CollectSettings(form);
+    const Settings collected = form.collectSettings();
     const SettingsRead again = ParseSettings(FormatSettings(collected));
     FUZZ_CHECK(!again.failed && WithReadValues(Settings{}, again) == collected);
     return 0;

@@ -7,7 +7,7 @@
 #include "DateTimeText.h"
 #include "Files.h"
 #include "FixedClock.h"
-#include "Uarhgr.h"
+#include "ArchiveChartWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -114,7 +114,7 @@ protected:
     QWidget owner;
     QPlainTextEdit* memo = nullptr;
     QSpinBox* spin = nullptr;
-    TFormARHGR window;
+    ArchiveChartWindow window;
 
     QString chosen;
     bool answerYes = true;
@@ -229,9 +229,9 @@ TEST_F(ArchiveViewTest, SavedListingViewsAsTheSameLinesWithOnePointEach)
     ASSERT_TRUE(View(QStringLiteral("АрхивN12_06_12_26")));
     EXPECT_TRUE(errors.isEmpty());
     EXPECT_EQ(qm::MemoLines(memo), lines);
-    EXPECT_EQ(window.ArchivePoints.size(), lines.size());
-    EXPECT_EQ(window.Series1->dataCount(), lines.size());
-    EXPECT_EQ(window.Series2->dataCount(), lines.size());
+    EXPECT_EQ(window.points.size(), lines.size());
+    EXPECT_EQ(window.phGraph->dataCount(), lines.size());
+    EXPECT_EQ(window.tGraph->dataCount(), lines.size());
     EXPECT_EQ(window.windowTitle(),
               QStringLiteral("АРХИВ: ") + QDir::toNativeSeparators(InDir(QStringLiteral("АрхивN12_06_12_26.txt"))));
     EXPECT_TRUE(window.isVisible());
@@ -242,12 +242,12 @@ TEST_F(ArchiveViewTest, SavedListingViewsAsTheSameLinesWithOnePointEach)
         ph.append(std::round((6.5 + 0.02 * n) * 100) / 100);
         t.append(20.0 + 0.5 * n);
     }
-    EXPECT_EQ(Keys(window.Series1), keys);
-    EXPECT_EQ(Keys(window.Series2), keys);
-    const QVector<double> phRead = Values(window.Series1);
+    EXPECT_EQ(Keys(window.phGraph), keys);
+    EXPECT_EQ(Keys(window.tGraph), keys);
+    const QVector<double> phRead = Values(window.phGraph);
     ASSERT_EQ(phRead.size(), ph.size());
     for (int i = 0; i < ph.size(); ++i) EXPECT_NEAR(phRead[i], ph[i], 1e-9);
-    EXPECT_EQ(Values(window.Series2), t);
+    EXPECT_EQ(Values(window.tGraph), t);
 
     // Saved again, the viewed archive is the same file.
     ASSERT_TRUE(Save(QStringLiteral("again")));
@@ -265,15 +265,15 @@ TEST_F(ArchiveViewTest, RecordLinesGiveTimePhAndTemperature)
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(ViewBytes(c.line)) << c.line.constData();
-        ASSERT_EQ(window.Series1->dataCount(), 1);
-        ASSERT_EQ(window.Series2->dataCount(), 1);
+        ASSERT_EQ(window.phGraph->dataCount(), 1);
+        ASSERT_EQ(window.tGraph->dataCount(), 1);
         const double key = qm::ChartKey(qm::ToDateTime(QDateTime(QDate(2026, 12, 6), c.time)));
-        EXPECT_DOUBLE_EQ(window.Series1->data()->at(0)->key, key);
-        EXPECT_DOUBLE_EQ(window.Series1->data()->at(0)->value, 7.0);
-        EXPECT_DOUBLE_EQ(window.Series2->data()->at(0)->key, key);
-        EXPECT_DOUBLE_EQ(window.Series2->data()->at(0)->value, 25.0);
-        EXPECT_DOUBLE_EQ(window.ArchivePoints.at(0).Value2, -12.3);  // kept, not plotted
-        EXPECT_EQ(window.Chart1->graphCount(), 2);
+        EXPECT_DOUBLE_EQ(window.phGraph->data()->at(0)->key, key);
+        EXPECT_DOUBLE_EQ(window.phGraph->data()->at(0)->value, 7.0);
+        EXPECT_DOUBLE_EQ(window.tGraph->data()->at(0)->key, key);
+        EXPECT_DOUBLE_EQ(window.tGraph->data()->at(0)->value, 25.0);
+        EXPECT_DOUBLE_EQ(window.points.at(0).Value2, -12.3);  // kept, not plotted
+        EXPECT_EQ(window.plot->graphCount(), 2);
     }
 }
 
@@ -285,9 +285,9 @@ TEST_F(ArchiveViewTest, EmptyFileShowsTheWindowWithNoPoints)
     EXPECT_TRUE(qm::MemoLines(memo).isEmpty());
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("АРХИВ: ") + QDir::toNativeSeparators(InDir(QStringLiteral("v.txt"))));
-    EXPECT_EQ(window.Series1->dataCount(), 0);
-    EXPECT_EQ(window.Series2->dataCount(), 0);
-    EXPECT_TRUE(window.ArchivePoints.isEmpty());
+    EXPECT_EQ(window.phGraph->dataCount(), 0);
+    EXPECT_EQ(window.tGraph->dataCount(), 0);
+    EXPECT_TRUE(window.points.isEmpty());
 }
 
 TEST_F(ArchiveViewTest, LineWithoutDateStopsTheViewing)
@@ -318,12 +318,12 @@ TEST_F(ArchiveViewTest, LineWithoutDateStopsTheViewing)
         EXPECT_EQ(memoAtError.join(u'|').toStdString(), c.listed.join(u'|').toStdString());
         EXPECT_EQ(qm::MemoLines(memo).size(), c.listed.size());
         EXPECT_EQ(window.windowTitle(), caption);
-        EXPECT_EQ(window.Series1->dataCount(), 1);
-        EXPECT_EQ(window.ArchivePoints.size(), 1);
+        EXPECT_EQ(window.phGraph->dataCount(), 1);
+        EXPECT_EQ(window.points.size(), 1);
     }
 
     // Never shown before: it stays hidden.
-    TFormARHGR fresh;
+    ArchiveChartWindow fresh;
     chosen = InDir(QStringLiteral("v.txt"));
     ASSERT_TRUE(WriteAll(chosen, "\xc0\xf0\xf5\xe8\xe2\r\n"));
     EXPECT_FALSE(view.ViewArchive(&owner, memo, &fresh, {}));
@@ -362,9 +362,9 @@ TEST_F(ArchiveViewTest, FilesFromOtherEditorsViewAsFarAsTheirLinesRead)
         EXPECT_EQ(ViewBytes(c.bytes), c.points >= 0) << c.name;
         EXPECT_EQ(errors, c.error.isEmpty() ? QStringList() : QStringList{c.error}) << c.name;
         if (c.points >= 0) {
-            EXPECT_EQ(window.ArchivePoints.size(), c.points) << c.name;
+            EXPECT_EQ(window.points.size(), c.points) << c.name;
             EXPECT_EQ(qm::MemoLines(memo).size(), c.points) << c.name;
-            EXPECT_DOUBLE_EQ(window.ArchivePoints.at(0).Value1, c.ph) << c.name;
+            EXPECT_DOUBLE_EQ(window.points.at(0).Value1, c.ph) << c.name;
         }
     }
 }
@@ -441,13 +441,13 @@ TEST_F(ArchiveViewTest, AxesFollowTheScalesWhateverTheData)
     ASSERT_TRUE(ViewBytes("06.12.26 10:30    14,00     -12,3    95,0\r\n"
                           "06.12.26 11:30    -3,00     -12,3   -50,0\r\n",
                           scales));
-    window.Chart1->replot();
-    EXPECT_EQ(window.Chart1->yAxis->range(), QCPRange(0, 10));
-    EXPECT_EQ(window.Chart1->yAxis2->range(), QCPRange(-10, 40));
-    EXPECT_EQ(window.Chart1->yAxis->tickVector(), (QVector<double>{0, 2, 4, 6, 8, 10}));
-    EXPECT_EQ(window.Chart1->yAxis2->tickVector(), (QVector<double>{-10, -5, 0, 5, 10, 15, 20, 25, 30, 35, 40}));
+    window.plot->replot();
+    EXPECT_EQ(window.plot->yAxis->range(), QCPRange(0, 10));
+    EXPECT_EQ(window.plot->yAxis2->range(), QCPRange(-10, 40));
+    EXPECT_EQ(window.plot->yAxis->tickVector(), (QVector<double>{0, 2, 4, 6, 8, 10}));
+    EXPECT_EQ(window.plot->yAxis2->tickVector(), (QVector<double>{-10, -5, 0, 5, 10, 15, 20, 25, 30, 35, 40}));
     // The time axis spans the points.
-    const QCPRange x = window.Chart1->xAxis->range();
+    const QCPRange x = window.plot->xAxis->range();
     EXPECT_DOUBLE_EQ(x.lower, qm::ChartKey(qm::ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(10, 30)))));
     EXPECT_DOUBLE_EQ(x.upper, qm::ChartKey(qm::ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(11, 30)))));
 
@@ -457,9 +457,9 @@ TEST_F(ArchiveViewTest, AxesFollowTheScalesWhateverTheData)
     bad.PhScaleMax = 5;
     bad.TScaleStep = 0;
     ASSERT_TRUE(ViewBytes("06.12.26 10:30    7,00     -12,3    25,0\r\n", bad));
-    window.Chart1->replot();
-    EXPECT_EQ(window.Chart1->yAxis->range(), QCPRange(0, 10));
-    EXPECT_EQ(window.Chart1->yAxis2->tickVector(), (QVector<double>{-10, -5, 0, 5, 10, 15, 20, 25, 30, 35, 40}));
+    window.plot->replot();
+    EXPECT_EQ(window.plot->yAxis->range(), QCPRange(0, 10));
+    EXPECT_EQ(window.plot->yAxis2->tickVector(), (QVector<double>{-10, -5, 0, 5, 10, 15, 20, 25, 30, 35, 40}));
 }
 
 TEST_F(ArchiveViewTest, WindowOpensOverTheMainWindowsCentreOnce)
@@ -485,8 +485,8 @@ TEST_F(ArchiveViewTest, PointsBeyondCapacityAreListedButNotPlotted)
                  + "    7,00     -12,3    25,0\r\n";
     ASSERT_TRUE(ViewBytes(bytes));
     EXPECT_EQ(memo->document()->blockCount(), total);
-    EXPECT_EQ(window.ArchivePoints.size(), qm::ArchiveCapacity);
-    EXPECT_EQ(window.Series1->dataCount(), qm::ArchiveCapacity);
+    EXPECT_EQ(window.points.size(), qm::ArchiveCapacity);
+    EXPECT_EQ(window.phGraph->dataCount(), qm::ArchiveCapacity);
 
     // Lines beyond the capacity are still checked.
     bytes += "\xc0\xf0\xf5\xe8\xe2\r\n";

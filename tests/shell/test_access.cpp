@@ -1,9 +1,9 @@
 // The main window for an operator on the keyboard or with a screen reader: Tab reaches every
 // control and never gets caught in a grid, every control has a name, both windows are announced
 // as windows, and the focus move to the archive memo never takes what is being typed.
-#include "QM4700_mp.h"
+#include "MainWindow.h"
 #include "QStringPrint.h"
-#include "Uarhgr.h"
+#include "ArchiveChartWindow.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -38,8 +38,8 @@ protected:
         form.activateWindow();
         QApplication::processEvents();
         // The test ticks by hand.
-        form.Timer1->stop();
-        form.Timer2->stop();
+        form.pollTimer()->stop();
+        form.chartTimer()->stop();
     }
     template <class T = QWidget>
     T* control(const char* name)
@@ -48,7 +48,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    TForm1 form;
+    MainWindow form;
 };
 
 void Press(QWidget* receiver, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {})
@@ -110,7 +110,7 @@ TEST_F(Access, TabAndShiftTabVisitEveryControlOnceAndComeBack)
 
 TEST_F(Access, ScreenReaderFindsEveryControlNamedInTwoWindows)
 {
-    TFormARHGR archive;
+    ArchiveChartWindow archive;
     for (QWidget* window : {static_cast<QWidget*>(&form), static_cast<QWidget*>(&archive)}) {
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(window);
         ASSERT_NE(iface, nullptr);
@@ -151,7 +151,7 @@ TEST_F(Access, ScreenReaderFindsEveryControlNamedInTwoWindows)
 
 struct Input {
     const char* what;
-    std::function<void(TForm1&)> give;
+    std::function<void(MainWindow&)> give;
 };
 
 void PrintTo(const Input& input, std::ostream* os) { *os << input.what; }
@@ -163,20 +163,20 @@ TEST_P(AccessIdle, FocusMovesToTheMemoOnlyAfter101TicksWithoutInput)
     auto* memo = control<QPlainTextEdit>("Memo1");
     auto* spin = control<QSpinBox>("SpinEdit3");  // "Интервал,с", 5
     spin->setFocus();
-    form.Timer2Timer();
+    form.chartTick();
     EXPECT_EQ(form.focusWidget(), memo) << "the first tick after start-up";
 
     spin->setFocus();
     for (int tick = 1; tick <= 150; ++tick) {
         GetParam().give(form);
-        form.Timer2Timer();
+        form.chartTick();
         ASSERT_EQ(form.focusWidget(), spin) << "tick " << tick;
     }
     EXPECT_EQ(spin->text(), QStringLiteral("5")) << "whatever was typed went where it was typed";
     // The last tick above was the first after the last input.
-    for (int tick = 2; tick <= 100; ++tick) form.Timer2Timer();
+    for (int tick = 2; tick <= 100; ++tick) form.chartTick();
     EXPECT_EQ(form.focusWidget(), spin);
-    form.Timer2Timer();
+    form.chartTick();
     EXPECT_EQ(form.focusWidget(), memo) << "the 101st tick after the last input";
 }
 
@@ -184,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
     Inputs, AccessIdle,
     ::testing::Values(
         Input{"Typing",
-              [](TForm1& form) {
+              [](MainWindow& form) {
                   // A digit, then Backspace: "5" becomes "51" or "15" and "5" again.
                   static bool digit = false;
                   digit = !digit;
@@ -193,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
                         digit ? QStringLiteral("1") : QString());
               }},
         Input{"WheelOnTheChart",
-              [](TForm1& form) {
+              [](MainWindow& form) {
                   auto* chart = form.findChild<QCustomPlot*>(QStringLiteral("Chart1"));
                   const QPointF at(chart->width() / 2, chart->height() / 2);
                   QWheelEvent wheel(at, chart->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,

@@ -1,8 +1,8 @@
 // Numbers in both windows under other system locales: shown with Latin digits, as the program
 // writes them everywhere else, and read as shown.
 #include "DateTimeText.h"
-#include "QM4700_mp.h"
-#include "Uarhgr.h"
+#include "MainWindow.h"
+#include "ArchiveChartWindow.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -41,7 +41,7 @@ protected:
 
 TEST_P(Locale, NumbersAreShownAndReadWithLatinDigits)
 {
-    TForm1 form;
+    MainWindow form;
     const struct {
         const char* name;
         int value;
@@ -53,14 +53,14 @@ TEST_P(Locale, NumbersAreShownAndReadWithLatinDigits)
         spin->setValue(v.value);
         EXPECT_EQ(spin->text(), QString::number(v.value)) << v.name;
     }
-    EXPECT_EQ(form.Engine.DeviceCount(), 3) << "three rows shown, three polled";
-    EXPECT_EQ(form.Engine.Range().first, 11);
+    EXPECT_EQ(form.engine().DeviceCount(), 3) << "three rows shown, three polled";
+    EXPECT_EQ(form.engine().Range().first, 11);
     ExpectLatinLabels(form.findChild<QCustomPlot*>(QStringLiteral("Chart1")));
 
-    TFormARHGR archive;
+    ArchiveChartWindow archive;
     const qm::DateTime t = qm::ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(10, 30)));
     archive.fillArchive(QStringLiteral("a.txt"), {{t, 7.0, -12.3, 25.0}, {t + 1.0 / 24, 7.1, -12.0, 25.5}}, {});
-    ExpectLatinLabels(archive.Chart1);
+    ExpectLatinLabels(archive.plot);
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, Locale, ::testing::Values("ar_EG", "de_DE", "ru_RU", "C"));

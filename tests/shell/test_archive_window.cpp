@@ -2,7 +2,7 @@
 // how the chart follows the window's size, and how a view is drawn.
 #include "ChartTime.h"
 #include "DateTimeText.h"
-#include "Uarhgr.h"
+#include "ArchiveChartWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ void ProcessEventsFor(int ms)
 
 TEST(ArchiveWindow, StartsHiddenWithCaptionSizeAndFlags)
 {
-    TFormARHGR w;
+    ArchiveChartWindow w;
     EXPECT_EQ(w.objectName(), QStringLiteral("FormARHGR"));
     EXPECT_TRUE(w.isHidden());
     EXPECT_EQ(w.windowTitle(), QStringLiteral("АРХИВ"));
@@ -51,7 +51,7 @@ TEST(ArchiveWindow, StartsHiddenWithCaptionSizeAndFlags)
 
 TEST(ArchiveWindow, ViewMenuHasDateAndTimeTicked)
 {
-    TFormARHGR w;
+    ArchiveChartWindow w;
     auto* menu = w.findChild<QMenu*>(QStringLiteral("N1"));
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->title(), QStringLiteral("Вид"));
@@ -73,41 +73,41 @@ TEST(ArchiveWindow, ViewMenuHasDateAndTimeTicked)
 
 TEST(ArchiveWindow, ChartSeriesAndLabels)
 {
-    TFormARHGR w;
-    ASSERT_NE(w.Chart1, nullptr);
-    EXPECT_EQ(w.Chart1->objectName(), QStringLiteral("Chart1"));
-    EXPECT_EQ(w.Chart1->pos(), QPoint(8, 0));
-    ASSERT_EQ(w.Chart1->graphCount(), 2);
-    EXPECT_EQ(w.Series1->valueAxis(), w.Chart1->yAxis);
-    EXPECT_EQ(w.Series2->valueAxis(), w.Chart1->yAxis2);
-    EXPECT_TRUE(w.Chart1->yAxis2->visible());
-    EXPECT_EQ(w.Series1->pen().color(), QColor(255, 0, 0));
-    EXPECT_EQ(w.Series1->pen().width(), 3);
-    EXPECT_EQ(w.Series1->scatterStyle().shape(), QCPScatterStyle::ssCircle);
-    EXPECT_EQ(w.Series2->pen().color(), QColor(0, 128, 0));
-    EXPECT_EQ(w.Series2->pen().width(), 3);
-    EXPECT_EQ(w.Series2->scatterStyle().shape(), QCPScatterStyle::ssTriangle);
+    ArchiveChartWindow w;
+    ASSERT_NE(w.plot, nullptr);
+    EXPECT_EQ(w.plot->objectName(), QStringLiteral("Chart1"));
+    EXPECT_EQ(w.plot->pos(), QPoint(8, 0));
+    ASSERT_EQ(w.plot->graphCount(), 2);
+    EXPECT_EQ(w.phGraph->valueAxis(), w.plot->yAxis);
+    EXPECT_EQ(w.tGraph->valueAxis(), w.plot->yAxis2);
+    EXPECT_TRUE(w.plot->yAxis2->visible());
+    EXPECT_EQ(w.phGraph->pen().color(), QColor(255, 0, 0));
+    EXPECT_EQ(w.phGraph->pen().width(), 3);
+    EXPECT_EQ(w.phGraph->scatterStyle().shape(), QCPScatterStyle::ssCircle);
+    EXPECT_EQ(w.tGraph->pen().color(), QColor(0, 128, 0));
+    EXPECT_EQ(w.tGraph->pen().width(), 3);
+    EXPECT_EQ(w.tGraph->scatterStyle().shape(), QCPScatterStyle::ssTriangle);
 
-    EXPECT_EQ(w.Label1->text(), QStringLiteral("pH"));
-    EXPECT_EQ(w.Label1->pos(), QPoint(48, 16));
-    EXPECT_EQ(w.Label1->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    EXPECT_EQ(w.Label2->text(), QStringLiteral("T"));
-    EXPECT_EQ(w.Label2->palette().color(QPalette::WindowText), QColor(0, 128, 0));
-    for (QLabel* l : {w.Label1, w.Label2}) {
-        EXPECT_EQ(l->parentWidget(), w.Chart1);
+    EXPECT_EQ(w.phLabel->text(), QStringLiteral("pH"));
+    EXPECT_EQ(w.phLabel->pos(), QPoint(48, 16));
+    EXPECT_EQ(w.phLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(w.tLabel->text(), QStringLiteral("T"));
+    EXPECT_EQ(w.tLabel->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    for (QLabel* l : {w.phLabel, w.tLabel}) {
+        EXPECT_EQ(l->parentWidget(), w.plot);
         EXPECT_EQ(l->font().pixelSize(), 17);
         EXPECT_TRUE(l->font().bold());
     }
 }
 
 // The labels of the bottom axis for a window of twenty minutes from 14:00 on 6 December 2026.
-QStringList BottomLabels(TFormARHGR& w)
+QStringList BottomLabels(ArchiveChartWindow& w)
 {
     const qm::DateTime start = qm::ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(14, 0)));
-    w.Chart1->xAxis->setRange(qm::ChartKey(start), qm::ChartKey(start + 20 * qm::OneMinute));
-    w.Chart1->replot();
+    w.plot->xAxis->setRange(qm::ChartKey(start), qm::ChartKey(start + 20 * qm::OneMinute));
+    w.plot->replot();
     QStringList labels;
-    for (const QString& l : w.Chart1->xAxis->tickVectorLabels())
+    for (const QString& l : w.plot->xAxis->tickVectorLabels())
         if (!l.isEmpty()) labels << l;
     return labels;
 }
@@ -128,14 +128,14 @@ TEST(ArchiveWindow, DateAndTimeMarksChooseTheLabelFormat)
         {true, false, "dd.MM", R"(^06\.12$)"},
         {false, false, nullptr, R"(^14:[0-2]\d:\d\d\n06\.12\.26$)"},
     };
-    TFormARHGR w;
+    ArchiveChartWindow w;
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "date " << c.date << " time " << c.time);
         // The menu items toggle through their handlers.
-        if (w.N3->isChecked() != c.date) w.N3Click();
-        if (w.N4->isChecked() != c.time) w.N4Click();
-        ASSERT_EQ(w.N3->isChecked(), c.date);
-        ASSERT_EQ(w.N4->isChecked(), c.time);
+        if (w.dateAction->isChecked() != c.date) w.toggleDateLabels();
+        if (w.timeAction->isChecked() != c.time) w.toggleTimeLabels();
+        ASSERT_EQ(w.dateAction->isChecked(), c.date);
+        ASSERT_EQ(w.timeAction->isChecked(), c.time);
         EXPECT_EQ(w.bottomLabelFormat(), c.format ? QString::fromLatin1(c.format) : qm::DefaultTimeLabelFormat());
         const QStringList labels = BottomLabels(w);
         ASSERT_FALSE(labels.isEmpty());
@@ -143,16 +143,16 @@ TEST(ArchiveWindow, DateAndTimeMarksChooseTheLabelFormat)
         for (const QString& l : labels) EXPECT_TRUE(re.match(l).hasMatch()) << l.toStdString();
     }
     // A click from the menu itself toggles the mark once and relabels.
-    w.N3->trigger();
-    EXPECT_TRUE(w.N3->isChecked());
+    w.dateAction->trigger();
+    EXPECT_TRUE(w.dateAction->isChecked());
     EXPECT_EQ(w.bottomLabelFormat(), QStringLiteral("dd.MM"));
 }
 
 TEST(ArchiveWindow, ChartFollowsTheWindowSize)
 {
-    TFormARHGR w;
+    ArchiveChartWindow w;
     // The design size 900 x 490 gives a chart of 875 x 415.
-    EXPECT_EQ(w.Chart1->size(), QSize(875, 415));
+    EXPECT_EQ(w.plot->size(), QSize(875, 415));
     w.show();
     ProcessEventsFor(400);
     for (QSize outer : {QSize(1000, 600), QSize(640, 300), QSize(900, 490)}) {
@@ -161,10 +161,10 @@ TEST(ArchiveWindow, ChartFollowsTheWindowSize)
         w.resize(outer - frame);
         ProcessEventsFor(20);
         ASSERT_EQ(w.frameGeometry().size(), outer);
-        EXPECT_EQ(w.Chart1->size(), QSize(outer.width() - 25, outer.height() - 75));
+        EXPECT_EQ(w.plot->size(), QSize(outer.width() - 25, outer.height() - 75));
         // "T" keeps its distance to the chart's right edge.
-        EXPECT_EQ(w.Label2->pos(), QPoint(w.Chart1->width() - 73, 16));
-        EXPECT_EQ(w.Label1->pos(), QPoint(48, 16));
+        EXPECT_EQ(w.tLabel->pos(), QPoint(w.plot->width() - 73, 16));
+        EXPECT_EQ(w.phLabel->pos(), QPoint(48, 16));
     }
 }
 
@@ -172,10 +172,10 @@ TEST(ArchiveWindow, ChartFollowsTheWindowSize)
 // data and again for the showing.
 TEST(ArchiveWindow, AViewDrawsTheChartOnce)
 {
-    TFormARHGR w;
+    ArchiveChartWindow w;
     ProcessEventsFor(10);  // created at start-up, long before the first view
     int replots = 0;
-    QObject::connect(w.Chart1, &QCustomPlot::afterReplot, [&] { ++replots; });
+    QObject::connect(w.plot, &QCustomPlot::afterReplot, [&] { ++replots; });
     const qm::DateTime start = qm::ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(10, 0)));
     QVector<qm::ArchivePoint> points;
     for (int i = 0; i < 50; ++i) points.append({start + i * qm::OneMinute, 7.0 + 0.01 * i, 0, 25.0});
@@ -193,12 +193,12 @@ TEST(ArchiveWindow, AViewDrawsTheChartOnce)
 // or triangle (T), not widened by the line's 3-pixel pen.
 TEST(ArchiveWindow, MarkersHaveNoOutline)
 {
-    TFormARHGR w;
+    ArchiveChartWindow w;
     const qm::DateTime t = qm::ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(10, 0)));
     w.fillArchive(QStringLiteral("/a.txt"), {qm::ArchivePoint{t, 8.0, 0, 10.0}}, {});
     w.showOver(nullptr);
     ProcessEventsFor(50);
-    const QImage image = w.Chart1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage image = w.plot->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const struct {
         const char* series;
         bool (*isIt)(QRgb);
@@ -209,7 +209,7 @@ TEST(ArchiveWindow, MarkersHaveNoOutline)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.series);
         // Within the plot area: the labels and the axis texts share the colours.
-        const QRect area = w.Chart1->axisRect()->rect();
+        const QRect area = w.plot->axisRect()->rect();
         QRect box;
         for (int y = area.top(); y <= area.bottom(); ++y)
             for (int x = area.left(); x <= area.right(); ++x)

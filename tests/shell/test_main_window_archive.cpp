@@ -7,7 +7,7 @@
 #include "ChartTime.h"
 #include "FeedingFifo.h"
 #include "RecordBytes.h"
-#include "Uarhgr.h"
+#include "ArchiveChartWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -62,14 +62,14 @@ TEST(MainWindowArchive, DatesThatCannotBeRightAreListedButNotCharted)
 
     Dialogs dialogs(path);
     QPlainTextEdit memo;
-    TFormARHGR window;
+    ArchiveChartWindow window;
     ASSERT_TRUE(dialogs.view.ViewArchive(nullptr, &memo, &window, ChartScales{}));
     EXPECT_EQ(memo.toPlainText(), listing.join(QLatin1Char('\n')));
-    ASSERT_EQ(window.ArchivePoints.size(), 2);
-    EXPECT_EQ(window.ArchivePoints.at(0).Value1, 7.0);
-    EXPECT_EQ(window.ArchivePoints.at(1).Value1, 7.5);
+    ASSERT_EQ(window.points.size(), 2);
+    EXPECT_EQ(window.points.at(0).Value1, 7.0);
+    EXPECT_EQ(window.points.at(1).Value1, 7.5);
     // The time axis spans the two records, not the centuries between them and the others.
-    EXPECT_LT(window.Chart1->xAxis->range().size(), ChartKey(1.0) - ChartKey(0.0));
+    EXPECT_LT(window.plot->xAxis->range().size(), ChartKey(1.0) - ChartKey(0.0));
     window.close();
 }
 
@@ -83,7 +83,7 @@ TEST(MainWindowArchive, NamedPipeIsRefusedNeverRead)
     Dialogs dialogs(path);
     QPlainTextEdit memo;
     memo.setPlainText(QStringLiteral("Архив"));
-    TFormARHGR window;
+    ArchiveChartWindow window;
     EXPECT_FALSE(dialogs.view.ViewArchive(nullptr, &memo, &window, ChartScales{}));
     EXPECT_FALSE(fifo.opened());
     ASSERT_EQ(dialogs.errors.size(), 1);

@@ -2,7 +2,7 @@
 #include "ChartTime.h"
 #include "DateTimeText.h"
 #include "FixedClock.h"
-#include "QM4700_mp.h"
+#include "MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,7 +29,7 @@ TEST_F(MainWindowChart, TimeAxisIsLabelledEveryMinuteOnceShown)
 {
     // The chart is set up before the window has its size; the labels must still come out one a
     // minute over the first five minutes, not vanish for want of room.
-    TForm1 form;
+    MainWindow form;
     form.show();
     QApplication::processEvents();
     auto* chart = form.findChild<QCustomPlot*>(QStringLiteral("Chart1"));
@@ -47,7 +47,7 @@ TEST_F(MainWindowChart, TimeAxisIsLabelledEveryMinuteOnceShown)
 
 TEST_F(MainWindowChart, FirstRunKeepsOnlyTheFirstSlotWithOneInstrument)
 {
-    TForm1 form;
+    MainWindow form;
     auto* slot1 = form.findChild<QComboBox*>(QStringLiteral("ComboBox2"));
     auto* slot3 = form.findChild<QComboBox*>(QStringLiteral("ComboBox4"));
     ASSERT_NE(slot1, nullptr);
@@ -67,18 +67,18 @@ protected:
 
     void SetUp() override { qm::SetClock([this] { return clock; }); }
     void TearDown() override { qm::SetClock({}); }
-    std::unique_ptr<TForm1> start(const QString& workDir)
+    std::unique_ptr<MainWindow> start(const QString& workDir)
     {
         const QString before = QDir::currentPath();
         QDir::setCurrent(workDir);
-        auto form = std::make_unique<TForm1>();
+        auto form = std::make_unique<MainWindow>();
         QDir::setCurrent(before);
-        form->Timer1->stop();
-        form->Timer2->stop();
+        form->pollTimer()->stop();
+        form->chartTimer()->stop();
         return form;
     }
     // What the engine tells once it polls: the link is up and the walk has gone round.
-    static void linkUp(TForm1& form)
+    static void linkUp(MainWindow& form)
     {
         qm::Panel& panel = form;
         panel.linkChanged(true);
@@ -91,8 +91,8 @@ protected:
 // is open, and the same failure ten minutes later does not stack a second box.
 TEST_F(MainWindowSampling, FailedPeriodicSaveNeverStopsSampling)
 {
-    const std::unique_ptr<TForm1> started = start(dir.path());
-    TForm1& form = *started;
+    const std::unique_ptr<MainWindow> started = start(dir.path());
+    MainWindow& form = *started;
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("График.txt")));
     linkUp(form);
     clock = clock.addSecs(600);  // the first tick below falls on the save time
@@ -115,14 +115,14 @@ TEST_F(MainWindowSampling, FailedPeriodicSaveNeverStopsSampling)
     };
     for (int i = 0; i < 130; ++i) {  // nearly eleven minutes, a sample every 5 s
         inTick = true;
-        form.Timer2Timer();
+        form.chartTick();
         inTick = false;
         QApplication::processEvents();
         clock = clock.addSecs(5);
     }
     EXPECT_FALSE(heldInTick);
     EXPECT_EQ(openBoxes(), 1);
-    const qm::TrendStore& store = form.Store;
+    const qm::TrendStore& store = form.store();
     ASSERT_EQ(store.TrendCount(), 130);
     for (int i = 2; i <= 130; ++i) ASSERT_EQ(std::llround((store.TrendTime(i) - store.TrendTime(i - 1)) * 86400), 5) << i;
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -136,16 +136,16 @@ TEST_F(MainWindowSampling, ClearingAsksAndYesAlsoDeletesTheTrendFile)
     for (const bool yes : {false, true}) {
         SCOPED_TRACE(yes ? "Yes" : "No");
         QTemporaryDir own;  // each run starts without a trend file
-        const std::unique_ptr<TForm1> started = start(own.path());
-        TForm1& form = *started;
+        const std::unique_ptr<MainWindow> started = start(own.path());
+        MainWindow& form = *started;
         const QString file = QDir(own.path()).filePath(QStringLiteral("График.txt"));
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("06.12.26 14:00:00 7,0000\r\n");
         f.close();
         linkUp(form);
-        form.Timer2Timer();
-        ASSERT_EQ(form.Store.TrendCount(), 1);
+        form.chartTick();
+        ASSERT_EQ(form.store().TrendCount(), 1);
 
         QString asked;
         QTimer::singleShot(0, [&] {
@@ -153,12 +153,12 @@ TEST_F(MainWindowSampling, ClearingAsksAndYesAlsoDeletesTheTrendFile)
             if (!box) return;
             asked = box->text();
             clock = clock.addSecs(5);  // a sample taken while the question is open
-            form.Timer2Timer();
+            form.chartTick();
             box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
         });
-        form.BitBtn1Click();
+        form.clearChartClicked();
         EXPECT_EQ(asked, QStringLiteral("Очистить график?"));
-        EXPECT_EQ(form.Store.TrendCount(), yes ? 0 : 2);
+        EXPECT_EQ(form.store().TrendCount(), yes ? 0 : 2);
         EXPECT_EQ(QFile::exists(file), !yes);
     }
 }
@@ -166,8 +166,8 @@ TEST_F(MainWindowSampling, ClearingAsksAndYesAlsoDeletesTheTrendFile)
 // "Интервал,с" and "К-во точек" act on sampling as typed, before the spin box takes the value.
 TEST_F(MainWindowSampling, TypedIntervalAndPointsReachTheSampling)
 {
-    const std::unique_ptr<TForm1> started = start(dir.path());
-    TForm1& form = *started;
+    const std::unique_ptr<MainWindow> started = start(dir.path());
+    MainWindow& form = *started;
     linkUp(form);
     const auto type = [&](const char* name, const QString& text) {
         auto* edit = form.findChild<QSpinBox*>(QString::fromLatin1(name))->findChild<QLineEdit*>();
@@ -177,10 +177,10 @@ TEST_F(MainWindowSampling, TypedIntervalAndPointsReachTheSampling)
     type("SpinEdit3", QStringLiteral("1"));
     type("SpinEdit2", QStringLiteral("100"));
     for (int i = 0; i < 150; ++i) {
-        form.Timer2Timer();
+        form.chartTick();
         clock = clock.addSecs(1);
     }
-    const qm::TrendStore& store = form.Store;
+    const qm::TrendStore& store = form.store();
     ASSERT_EQ(store.TrendCount(), 100);
     EXPECT_EQ(std::llround((store.TrendTime(100) - store.TrendTime(99)) * 86400), 1);
 }

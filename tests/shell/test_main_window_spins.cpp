@@ -1,6 +1,6 @@
 // The spin edits of the main window: an emptied one is refilled at once, a typed number outside
 // the range is brought into it.
-#include "QM4700_mp.h"
+#include "MainWindow.h"
 #include "QStringPrint.h"
 
 #include <QApplication>
@@ -29,7 +29,7 @@ void emptyByKeyboard(QSpinBox* spin)
 
 TEST(MainWindowSpins, EmptiedSpinEditsAreRefilled)
 {
-    TForm1 form;
+    MainWindow form;
     form.show();
     const struct {
         const char* name;
@@ -56,15 +56,15 @@ TEST(MainWindowSpins, EmptiedSpinEditsAreRefilled)
 
 TEST(MainWindowSpins, EmptiedInstrumentNumberAsksForThePeriodAgain)
 {
-    TForm1 form;
+    MainWindow form;
     form.show();
     auto* spin = form.findChild<QSpinBox*>(QStringLiteral("SpinEdit5"));
     ASSERT_NE(spin, nullptr);
     spin->setValue(5);
-    form.Table.setPeriodPending(false);
+    form.deviceTable().setPeriodPending(false);
     emptyByKeyboard(spin);
     EXPECT_EQ(spin->value(), 5);
-    EXPECT_TRUE(form.Table.PeriodPending());
+    EXPECT_TRUE(form.deviceTable().PeriodPending());
 }
 
 class MainWindowSpinTyping : public ::testing::Test {
@@ -89,7 +89,7 @@ void Type(QWidget* receiver, const QString& keys, int finish)
 
 TEST_F(MainWindowSpinTyping, NumberOutsideTheRangeIsBroughtIntoItWhenTheEditIsLeft)
 {
-    TForm1 form;
+    MainWindow form;
     form.show();
     form.activateWindow();
     QApplication::processEvents();
@@ -116,7 +116,7 @@ TEST_F(MainWindowSpinTyping, NumberOutsideTheRangeIsBroughtIntoItWhenTheEditIsLe
         EXPECT_EQ(spin->value(), c.after);
         EXPECT_EQ(spin->text(), QString::number(c.after));
     }
-    EXPECT_EQ(form.Engine.DeviceCount(), 10) << "the program polls what the box shows";
+    EXPECT_EQ(form.engine().DeviceCount(), 10) << "the program polls what the box shows";
 }
 
 

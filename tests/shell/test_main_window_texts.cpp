@@ -1,6 +1,6 @@
 // Small things the operator reads in the main window: the "ID" box from its first character,
 // one clear message for an oversize it.cfg, the slot lists on the button face.
-#include "QM4700_mp.h"
+#include "MainWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -30,7 +30,7 @@ QImage Grab(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::For
 
 TEST_F(MainWindowTexts, IdBoxShowsTheIdentificationFromItsFirstCharacter)
 {
-    TForm1 form;
+    MainWindow form;
     form.show();
     auto* id = form.findChild<QLineEdit*>(QStringLiteral("Edit4"));
     ASSERT_NE(id, nullptr);
@@ -52,7 +52,7 @@ TEST_F(MainWindowTexts, OversizeFirstLineOfTheSettingsGivesOneClearMessage)
     ASSERT_EQ(cfg.write(QByteArray(2 << 20, '7')), 2 << 20);
     cfg.close();
 
-    TForm1 form;
+    MainWindow form;
     QStringList boxes;
     // Start-up reports once the event loop runs: answer every box that shows.
     QTimer watcher;
@@ -74,7 +74,7 @@ TEST_F(MainWindowTexts, OversizeFirstLineOfTheSettingsGivesOneClearMessage)
 
 TEST_F(MainWindowTexts, SlotListsLieOnTheButtonFace)
 {
-    TForm1 form;
+    MainWindow form;
     form.show();
     for (const char* name : {"ComboBox2", "ComboBox3", "ComboBox4", "ComboBox5"}) {
         SCOPED_TRACE(name);

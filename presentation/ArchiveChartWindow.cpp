@@ -1,4 +1,4 @@
-#include "Uarhgr.h"
+#include "ArchiveChartWindow.h"
 
 #include "ChartTime.h"
 #include "PixelFont.h"
@@ -16,7 +16,7 @@ namespace {
 const QColor PhColour(255, 0, 0);
 const QColor TColour(0, 128, 0);
 
-// Chart1's design rectangle in the client area; Label2 keeps its distance to the right edge.
+// plot's design rectangle in the client area; tLabel keeps its distance to the right edge.
 constexpr int ChartLeft = 8;
 constexpr int ChartDesignWidth = 873;
 constexpr int ChartDesignHeight = 401;
@@ -36,7 +36,7 @@ QCPScatterStyle Marker(QCPScatterStyle::ScatterShape shape, const QColor& colour
 
 }  // namespace
 
-TFormARHGR::TFormARHGR(QWidget* parent) : QMainWindow(parent)
+ArchiveChartWindow::ArchiveChartWindow(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("FormARHGR"));
     setWindowTitle(QStringLiteral("АРХИВ"));
@@ -49,61 +49,61 @@ TFormARHGR::TFormARHGR(QWidget* parent) : QMainWindow(parent)
     // Closing the main window ends the program even while this one is on screen.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    N1 = menuBar()->addMenu(QStringLiteral("Вид"));
-    N1->setObjectName(QStringLiteral("N1"));
-    N3 = N1->addAction(QStringLiteral("Дата"));
-    N3->setObjectName(QStringLiteral("N3"));
-    N4 = N1->addAction(QStringLiteral("Время"));
-    N4->setObjectName(QStringLiteral("N4"));
-    for (QAction* item : {N3, N4}) {
+    viewMenu = menuBar()->addMenu(QStringLiteral("Вид"));
+    viewMenu->setObjectName(QStringLiteral("N1"));
+    dateAction = viewMenu->addAction(QStringLiteral("Дата"));
+    dateAction->setObjectName(QStringLiteral("N3"));
+    timeAction = viewMenu->addAction(QStringLiteral("Время"));
+    timeAction->setObjectName(QStringLiteral("N4"));
+    for (QAction* item : {dateAction, timeAction}) {
         item->setCheckable(true);
         item->setChecked(true);
-        // The menu toggles the mark itself; N3Click/N4Click toggle it from code.
-        connect(item, &QAction::toggled, this, &TFormARHGR::dform);
+        // The menu toggles the mark itself; toggleDateLabels/toggleTimeLabels toggle it from code.
+        connect(item, &QAction::toggled, this, &ArchiveChartWindow::applyTimeLabels);
     }
 
     auto* client = new QWidget(this);
     setCentralWidget(client);
-    Chart1 = new QCustomPlot(client);
-    Chart1->setObjectName(QStringLiteral("Chart1"));
-    Chart1->setAccessibleName(QStringLiteral("График архива"));
-    Chart1->setGeometry(ChartLeft, 0, ChartDesignWidth, ChartDesignHeight);
+    plot = new QCustomPlot(client);
+    plot->setObjectName(QStringLiteral("Chart1"));
+    plot->setAccessibleName(QStringLiteral("График архива"));
+    plot->setGeometry(ChartLeft, 0, ChartDesignWidth, ChartDesignHeight);
     setupChart();
     // QCustomPlot queues a replot of itself when it is made. This window is hidden until the first
     // view, which draws the chart: drawing it at start-up would only cost time and buffers.
-    QCoreApplication::removePostedEvents(Chart1, QEvent::MetaCall);
+    QCoreApplication::removePostedEvents(plot, QEvent::MetaCall);
     // Whoever drew the chart (a view, a relabel, or QCustomPlot itself on a resize), it is current.
-    connect(Chart1, &QCustomPlot::afterReplot, this, [this] { m_stale = false; });
+    connect(plot, &QCustomPlot::afterReplot, this, [this] { m_stale = false; });
 
     const QFont labelFont = qm::PixelFont(QStringLiteral("MS Sans Serif"), 17, true);
-    Label1 = new QLabel(QStringLiteral("pH"), Chart1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label2 = new QLabel(QStringLiteral("T"), Chart1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    for (auto [label, colour] : {std::pair{Label1, PhColour}, std::pair{Label2, TColour}}) {
+    phLabel = new QLabel(QStringLiteral("pH"), plot);
+    phLabel->setObjectName(QStringLiteral("Label1"));
+    tLabel = new QLabel(QStringLiteral("T"), plot);
+    tLabel->setObjectName(QStringLiteral("Label2"));
+    for (auto [label, colour] : {std::pair{phLabel, PhColour}, std::pair{tLabel, TColour}}) {
         label->setFont(labelFont);
         QPalette pal = label->palette();
         pal.setColor(QPalette::WindowText, colour);
         label->setPalette(pal);
         label->adjustSize();
     }
-    Label1->move(48, LabelTop);
-    Label2->move(Label2Left, LabelTop);
+    phLabel->move(48, LabelTop);
+    tLabel->move(Label2Left, LabelTop);
 
     setTimeFormat();
     // Without a frame the outer size is the widget's size; showEvent corrects for a real frame.
     resize(DesignWidth, DesignHeight);
-    FormResize();  // a hidden window gets its resize event only when shown
+    fitChartToWindow();  // a hidden window gets its resize event only when shown
 }
 
-TFormARHGR::~TFormARHGR() = default;
+ArchiveChartWindow::~ArchiveChartWindow() = default;
 
-void TFormARHGR::setupChart()
+void ArchiveChartWindow::setupChart()
 {
     const QFont axisFont = qm::BoldArial(17);
-    QCPAxis* bottom = Chart1->xAxis;
-    QCPAxis* left = Chart1->yAxis;
-    QCPAxis* right = Chart1->yAxis2;
+    QCPAxis* bottom = plot->xAxis;
+    QCPAxis* left = plot->yAxis;
+    QCPAxis* right = plot->yAxis2;
 
     bottom->setTickLabelFont(axisFont);
     bottom->setTickLabelColor(Qt::black);
@@ -127,65 +127,65 @@ void TFormARHGR::setupChart()
     left->ticker().staticCast<QCPAxisTickerFixed>()->setTickStep(defaults.PhScaleStep);
     right->ticker().staticCast<QCPAxisTickerFixed>()->setTickStep(defaults.TScaleStep);
 
-    Series1 = Chart1->addGraph(bottom, left);
-    Series1->setName(QStringLiteral("Series1"));
-    Series1->setPen(QPen(PhColour, 3));
-    Series1->setScatterStyle(Marker(QCPScatterStyle::ssCircle, PhColour));
+    phGraph = plot->addGraph(bottom, left);
+    phGraph->setName(QStringLiteral("Series1"));
+    phGraph->setPen(QPen(PhColour, 3));
+    phGraph->setScatterStyle(Marker(QCPScatterStyle::ssCircle, PhColour));
 
-    Series2 = Chart1->addGraph(bottom, right);
-    Series2->setName(QStringLiteral("Series2"));
-    Series2->setPen(QPen(TColour, 3));
-    Series2->setScatterStyle(Marker(QCPScatterStyle::ssTriangle, TColour));
+    tGraph = plot->addGraph(bottom, right);
+    tGraph->setName(QStringLiteral("Series2"));
+    tGraph->setPen(QPen(TColour, 3));
+    tGraph->setScatterStyle(Marker(QCPScatterStyle::ssTriangle, TColour));
     // Drawn without antialiasing, as the trend chart is: crisp 7-pixel markers, and an archive of
     // thousands of points on screen in a fraction of the time.
-    for (QCPGraph* series : {Series1, Series2}) {
+    for (QCPGraph* series : {phGraph, tGraph}) {
         series->setAntialiased(false);
         series->setAntialiasedScatters(false);
     }
 }
 
-QString TFormARHGR::bottomLabelFormat() const
+QString ArchiveChartWindow::bottomLabelFormat() const
 {
-    auto ticker = Chart1->xAxis->ticker().dynamicCast<QCPAxisTickerDateTime>();
+    auto ticker = plot->xAxis->ticker().dynamicCast<QCPAxisTickerDateTime>();
     return ticker ? ticker->dateTimeFormat() : QString();
 }
 
-void TFormARHGR::dform()
+void ArchiveChartWindow::applyTimeLabels()
 {
     setTimeFormat();
     redraw();
 }
 
-void TFormARHGR::setTimeFormat()
+void ArchiveChartWindow::setTimeFormat()
 {
-    qm::SetTimeLabelFormat(Chart1->xAxis, qm::TimeLabelFormat(N3->isChecked(), N4->isChecked()));
+    qm::SetTimeLabelFormat(plot->xAxis, qm::TimeLabelFormat(dateAction->isChecked(), timeAction->isChecked()));
 }
 
-void TFormARHGR::redraw()
+void ArchiveChartWindow::redraw()
 {
     m_stale = true;
-    if (isVisible()) Chart1->replot();
+    if (isVisible()) plot->replot();
 }
 
-void TFormARHGR::N3Click() { N3->toggle(); }
-void TFormARHGR::N4Click() { N4->toggle(); }
+void ArchiveChartWindow::toggleDateLabels() { dateAction->toggle(); }
+void ArchiveChartWindow::toggleTimeLabels() { timeAction->toggle(); }
 
-void TFormARHGR::FormResize()
+void ArchiveChartWindow::fitChartToWindow()
 {
     const QSize outer = frameGeometry().size();
-    Chart1->resize(qMax(0, outer.width() - 25), qMax(0, outer.height() - 75));
-    Label2->move(Chart1->width() - (ChartDesignWidth - Label2Left), LabelTop);
+    plot->resize(qMax(0, outer.width() - 25), qMax(0, outer.height() - 75));
+    tLabel->move(plot->width() - (ChartDesignWidth - Label2Left), LabelTop);
     // Room above the plot for the two labels.
-    Chart1->axisRect()->setMinimumMargins(QMargins(0, qMax(40, Chart1->height() * 8 / 100), 0, 0));
+    plot->axisRect()->setMinimumMargins(QMargins(0, qMax(40, plot->height() * 8 / 100), 0, 0));
     fitValueTicks();
 }
 
-void TFormARHGR::fitValueTicks()
+void ArchiveChartWindow::fitValueTicks()
 {
     // As many value labels as fit the axis height without touching.
-    const QFontMetrics fm(Chart1->yAxis->tickLabelFont());
-    const int height = qMax(0, Chart1->height() - 100);
-    for (QCPAxis* axis : {Chart1->yAxis, Chart1->yAxis2}) axis->ticker()->setTickCount(qMax(2, height / (fm.height() + 4)));
+    const QFontMetrics fm(plot->yAxis->tickLabelFont());
+    const int height = qMax(0, plot->height() - 100);
+    for (QCPAxis* axis : {plot->yAxis, plot->yAxis2}) axis->ticker()->setTickCount(qMax(2, height / (fm.height() + 4)));
 }
 
 namespace {
@@ -200,10 +200,10 @@ void ApplyScale(QCPAxis* axis, int min, int max, int step)
 
 }  // namespace
 
-void TFormARHGR::fillArchive(const QString& path, const QVector<qm::ArchivePoint>& points,
+void ArchiveChartWindow::fillArchive(const QString& path, const QVector<qm::ArchivePoint>& viewed,
                              const qm::ChartScales& scales)
 {
-    ArchivePoints = points;
+    points = viewed;
     setWindowTitle(QStringLiteral("АРХИВ: ") + QDir::toNativeSeparators(path));
 
     QVector<double> keys, ph, t;
@@ -215,18 +215,18 @@ void TFormARHGR::fillArchive(const QString& path, const QVector<qm::ArchivePoint
         ph.append(p.Value1);
         t.append(p.Value3);
     }
-    Series1->setData(keys, ph);  // sorts by time
-    Series2->setData(keys, t);
-    ApplyScale(Chart1->yAxis, scales.PhScaleMin, scales.PhScaleMax, scales.PhScaleStep);
-    ApplyScale(Chart1->yAxis2, scales.TScaleMin, scales.TScaleMax, scales.TScaleStep);
+    phGraph->setData(keys, ph);  // sorts by time
+    tGraph->setData(keys, t);
+    ApplyScale(plot->yAxis, scales.PhScaleMin, scales.PhScaleMax, scales.PhScaleStep);
+    ApplyScale(plot->yAxis2, scales.TScaleMin, scales.TScaleMax, scales.TScaleStep);
     // The time axis follows the points; with none it keeps its range.
-    if (!points.isEmpty()) Chart1->xAxis->rescale();
+    if (!points.isEmpty()) plot->xAxis->rescale();
     fitValueTicks();
     setTimeFormat();
     m_stale = true;  // drawn by showOver
 }
 
-void TFormARHGR::showOver(QWidget* mainWindow)
+void ArchiveChartWindow::showOver(QWidget* mainWindow)
 {
     if (!m_placed && mainWindow) {
         m_placed = true;
@@ -242,28 +242,28 @@ void TFormARHGR::showOver(QWidget* mainWindow)
     }
     show();  // a first show lays the chart out, which draws it
     raise();
-    if (m_stale) Chart1->replot();
+    if (m_stale) plot->replot();
 }
 
-void TFormARHGR::resizeEvent(QResizeEvent* event)
+void ArchiveChartWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    FormResize();
+    fitChartToWindow();
 }
 
-void TFormARHGR::showEvent(QShowEvent* event)
+void ArchiveChartWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     // Changed while hidden and not drawn by the layout of the showing.
-    if (m_stale) Chart1->replot();
+    if (m_stale) plot->replot();
     if (m_fitted) return;
     m_fitted = true;
     // The window manager reports the frame only once the window is mapped.
-    QTimer::singleShot(0, this, &TFormARHGR::fitOuterSize);
-    QTimer::singleShot(300, this, &TFormARHGR::fitOuterSize);
+    QTimer::singleShot(0, this, &ArchiveChartWindow::fitOuterSize);
+    QTimer::singleShot(300, this, &ArchiveChartWindow::fitOuterSize);
 }
 
-void TFormARHGR::fitOuterSize()
+void ArchiveChartWindow::fitOuterSize()
 {
     const QSize frame = frameGeometry().size() - size();
     resize(DesignWidth - frame.width(), DesignHeight - frame.height());

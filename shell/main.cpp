@@ -1,9 +1,9 @@
-// The program entry: the main window (its constructor runs the start-up), the archive chart
+// The window program: the main window (its constructor runs the start-up), the archive chart
 // window hidden beside it, then the event loop until the main window closes.
+#include "ArchiveChartWindow.h"
 #include "Logging.h"
-#include "QM4700_mp.h"
+#include "MainWindow.h"
 #include "QtTranslations.h"
-#include "Uarhgr.h"
 
 #include <QApplication>
 
@@ -12,9 +12,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     qm::InstallLogFile();
     qm::InstallQtTranslations(app);
-    TForm1 form;
-    TFormARHGR archive;
-    form.setArchiveWindow(&archive);
-    form.show();
+    MainWindow window;
+    ArchiveChartWindow archive;
+    window.setArchiveWindow(&archive);
+    window.show();
     return app.exec();
 }
