@@ -1,6 +1,8 @@
 #include "TrendRecords.h"
 
+#include "FileDialogs.h"
 #include "JournalSetting.h"
+#include "MessageBoxes.h"
 #include "TrendChartMenu.h"
 #include "WholeFile.h"
 
@@ -19,14 +21,12 @@ TrendRecords::TrendRecords(const TrendStore& store, QWidget* chart1)
     m_menu->ExportCsv = [this] { ExportCsv(); };
 
     AskExportPath = [this](const QString& proposedName) {
-        QFileDialog dialog(m_chart1->window());
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilter(QStringLiteral("Файлы CSV (*.csv)"));
-        dialog.setDefaultSuffix(QStringLiteral("csv"));
-        dialog.setDirectory(m_workDir);
-        dialog.selectFile(proposedName);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+        const auto dialog = NewFileDialog(m_chart1->window(), QFileDialog::AcceptSave, m_workDir,
+                                          QStringLiteral("Файлы CSV (*.csv)"));
+        dialog->setFileMode(QFileDialog::AnyFile);
+        dialog->setDefaultSuffix(QStringLiteral("csv"));
+        dialog->selectFile(proposedName);
+        return dialog->exec() == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
     };
     ShowNotice = [this](const QString& text, const QString& detail) { showNotice(text, detail); };
 }
@@ -60,8 +60,8 @@ void TrendRecords::SampleTaken()
     }
     // A box still open about the failure must not go on saying that the journal is not written.
     if (result.resumed && m_notice && m_journalNotice)
-        m_notice->setInformativeText(QStringLiteral("Запись журнала возобновлена в %1.")
-                                         .arg(FromDateTime(store.TrendTime(store.TrendCount())).toString(QStringLiteral("HH:mm:ss"))));
+        setDetail(m_notice, QStringLiteral("Запись журнала возобновлена в %1.")
+                                .arg(FromDateTime(store.TrendTime(store.TrendCount())).toString(QStringLiteral("HH:mm:ss"))));
 }
 
 void TrendRecords::ExportCsv()
@@ -79,14 +79,14 @@ void TrendRecords::showNotice(const QString& text, const QString& detail)
 {
     // Not modal: the box is shown from the sampling tick, whose timer must go on.
     if (!m_notice) {
-        m_notice = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), QString(), QMessageBox::Ok,
-                                   m_chart1->window());
+        m_notice = NewMessageBox(m_chart1->window(), QMessageBox::Warning, QStringLiteral("Предупреждение"), QString(),
+                                 QString(), QMessageBox::Ok);
         m_notice->setAttribute(Qt::WA_DeleteOnClose);
         m_notice->setWindowModality(Qt::NonModal);
     }
     m_journalNotice = false;
-    m_notice->setText(text);
-    m_notice->setInformativeText(detail);
+    m_notice->setText(KeepPathsWhole(text));
+    setDetail(m_notice, detail);
     m_notice->show();
     m_notice->raise();
 }

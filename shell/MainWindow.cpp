@@ -5,6 +5,7 @@
 #include "DateTimeText.h"
 #include "InputWatch.h"
 #include "LiveToolTip.h"
+#include "MessageBoxes.h"
 #include "PortNames.h"
 #include "TabLeavingDelegate.h"
 #include "TrendFile.h"
@@ -259,16 +260,16 @@ void MainWindow::setTableCurrentCell(int column, int row) { m_liveTable->setCurr
 
 void MainWindow::showWarning(const QString& text, const QString& detail)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Предупреждение"), text, QMessageBox::Ok, this);
-    if (!detail.isEmpty()) box.setInformativeText(detail);
-    box.exec();
+    const std::unique_ptr<QMessageBox> box(
+        qm::NewMessageBox(this, QMessageBox::Warning, QStringLiteral("Предупреждение"), text, detail, QMessageBox::Ok));
+    box->exec();
 }
 
 void MainWindow::showNotice(const QString& text, const QString& detail)
 {
     // Shown without waiting for an answer: the engine tells it from inside its own tick.
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), text, QMessageBox::Ok, this);
-    box->setInformativeText(detail);
+    QMessageBox* box =
+        qm::NewMessageBox(this, QMessageBox::Warning, QStringLiteral("Предупреждение"), text, detail, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
@@ -385,7 +386,8 @@ void MainWindow::showWarningWithoutWaiting(const QString& text)
     // slot would stop the sampling until then. While the box is open, the same report is not
     // stacked into another one.
     if (m_saveWarning) return;
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), text, QMessageBox::Ok, this);
+    QMessageBox* box =
+        qm::NewMessageBox(this, QMessageBox::Warning, QStringLiteral("Предупреждение"), text, QString(), QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     m_saveWarning = box;
     box->open();
@@ -508,10 +510,11 @@ void MainWindow::clearChartClicked()
 
 bool MainWindow::askYesNo(const QString& question)
 {
-    QMessageBox box(QMessageBox::Warning, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
-    box.setDefaultButton(QMessageBox::Yes);  // Enter answers Yes
-    box.setEscapeButton(QMessageBox::No);    // Esc answers No
-    return box.exec() == QMessageBox::Yes;
+    const std::unique_ptr<QMessageBox> box(
+        qm::NewMessageBox(this, QMessageBox::Warning, windowTitle(), question, QString(), QMessageBox::Yes | QMessageBox::No));
+    box->setDefaultButton(QMessageBox::Yes);  // Enter answers Yes
+    box->setEscapeButton(QMessageBox::No);    // Esc answers No
+    return box->exec() == QMessageBox::Yes;
 }
 void MainWindow::connectClicked()
 {
