@@ -6,19 +6,27 @@
 #include "TrendChartMenu.h"
 #include "WholeFile.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QTimer>
 
 namespace qm {
 
-TrendRecords::TrendRecords(const TrendStore& store, QWidget* chart1)
-    : m_store(store), m_chart1(chart1), m_menu(new TrendChartMenu(chart1))
+TrendRecords::TrendRecords(const TrendStore& store, QWidget* chart1) : m_store(store), m_chart1(chart1)
 {
-    m_menu->JournalOn = [this] { return m_on; };
-    m_menu->SetJournalOn = [this](bool on) { SetJournalOn(on); };
-    m_menu->CanExport = [this] { return m_store.TrendCount() > 0; };
-    m_menu->ExportCsv = [this] { ExportCsv(); };
+    TrendChartMenu* menu = TrendChartMenu::of(chart1);
+    m_journalItem = menu->addItem(QStringLiteral("Вести журнал"), [this](QAction* item) { item->setChecked(m_on); });
+    m_journalItem->setCheckable(true);
+    // triggered, not toggled: the menu's own setChecked as it opens is no choice of the operator.
+    QObject::connect(m_journalItem, &QAction::triggered, m_journalItem, [this](bool on) { SetJournalOn(on); });
+    m_exportItem = menu->addItem(QStringLiteral("Экспорт в CSV…"),
+                                 [this](QAction* item) { item->setEnabled(m_store.TrendCount() > 0); });
+    // The save dialog opens once the menu's click is over, not inside it.
+    QObject::connect(m_exportItem, &QAction::triggered, m_exportItem, [this] {
+        QTimer::singleShot(0, m_exportItem, [this] { ExportCsv(); });
+    });
 
     AskExportPath = [this](const QString& proposedName) {
         const auto dialog = NewFileDialog(m_chart1->window(), QFileDialog::AcceptSave, m_workDir,
@@ -31,7 +39,12 @@ TrendRecords::TrendRecords(const TrendStore& store, QWidget* chart1)
     ShowNotice = [this](const QString& text, const QString& detail) { showNotice(text, detail); };
 }
 
-TrendRecords::~TrendRecords() { delete m_menu.data(); }
+TrendRecords::~TrendRecords()
+{
+    // The menu stays with the chart; this object's items go with it.
+    delete m_journalItem.data();
+    delete m_exportItem.data();
+}
 
 void TrendRecords::Start(const QString& workDir)
 {

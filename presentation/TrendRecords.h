@@ -1,6 +1,6 @@
 #pragma once
 // The trend store's long-term records as the operator meets them: the journal switched from the
-// chart's mouse menu and kept on or off between runs, the journal fed with every sample the chart
+// chart's menu and kept on or off between runs, the journal fed with every sample the chart
 // takes (the window wires the chart's sampleTaken to SampleTaken), and the export of the store's
 // samples to a CSV file chosen in a save dialog. Failures are told in a box that does not stop the
 // timers.
@@ -10,16 +10,15 @@
 #include <QPointer>
 #include <functional>
 
+class QAction;
 class QMessageBox;
 class QWidget;
 
 namespace qm {
 
-class TrendChartMenu;
-
 class TrendRecords {
 public:
-    // Puts the menu on chart1; the samples are those of store.
+    // Puts its items in the menu of chart1; the samples are those of store.
     TrendRecords(const TrendStore& store, QWidget* chart1);
     ~TrendRecords();
     TrendRecords(const TrendRecords&) = delete;
@@ -51,7 +50,8 @@ private:
     QString m_workDir;
     PolledRange m_range;
     TrendJournal m_journal;
-    QPointer<TrendChartMenu> m_menu;  // a child of chart1
+    // Its items in the chart's menu (which may go first, with the chart).
+    QPointer<QAction> m_journalItem, m_exportItem;
     QPointer<QMessageBox> m_notice;
     bool m_journalNotice = false;  // the open box tells of a journal failure
     bool m_on = false;

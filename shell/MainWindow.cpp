@@ -3,6 +3,7 @@
 
 #include "Accessibility.h"
 #include "DateTimeText.h"
+#include "FocusFrame.h"
 #include "InputWatch.h"
 #include "LiveToolTip.h"
 #include "MessageBoxes.h"
@@ -168,6 +169,12 @@ void MainWindow::finishControls()
     m_statusLabel = new QLabel(QStringLiteral("Привет!"), m_statusBar);
     m_statusLabel->setObjectName(QStringLiteral("StatusText"));
     m_statusBar->addWidget(m_statusLabel, 1);
+
+    // Where the style shows no keyboard focus, a frame does (the chart gets its own with its keys).
+    for (QWidget* control : {static_cast<QWidget*>(m_liveTable), static_cast<QWidget*>(m_archiveMemo),
+                             static_cast<QWidget*>(m_scaleGrid)})
+        qm::ShowFocusFrame(control);
+    for (QComboBox* list : m_slotLists) qm::ShowFocusFrame(list);
 
     m_clearChartButton->setIcon(ClearChartIcon());
     // Esc presses the clear button wherever the focus is in the window.
