@@ -1,5 +1,6 @@
 #include "FileDialogs.h"
 
+#include <QAbstractItemView>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QTreeView>
@@ -89,6 +90,9 @@ std::unique_ptr<QFileDialog> NewFileDialog(QWidget* parent, QFileDialog::AcceptM
         header->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
         for (int column : {SizeColumn, TypeColumn, DateColumn}) header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     }
+    // Room for "Компьютер" beside the list.
+    if (auto* places = dialog->findChild<QAbstractItemView*>(QStringLiteral("sidebar")))
+        places->setMinimumWidth(places->fontMetrics().horizontalAdvance(QStringLiteral("Компьютер")) + 48);
     return dialog;
 }
 
