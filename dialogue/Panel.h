@@ -37,8 +37,9 @@ public:
     virtual void portChoiceAllowed(bool allowed) = 0;
     // The link came up or went down: samples are taken only while it is up.
     virtual void linkChanged(bool up) = 0;
-    // The address walk passed the last instrument and went back to the first (RoundDone).
-    virtual void roundDone() = 0;
+    // The address walk passed the last instrument and went back to the first (RoundDone); the
+    // round took that many measurement slots (one per instrument, three for one given up on).
+    virtual void roundDone(int measurementSlots) = 0;
 
     // An archive download ended: its listing, an empty archive, or no listing.
     virtual void archiveDownloadEnded(const ArchiveOutcome& outcome) = 0;

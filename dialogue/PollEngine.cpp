@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace qm {
 
@@ -19,13 +20,11 @@ constexpr int kSlotTicks = 10;      // one request per ten 100 ms ticks
 constexpr int kFirstCheckTick = 9;  // missed-answer checks on ticks 9 and 10
 constexpr int kMissedChecksPerSlot = kSlotTicks - kFirstCheckTick + 1;
 
-// RetryCount counts the failures charged to an instrument: one for each bad frame and one for
-// each missed-answer check. A bad frame that takes it above this finishes the instrument: with
-// the two checks of its first slot, an instrument whose every answer is bad is finished by its
-// second bad answer.
-constexpr int kBadFrameFinishesAbove = 3;
-// A missed-answer check that takes it above this gives the instrument up: the last check of its
-// third silent slot (5).
+// RetryCount counts the missed-answer checks charged to an instrument, two a slot. A check that
+// takes it above this gives the instrument up: the last check of its third slot without an
+// accepted answer (5). A bad frame, an answer from another address, an exception or an answer
+// that fails identification is no accepted answer: such an instrument is given up on like a
+// silent one, and its values are never kept as if it had answered.
 constexpr int kSilentSlotsToGiveUp = 3;
 constexpr int kCheckGivesUpAbove = kSilentSlotsToGiveUp * kMissedChecksPerSlot - 1;
 
@@ -42,6 +41,7 @@ void PollEngine::setRange(PolledRange range)
 {
     m_range = range;
     m_pollAddress = quint8(range.first());
+    m_roundSlots = 0;
 }
 
 void PollEngine::setCommandAddress(int address)
@@ -85,8 +85,7 @@ void PollEngine::CollectStep()
         m_link.FrameHandled();
         break;
     case RtuLink::Verdict::Bad:
-        ++m_retryCount;
-        if (m_retryCount > kBadFrameFinishesAbove) FinishInstrument();
+        // Not an answer: the slot's checks count it as silence.
         m_link.FrameHandled();
         break;
     case RtuLink::Verdict::NoFrame:
@@ -110,41 +109,52 @@ bool PollEngine::DispatchFrame()
     // address (0, a neighbour's, one outside the range) would otherwise send the walk back or
     // past an instrument on every round, and a round that never ends takes no sample.
     const quint8 asked = m_link.TxBuffer()[0];
-    // The status and the row go by the address in the answer.
+    // The status goes by the address in the answer.
     m_pollAddress = frame[0];
     ShowStatus(walk::Answered{m_pollAddress});
-    m_answered = true;
     // A command's confirmation replaces the plain answer; any other answer (an exception too)
     // leaves it.
     HandleCommandAnswer();
-    if (frame[1] == modbus::ReadHoldingRegisters) TakeMeasurement(frame, m_link.RxCount(), m_pollAddress);
+    // A measurement slot is answered only by the instrument asked, with a measurement that
+    // identifies it; anything else (another address, an exception, a short or unidentified
+    // answer) leaves the slot unanswered, so that its checks count it as silence. A command's
+    // slot is answered by any valid frame.
+    const bool measuring = std::holds_alternative<MeasurementRead>(m_slotRequest);
+    bool accepted = !measuring;
+    if (frame[1] == modbus::ReadHoldingRegisters) {
+        const bool taken = TakeMeasurement(frame, m_link.RxCount(), m_pollAddress, measuring && frame[0] == asked);
+        if (measuring) accepted = taken;
+    }
+    m_answered = accepted;
     m_pollAddress = asked;
-    return true;
+    return accepted;
 }
 
-// A measurement answer: decoded once into a reading, which goes to the panel when it identifies
-// the polled instrument at its own address. An answer that names no QM4700 blanks the row; one
-// that names another instrument shows only its identification. The instrument in "NUM" tells its
-// archive period once it has been asked for.
-void PollEngine::TakeMeasurement(const quint8* frame, int length, quint8 address)
+// A measurement answer from `address`: decoded once into a reading, which goes to the panel when
+// it answers the slot's own request (ownAnswer) and identifies the polled instrument at its own
+// address. An answer that names no QM4700 blanks the row; any other shows only its
+// identification. The instrument in "NUM" tells its archive period once it has been asked for.
+// Returns whether the reading was taken.
+bool PollEngine::TakeMeasurement(const quint8* frame, int length, quint8 address, bool ownAnswer)
 {
     const std::optional<Reading> reading = DecodeMeasurementAnswer(frame, length, address, CurrentDateTime());
-    if (!reading) return;
+    if (!reading) return false;
     if (!reading->identified()) {
         m_panel.instrumentCleared(address);
         ShowStatus(walk::IdentificationFailed{address});
-        return;
+        return false;
     }
     if (m_periodPending && m_chosenAddress == reading->idAddress()) {
         // The period is an unsigned word; the box holds 1..255.
         m_panel.archivePeriodRead(std::clamp(int(reading->period), 1, 255));
         m_periodPending = false;
     }
-    if (reading->idAddress() != address || !m_range.rowOf(address)) {
+    if (!ownAnswer || reading->idAddress() != address || !m_range.rowOf(address)) {
         m_panel.otherIdentification(reading->id);
-        return;
+        return false;
     }
     m_panel.reading(*reading);
+    return true;
 }
 
 void PollEngine::FinishInstrument()
@@ -160,7 +170,7 @@ void PollEngine::WrapTest()
     if (m_range.last() < m_pollAddress) {
         m_roundDone = true;
         m_pollAddress = quint8(m_range.first());
-        m_panel.roundDone();
+        m_panel.roundDone(std::exchange(m_roundSlots, 0));
     } else if (m_pollAddress < m_range.first()) {
         // After a command or a download to an address below the polled range the walk would
         // otherwise go through the addresses below the range, each without a row: go back to the
@@ -214,6 +224,7 @@ void PollEngine::SendRead(quint8 address, quint16 registerStart, quint8 register
 
 void PollEngine::MeasurementRequest()
 {
+    ++m_roundSlots;
     m_answered = false;
     SendRead(m_pollAddress, qm4700::MeasurementRegister, quint8(qm4700::MeasurementRegisters));
     ShowStatus(walk::Requested{m_pollAddress});

@@ -82,8 +82,8 @@ public:
     qint32 TickCount() const { return m_tickCount; }
     quint8 PollAddress() const { return m_pollAddress; }
     qint32 DeviceCount() const { return m_range.count(); }
-    // Failures charged to the current instrument: one for each bad frame and one for each
-    // missed-answer check, of which a slot without an answer has two.
+    // Missed-answer checks charged to the current instrument, two for each slot without an
+    // accepted answer; the sixth gives it up.
     quint8 RetryCount() const { return m_retryCount; }
     bool RoundDone() const { return m_roundDone; }
     RequestKind PendingRequest() const;
@@ -136,7 +136,7 @@ private:
     // Requests and answers of each kind.
     void SendRead(quint8 address, quint16 registerStart, quint8 registerCount);
     void MeasurementRequest();
-    void TakeMeasurement(const quint8* frame, int length, quint8 address);
+    bool TakeMeasurement(const quint8* frame, int length, quint8 address, bool ownAnswer);
     bool ArchiveRequestStep(Downloading& business);
     bool ArchiveAnswerStep();
     void ShowArchiveProgress(quint16 registerStart);
@@ -184,6 +184,7 @@ private:
     quint8 m_retryCount = 0;
     bool m_answered = false;  // the running slot's request has been answered
     bool m_roundDone = false;
+    int m_roundSlots = 0;  // measurement slots since the walk last went back to the first address
     // The next answer of the instrument in "NUM" that passes identification tells its period.
     bool m_periodPending = false;
     SlotRequest m_slotRequest = MeasurementRead{};

@@ -87,6 +87,7 @@ void PollEngine::ClosePort()
 {
     if (!PortOpen()) return;
     m_port.close();
+    m_link.Forget();
     setLinkState(LinkState::Closed);
     qCDebug(lcPoll).noquote() << LogTime() << "close" << PortMessageName(m_portIndex);
 }

@@ -33,6 +33,13 @@ public:
     Verdict Collect(Port& port);
     // The frame has been handled: the next bytes are stored from index 0 again.
     void FrameHandled() { m_rxCount = 0; }
+    // The port was closed: bytes collected from it before are never judged as an answer of the
+    // port opened next.
+    void Forget()
+    {
+        m_rxCount = 0;
+        m_silentTicks = 0;
+    }
 
     const quint8* RxBuffer() const { return m_rx; }
     qint32 RxCount() const { return m_rxCount; }        // bytes held in RxBuffer

@@ -86,6 +86,9 @@ ArchiveDialogs DefaultArchiveDialogs()
     d.AskYesNo = [](QWidget* parent, const QString& question) {
         const std::unique_ptr<QMessageBox> box(
             NewMessageBox(parent, QMessageBox::Warning, BoxTitle(parent), question, QString(), QMessageBox::Yes | QMessageBox::No));
+        // The question replaces a file: Enter (and Esc) keep it, only a chosen Yes replaces it.
+        box->setDefaultButton(QMessageBox::No);
+        box->setEscapeButton(QMessageBox::No);
         return box->exec() == QMessageBox::Yes;
     };
     d.ShowError = [](QWidget* parent, const QString& text) {

@@ -101,6 +101,12 @@ void LiveTable::clearRow(int row)
     repaintDeviceRow(row);
 }
 
+void LiveTable::markAllNotCurrent()
+{
+    d->model->markAllNotCurrent();
+    viewport()->update();
+}
+
 QString LiveTable::cellText(int column, int row) const { return d->model->cellText(column, row); }
 
 LiveTableModel* LiveTable::tableModel() const { return d->model; }

@@ -30,6 +30,9 @@ public:
     void showReading(const Reading& reading);
     // A device row goes blank (its address stays).
     void clearRow(int row);
+    // The link is gone: the rows keep what they show, drawn grey and described as not current,
+    // until their instruments answer again.
+    void markAllNotCurrent();
     // What a cell reads: column 0..7, row 0..10.
     QString cellText(int column, int row) const;
     LiveTableModel* tableModel() const;

@@ -21,7 +21,7 @@ public:
 
     // Draws a cell's text the way every cell of the table, headers included, draws it.
     // A pure red disc inscribed in the box (right and bottom edges exclusive).
-    static void drawDisc(QPainter* painter, const QRect& box);
+    static void drawDisc(QPainter* painter, const QRect& box, const QColor& colour);
     static void drawCellText(QPainter* painter, const QRect& cell, const QString& text, const QColor& colour);
 };
 

@@ -22,6 +22,15 @@ void LiveTableModel::setRowReading(int row, const Reading& reading)
         m_rows[size_t(row - 1)] = reading;
     else
         m_rows[size_t(row - 1)].reset();
+    const bool wasCurrent = m_current[size_t(row - 1)];
+    m_current[size_t(row - 1)] = true;
+    if (!wasCurrent) emit dataChanged(index(row - 1, 0), index(row - 1, columnCount() - 1), {CurrentRole});
+}
+
+void LiveTableModel::markAllNotCurrent()
+{
+    m_current.fill(false);
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {CurrentRole, Qt::AccessibleDescriptionRole});
 }
 
 void LiveTableModel::clearRow(int row)
@@ -67,8 +76,13 @@ int LiveTableModel::columnCount(const QModelIndex& parent) const { return parent
 QVariant LiveTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid()) return QVariant();
+    const int row = index.row() + 1;
     // The indicator cells read "1" or nothing, although they are drawn as discs.
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return cellText(index.column() + 1, index.row() + 1);
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return cellText(index.column() + 1, row);
+    if (role == CurrentRole) return isCurrent(row);
+    // What a screen reader says of a value kept from before the link was lost.
+    if (role == Qt::AccessibleDescriptionRole && !isCurrent(row) && !cellText(index.column() + 1, row).isEmpty())
+        return QStringLiteral("нет связи, значение не обновляется");
     return QVariant();
 }
 

@@ -18,6 +18,10 @@ namespace qm {
 class LiveTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    // Whether a device cell shows a current reading (bool): false once the link was lost, until
+    // the row's instrument answers again.
+    static constexpr int CurrentRole = Qt::UserRole + 1;
+
     explicit LiveTableModel(QObject* parent = nullptr);
 
     // The polled range: the address column follows it; rows beyond its count go blank whole,
@@ -28,6 +32,9 @@ public:
     void setRowReading(int row, const Reading& reading);
     // A device row goes blank (its address stays).
     void clearRow(int row);
+    // The link is gone: every row keeps what it shows, but as no longer current.
+    void markAllNotCurrent();
+    bool isCurrent(int row) const { return row >= 1 && row <= MaxDevices && m_current[size_t(row - 1)]; }
 
     // The grid's text of column 0..7, row 0..10; empty outside.
     QString cellText(int column, int row) const;
@@ -48,6 +55,7 @@ private:
     PolledRange m_range;
     bool m_rangeSet = false;  // before the window hands a range, the address column is empty
     std::array<std::optional<Reading>, MaxDevices> m_rows;
+    std::array<bool, MaxDevices> m_current{};
     // What the views were last told a device cell reads, so that an unchanged value is not
     // announced again at every poll.
     QString m_told[MaxDevices][LiveColumns - 1];

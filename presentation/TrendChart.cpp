@@ -192,6 +192,7 @@ void TrendChart::Setup(DateTime now)
         d->layer->setMode(QCPLayer::lmBuffered);
         d->plot = new TrendPlot(c, m_store, c->xAxis, c->yAxis, c->yAxis2);
         d->plot->setLayer(d->layer);
+        applyJoinGap();
 
         // Wheel, drag and keys; a double-click or Home back to the rules' window.
         d->gestures = std::make_unique<ChartGestures>(c);
@@ -290,6 +291,15 @@ void TrendChart::setSampling(int points, int interval, int longestInterval)
     m_points = points;
     m_interval = interval;
     m_longestInterval = longestInterval;
+    applyJoinGap();
+}
+
+// Samples more than three intervals apart (and two seconds for a tick that came late) were not
+// taken in one run of sampling: the program was closed or the link down between them, and the
+// curves are not joined across that time.
+void TrendChart::applyJoinGap()
+{
+    if (d->plot) d->plot->setJoinGap((3.0 * std::max(m_interval, 1) + 2.0) * OneSecond);
 }
 
 void TrendChart::setWindow(DateTime min, DateTime max)
@@ -369,7 +379,9 @@ void TrendChart::Tick()
     // Time going back by more than the window's margin since the newest sample held: the clock
     // was set back, or that sample (loaded from the file) is dated in the future.
     const bool backwards = before >= 1 && now < m_store.TrendTime(before) - FiveMinutes - Tolerance;
-    m_store.AddSample(now, m_live.values(), limit);
+    // Only what was measured within the last round: anything older goes in as the no-answer mark.
+    const auto live = m_live.sample(CurrentDateTime());
+    m_store.AddSample(now, live.data(), limit);
     emit sampleTaken();
     if (full && before >= 1) {
         // The left edge follows the oldest sample, but never past the newest.

@@ -74,7 +74,11 @@ public:
     // What the poll engine tells: sampling runs only while the link is up, and only once the walk
     // has gone through all instruments since start-up.
     void setLinkUp(bool up) { m_linkUp = up; }
-    void setRoundDone() { m_roundDone = true; }
+    void setRoundDone(int measurementSlots = 0)
+    {
+        m_roundDone = true;
+        m_live.roundDone(measurementSlots);
+    }
     // The polled range: the slot lists' items, the grey curves of the layouts, and the rows of
     // the readings taken.
     void setRange(PolledRange range)
@@ -82,8 +86,8 @@ public:
         m_range = range;
         m_live.setRange(range);
     }
-    // A polled instrument's reading: the next sample takes its pH and temperature, or the
-    // no-answer mark for one found silent.
+    // A polled instrument's reading: a sample within the next round takes its pH and temperature,
+    // or the no-answer mark for one found silent (dialogue/LiveChannels.h).
     void takeReading(const Reading& reading) { m_live.take(reading); }
     const LiveChannels& liveChannels() const { return m_live; }
     // "К-во точек" and "Интервал,с" as typed: the samples the store grows to and the seconds from
@@ -177,6 +181,7 @@ private:
     bool m_byUser = false;
 
     void refillSlot(int slot);
+    void applyJoinGap();
     void setWindow(DateTime min, DateTime max);
     void setAxis(QCPAxis* axis, const QCPRange& range);
     void axisMoved(QCPAxis* axis, const QCPRange& range, const QCPRange& before);

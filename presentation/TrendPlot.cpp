@@ -313,6 +313,8 @@ void TrendPlot::renderSeries(const Series& s, const Mapping& m, int i0, int i1, 
                              std::optional<QPainter>& painter)
 {
     const double* v = m_store.values(s.channel);
+    const double* pair = m_store.values(s.channel % 2 ? s.channel + 1 : s.channel - 1);
+    const double* times = m_store.times();
     const double* xs = m_x.data() - i0;
     const int* markerXs = m_markerX.data() - i0;
     const QRgb colour = s.colour.rgb() | 0xff000000u;
@@ -345,7 +347,13 @@ void TrendPlot::renderSeries(const Series& s, const Mapping& m, int i0, int i1, 
     MarkerColumn column;
     QPointF previous;
     int previousX = INT_MIN, previousY = INT_MIN;  // its marker's top left corner, when it has one
+    bool havePrevious = false;  // the sample before has a point this one may be joined to
     for (int j = i0; j < i1; ++j) {
+        if (v[j] == 0 && pair[j] == 0) {
+            // The instrument had never answered: no point, and the curve breaks here.
+            havePrevious = false;
+            continue;
+        }
         const double x = xs[j];
         const double y = Bounded(bottom - (v[j] - lower) / size * height, Far);
         int mx = markerXs[j], my = INT_MIN;
@@ -361,13 +369,15 @@ void TrendPlot::renderSeries(const Series& s, const Mapping& m, int i0, int i1, 
             mx = INT_MIN;
         }
         const QPointF point(x, y);
-        if (j > i0 && !underMarkers(previous, point, previousX, previousY, mx, my)) {
+        if (havePrevious && times[j] - times[j - 1] <= m_joinGap
+            && !underMarkers(previous, point, previousX, previousY, mx, my)) {
             QPointF p = previous, q = point;
             if ((box.contains(p) && box.contains(q)) || ClipSegment(p, q, box)) addSegment(p, q);
         }
         previous = point;
         previousX = mx;
         previousY = my;
+        havePrevious = true;
     }
     if (column.tops) fillMarkers(column, a, b, colour);
     fillMarkerRows(a, b, colour);
@@ -384,6 +394,19 @@ void TrendPlot::renderSeries(const Series& s, const Mapping& m, int i0, int i1, 
         painter->drawPolyline(m_poly.data() + m_runs[r], m_runs[r + 1] - m_runs[r]);
 }
 
+void TrendPlot::setJoinGap(double days)
+{
+    if (days == m_joinGap) return;
+    m_joinGap = days;
+    invalidate();
+}
+
+bool TrendPlot::hasPoint(int channel, int i) const
+{
+    const int pair = channel % 2 ? channel + 1 : channel - 1;
+    return m_store.TrendValue(channel, i) != 0 || m_store.TrendValue(pair, i) != 0;
+}
+
 QImage TrendPlot::referenceImage() const
 {
     const QRect r = m_key->axisRect()->rect();
@@ -397,16 +420,29 @@ QImage TrendPlot::referenceImage() const
         const Series& s = series[seriesInDrawOrder(k)];
         if (!s.drawn() || count == 0) continue;
         QCPAxis* valueAxis = s.right ? m_right : m_left;
-        QVector<QPointF> points;
-        for (int i = 1; i <= count; ++i)
-            points << QPointF(m_key->coordToPixel(ChartKey(m_store.TrendTime(i))),
-                              valueAxis->coordToPixel(m_store.TrendValue(s.channel, i)));
+        // The curve in pieces: a sample without a point, or a pause, ends a piece.
+        QList<QVector<QPointF>> pieces;
+        bool joined = false;
+        for (int i = 1; i <= count; ++i) {
+            if (!hasPoint(s.channel, i)) {
+                joined = false;
+                continue;
+            }
+            const QPointF p(m_key->coordToPixel(ChartKey(m_store.TrendTime(i))),
+                            valueAxis->coordToPixel(m_store.TrendValue(s.channel, i)));
+            if (!joined || m_store.TrendTime(i) - m_store.TrendTime(i - 1) > m_joinGap) pieces.append(QVector<QPointF>());
+            pieces.last() << p;
+            joined = true;
+        }
         const QColor colour = QColor::fromRgb(s.colour.rgb());
         painter.setPen(QPen(colour, LineWidth));
-        painter.drawPolyline(points.constData(), int(points.size()));
+        for (const QVector<QPointF>& piece : pieces)
+            if (piece.size() > 1) painter.drawPolyline(piece.constData(), int(piece.size()));
         painter.setPen(Qt::NoPen);
         painter.setBrush(colour);
-        for (const QPointF& p : points) painter.drawRect(QRectF(p.x() - MarkerHalf, p.y() - MarkerHalf, 2 * MarkerHalf, 2 * MarkerHalf));
+        for (const QVector<QPointF>& piece : pieces)
+            for (const QPointF& p : piece)
+                painter.drawRect(QRectF(p.x() - MarkerHalf, p.y() - MarkerHalf, 2 * MarkerHalf, 2 * MarkerHalf));
     }
     return image;
 }

@@ -44,6 +44,14 @@ public:
     // The next draw repaints the whole image.
     void invalidate() { m_valid = false; }
 
+    // Samples further apart than this (in date-time days) are not joined by a line: sampling was
+    // paused or the program closed between them. A sample in which an instrument had never
+    // answered (0 in both its pH and its temperature) has no point at all for that instrument.
+    void setJoinGap(double days);
+    double joinGap() const { return m_joinGap; }
+    // Whether sample i (1-based) has a point on a series of that channel.
+    bool hasPoint(int channel, int i) const;
+
     // Brings the image up to date and, when only some columns changed, copies just those into
     // the layer's paint buffer and repaints just them on screen. Returns false when that
     // cannot be done (the whole image was drawn again, or the layer's buffer is not ours to
@@ -103,6 +111,7 @@ private:
     void fillRect(int x0, int x1, int y0, int y1, QRgb colour);
 
     const TrendStore& m_store;
+    double m_joinGap = 1e9;
     QCPAxis* m_key;
     QCPAxis* m_left;
     QCPAxis* m_right;

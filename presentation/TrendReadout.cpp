@@ -33,8 +33,11 @@ QList<ReadoutRow> TrendReadout::rows(int sample) const
     for (int slot = 1; slot <= 4; ++slot) {
         const TrendPlot::Series& s = m_series.series[slot];
         if (!s.drawn()) continue;
-        rows.append(ReadoutRow{s.colour, m_name ? m_name(slot) : QString(),
-                               CursorReadout::valueText(m_store.TrendValue(s.channel, sample), s.channel % 2 == 0)});
+        // An instrument that had never answered has 0 in both its channels: that is no pH 0.
+        const QString text = m_series.hasPoint(s.channel, sample)
+                                 ? CursorReadout::valueText(m_store.TrendValue(s.channel, sample), s.channel % 2 == 0)
+                                 : QStringLiteral("нет данных");
+        rows.append(ReadoutRow{s.colour, m_name ? m_name(slot) : QString(), text});
     }
     return rows;
 }

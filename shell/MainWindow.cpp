@@ -296,8 +296,17 @@ void MainWindow::connectionDropped()
 }
 
 void MainWindow::portChoiceAllowed(bool allowed) { m_portList->setEnabled(allowed); }
-void MainWindow::linkChanged(bool up) { m_chart->setLinkUp(up); }
-void MainWindow::roundDone() { m_chart->setRoundDone(); }
+void MainWindow::linkChanged(bool up)
+{
+    m_chart->setLinkUp(up);
+    if (up) return;
+    // A give-up closes and opens the port again within one event: only a link that stays down
+    // leaves the table's rows as no longer current.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_engine.PortOpen()) m_liveTable->markAllNotCurrent();
+    });
+}
+void MainWindow::roundDone(int measurementSlots) { m_chart->setRoundDone(measurementSlots); }
 
 void MainWindow::archiveDownloadEnded(const qm::ArchiveOutcome& outcome)
 {

@@ -108,7 +108,7 @@ public:
     void connectionDropped() override;
     void portChoiceAllowed(bool allowed) override;
     void linkChanged(bool up) override;
-    void roundDone() override;
+    void roundDone(int measurementSlots) override;
     void archiveDownloadEnded(const qm::ArchiveOutcome& outcome) override;
 
     QString statusText() const;

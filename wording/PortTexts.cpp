@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace qm {
 
 namespace {
@@ -74,9 +76,20 @@ Notice PortProblemNotice(const PortProblem& problem, const QString& workDir)
                     + (problem.kind == PortProblem::Kind::GetStateFailed ? QStringLiteral(": GetCommState")
                                                                          : QStringLiteral(": SetCommState")),
                 problem.reason};
-    case PortProblem::Kind::NothingAnswers:
+    case PortProblem::Kind::NothingAnswers: {
+        // Say which device the name opens now and where that comes from, and suggest another one:
+        // advice to write the line already in effect would help nobody.
+        const QList<PortMapping> mappings = PortMappings(workDir);
+        const bool fromFile = problem.portIndex >= 0 && problem.portIndex < mappings.size()
+                              && mappings[problem.portIndex].fromPortsCfg;
+        const QString now = QStringLiteral("Сейчас %1 открывает %2 (%3).")
+                                .arg(name, problem.device,
+                                     fromFile ? QStringLiteral("так записано в файле ports.cfg")
+                                              : QStringLiteral("так по умолчанию: в ports.cfg строки для %1 нет").arg(name));
         return {QStringLiteral("На порту %1 (%2) не ответил ни один прибор").arg(name, problem.device),
-                devicesHint(problem, workDir)};
+                now + QLatin1Char('\n')
+                    + SerialDevicesHint(SerialDevicesPresent(), name, PortsCfgPath(workDir), problem.device)};
+    }
     case PortProblem::Kind::PortsCfgUnread:
         return {QStringLiteral("Файл ports.cfg прочитан не весь"), PortsConfigReport(workDir)};
     }
@@ -97,7 +110,8 @@ QString PortsConfigReport(const QString& workDir)
     return lines.join(QLatin1Char('\n'));
 }
 
-QString SerialDevicesHint(const QList<SerialDevice>& devices, const QString& comName, const QString& portsCfgPath)
+QString SerialDevicesHint(const QList<SerialDevice>& devices, const QString& comName, const QString& portsCfgPath,
+                          const QString& current)
 {
     if (devices.isEmpty())
         return QStringLiteral("Последовательных устройств в системе не найдено: проверьте, подключён ли адаптер.");
@@ -111,12 +125,21 @@ QString SerialDevicesHint(const QList<SerialDevice>& devices, const QString& com
         lines << line;
     }
 #ifndef Q_OS_WIN
-    lines << QStringLiteral("Чтобы %1 открывал одно из них, впишите в файл %2 строку, например:")
-                 .arg(comName, QDir::toNativeSeparators(portsCfgPath));
-    lines << QStringLiteral("  ") + comName + QLatin1Char(' ') + devices.first().path;
+    // The example names a device other than the one the name opens now.
+    const auto other = std::find_if(devices.begin(), devices.end(), [&](const SerialDevice& d) {
+        return current.isEmpty() || (d.path != current && d.device != current);
+    });
+    if (other == devices.end()) {
+        lines << QStringLiteral("Другого последовательного устройства в системе нет: проверьте, подключён ли адаптер линии.");
+    } else {
+        lines << QStringLiteral("Чтобы %1 открывал одно из них, впишите в файл %2 строку, например:")
+                     .arg(comName, QDir::toNativeSeparators(portsCfgPath));
+        lines << QStringLiteral("  ") + comName + QLatin1Char(' ') + other->path;
+    }
 #else
     Q_UNUSED(comName);
     Q_UNUSED(portsCfgPath);
+    Q_UNUSED(current);
 #endif
     return lines.join(QLatin1Char('\n'));
 }

@@ -20,8 +20,10 @@ Notice PortProblemNotice(const PortProblem& problem, const QString& workDir);
 QString PortsConfigReport(const QString& workDir);
 
 // Lines for a message or the port list's tooltip: the devices present and how to give one of
-// them the COM name comName in the ports.cfg at portsCfgPath.
-QString SerialDevicesHint(const QList<SerialDevice>& devices, const QString& comName, const QString& portsCfgPath);
+// them the COM name comName in the ports.cfg at portsCfgPath; the example names a device other
+// than `current`, the one the name opens now (when given).
+QString SerialDevicesHint(const QList<SerialDevice>& devices, const QString& comName, const QString& portsCfgPath,
+                          const QString& current = QString());
 
 // Tooltip of the port list: one line per COM name with the device it opens, then the serial
 // devices present and how to map one in ports.cfg, and what ports.cfg could not be read.

@@ -32,7 +32,8 @@ public:
     QList<Reading> readings;           // every reading told, in order
     QList<int> cleared;                // addresses told as cleared
     QMap<int, Reading> rows;           // the latest answered reading shown, by address
-    LiveChannels live;
+    LiveChannels live;                 // what a sample would take, by the age of each reading
+    double told[ChannelCount + 1] = {};  // the latest value each channel was told, no age
     QList<PortProblem> problems;
     QStringList notices;               // each problem worded: text, then "\n" and the detail
     bool connectChecked = false;
@@ -56,11 +57,14 @@ public:
         const auto it = rows.find(address);
         return it == rows.end() ? QString() : LiveCellText(*it, column);
     }
+    // The latest value told for the instrument's pH (or temperature), whatever its age: 0 before
+    // any, the no-answer mark after a give-up.
     double channel(int address, bool temperature = false) const
     {
         const int row = range.rowOf(address);
-        return row ? live.value(2 * row - (temperature ? 0 : 1)) : 0.0;
+        return row ? told[2 * row - (temperature ? 0 : 1)] : 0.0;
     }
+    double liveValue(int channel) const { return channel >= 1 && channel <= ChannelCount ? told[channel] : 0.0; }
 
     void walkStatus(const WalkStatus& s) override
     {
@@ -72,6 +76,10 @@ public:
     {
         readings << r;
         live.take(r);
+        if (const int row = range.rowOf(r.address)) {
+            told[2 * row - 1] = r.answered ? r.ph() : NoDataMark;
+            told[2 * row] = r.answered ? r.tC() : NoDataMark;
+        }
         if (r.answered) {
             idText = WordHexText(r.id);
             clockText = InstrumentClockText(r);
@@ -104,7 +112,11 @@ public:
     }
     void portChoiceAllowed(bool allowed) override { portListEnabled = allowed; }
     void linkChanged(bool up) override { linkUp = up; }
-    void roundDone() override { ++rounds; }
+    void roundDone(int measurementSlots) override
+    {
+        ++rounds;
+        live.roundDone(measurementSlots);
+    }
     void archiveDownloadEnded(const ArchiveOutcome& outcome) override
     {
         downloads << outcome;

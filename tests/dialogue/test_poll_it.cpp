@@ -103,10 +103,10 @@ TEST(PollOnTheLine, ThreeInstrumentsArePolledInTurnOncePerSlot)
     EXPECT_TRUE(e.panel.statusHistory.contains("3-Ok!  "));
     EXPECT_TRUE(e.engine.RoundDone());
     EXPECT_TRUE(e.panel.linkUp);
-    EXPECT_DOUBLE_EQ(e.panel.live.value(1), 7.01);  // --fixed: pH 7.00 + A/100, T 20.0 + A
-    EXPECT_DOUBLE_EQ(e.panel.live.value(2), 21.0);
-    EXPECT_DOUBLE_EQ(e.panel.live.value(5), 7.03);
-    EXPECT_DOUBLE_EQ(e.panel.live.value(6), 23.0);
+    EXPECT_DOUBLE_EQ(e.panel.liveValue(1), 7.01);  // --fixed: pH 7.00 + A/100, T 20.0 + A
+    EXPECT_DOUBLE_EQ(e.panel.liveValue(2), 21.0);
+    EXPECT_DOUBLE_EQ(e.panel.liveValue(5), 7.03);
+    EXPECT_DOUBLE_EQ(e.panel.liveValue(6), 23.0);
     EXPECT_TRUE(e.panel.notices.isEmpty());
 }
 
@@ -126,13 +126,13 @@ TEST(PollOnTheLine, SilentInstrumentIsGivenUpOnAndPollingGoesOnAfterTheReopen)
     EXPECT_EQ(e.port.opens, 2);
     EXPECT_TRUE(e.engine.PortOpen());
     EXPECT_TRUE(e.panel.notices.isEmpty()) << e.panel.notices.join('|').toStdString();
-    EXPECT_EQ(e.panel.live.value(3), NoDataMark);
-    EXPECT_EQ(e.panel.live.value(4), NoDataMark);
+    EXPECT_EQ(e.panel.liveValue(3), NoDataMark);
+    EXPECT_EQ(e.panel.liveValue(4), NoDataMark);
     const int reopened = int(e.panel.statusHistory.indexOf("COM1", 1));
     ASSERT_GT(reopened, 0);
     EXPECT_EQ(e.panel.statusHistory.mid(reopened, 4), QStringList({"COM1", "3-", "3-Ok!  ", "1-"}));
     EXPECT_TRUE(e.panel.statusHistory.mid(reopened).contains("1-Ok!  "));
-    EXPECT_DOUBLE_EQ(e.panel.live.value(5), 7.03);
+    EXPECT_DOUBLE_EQ(e.panel.liveValue(5), 7.03);
 }
 
 #else

@@ -72,7 +72,7 @@ TEST(PollPort, DisconnectClosesBlanksThePolledRowAndFreesTheList)
     EXPECT_TRUE(rig.panel.portListEnabled);
     EXPECT_TRUE(rig.panel.cell(1, 1).isEmpty());  // the instrument being polled
     EXPECT_EQ(rig.panel.cell(1, 2), "7.00");
-    EXPECT_DOUBLE_EQ(rig.panel.live.value(1), 7.0);  // a disconnect keeps the values
+    EXPECT_DOUBLE_EQ(rig.panel.liveValue(1), 7.0);  // a disconnect keeps the values
 
     const qsizetype writes = rig.port.writes.size();
     const int ticks = rig.engine.TickCount();

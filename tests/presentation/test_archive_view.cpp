@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -514,10 +515,12 @@ TEST_F(ArchiveViewTest, DialogsStartInWorkDirWithTheArchiveFilter)
     EXPECT_TRUE(open->defaultSuffix().isEmpty());
 }
 
-TEST_F(ArchiveViewTest, RealOverwriteQuestionIsAWarningWithYesAndNo)
+// Enter keeps the file: only a chosen Yes replaces it (NoButton stands for pressing Enter).
+TEST_F(ArchiveViewTest, RealOverwriteQuestionIsAWarningWithYesAndNoAndEnterKeepsTheFile)
 {
     const qm::ArchiveDialogs real = qm::DefaultArchiveDialogs();
-    for (auto [button, expected] : {std::pair{QMessageBox::No, false}, std::pair{QMessageBox::Yes, true}}) {
+    for (auto [button, expected] : {std::pair{QMessageBox::No, false}, std::pair{QMessageBox::Yes, true},
+                                    std::pair{QMessageBox::NoButton, false}}) {
         QString text;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         bool hasBoth = false;
@@ -531,8 +534,14 @@ TEST_F(ArchiveViewTest, RealOverwriteQuestionIsAWarningWithYesAndNo)
             text = box->text();
             icon = box->icon();
             hasBoth = box->button(QMessageBox::Yes) && box->button(QMessageBox::No);
-            if (box->button(button)) box->button(button)->click();
-            else box->reject();
+            if (button == QMessageBox::NoButton) {
+                QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                QApplication::sendEvent(box, &enter);
+            } else if (box->button(button)) {
+                box->button(button)->click();
+            } else {
+                box->reject();
+            }
         });
         answer.start();
         EXPECT_EQ(real.AskYesNo(&owner, QStringLiteral("Файл уже существует. Переписать?")), expected);

@@ -667,7 +667,7 @@ TEST(TrendChartPicture, RedCurveAtRowTwosHeightAndNoGreyForIt)
     EXPECT_EQ(countColour(image, QRect(area.left() + 400, rowAt(9.0), area.width() - 400, 3), qRgb(255, 0, 0)), 0);
 }
 
-TEST(TrendChartPicture, FirstRunDrawsAbsentRowsAtZeroInGrey)
+TEST(TrendChartPicture, RowsThatNeverAnsweredDrawNothing)
 {
     ChartRig rig;
     rig.window.interval->setValue(1);
@@ -680,9 +680,12 @@ TEST(TrendChartPicture, FirstRunDrawsAbsentRowsAtZeroInGrey)
     QCustomPlot* c = rig.window.chart;
     const int x = int(c->xAxis->coordToPixel(ChartKey(rig.store.TrendTime(30))));
     const int zero = int(std::lround(c->yAxis->coordToPixel(0)));
-    // The grey curves of rows 2..10 and the temperature rows sit on the zero line; the last
-    // drawn (Series24, grey 74) covers the others there.
-    EXPECT_EQ(image.pixel(x, zero - 1) & 0xffffff, 0x4a4a4au);
+    // Rows 2..10 never answered: no grey curve lies on the zero line for them (0 is a real pH).
+    for (int y : {zero - 2, zero - 1}) {
+        const QRgb p = image.pixel(x, y);
+        const bool grey = qRed(p) == qGreen(p) && qGreen(p) == qBlue(p) && qRed(p) >= 74 && qRed(p) <= 112;
+        EXPECT_FALSE(grey) << std::hex << (p & 0xffffff);
+    }
     EXPECT_EQ(image.pixel(x, int(std::lround(c->yAxis->coordToPixel(7.0)))) & 0xffffff, 0xff0000u);
     // Row 1's temperature: 25 on the 0..50 axis, grey 92.
     EXPECT_EQ(image.pixel(x, int(std::lround(c->yAxis2->coordToPixel(25.0)))) & 0xffffff, 0x5c5c5cu);
@@ -1043,6 +1046,13 @@ TEST(TrendChartReadout, ShowsTheSampleUnderThePointerAndNothingElsewhere)
     rig.tick(20);
     EXPECT_TRUE(readout->isShown());
     EXPECT_EQ(readout->sample(), 41);
+
+    // Row 1 never answered: its zeros read as no data, not as pH 0.
+    rig.window.lists[0]->setCurrentIndex(0);
+    rig.chart->SelectSlot(1);
+    rig.grab();
+    rig.window.pointAt(QPointF(column(10) + 1, y));
+    EXPECT_EQ(readout->text(), "06.12.26  14:00:10\npH.1  нет данных\nT.3  23.5");
 }
 
 TEST(TrendChartReadout, ValuesReadAsTheLiveTableWritesThemWhateverTheFileHeld)

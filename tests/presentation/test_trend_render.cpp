@@ -89,6 +89,31 @@ TEST(TrendRender, SparseSamplesDrawExactlyAsPointByPoint)
     EXPECT_EQ(differences(fast, reference), 0);
 }
 
+// Sampling paused for a while, and an instrument that had never answered (0 in both its
+// channels): no line crosses the pause, no point stands for the silence, and the fast drawing
+// still agrees with the point-by-point one, also when a sample is appended at the right.
+TEST(TrendRender, PausesAndNeverAnsweredSamplesBreakTheCurves)
+{
+    Stage stage;
+    stage.window(Start, Start + 300 * Second);
+    stage.series->setJoinGap(5 * Second);
+    for (int i = 0; i < 40; ++i) stage.sample(Start + (i < 20 ? 3 * i : 3 * i + 120) * Second);
+    double never[21] = {};
+    stage.store.AddSample(Start + 240 * Second, never, TrendStore::TrendCapacity);
+    stage.sample(Start + 243 * Second);
+    const QImage fast = stage.series->currentImage();
+    EXPECT_EQ(differences(fast, stage.series->referenceImage()), 0);
+    // Between the 20th sample (57 s) and the 21st (180 s) nothing is drawn at all.
+    const QCPAxis* x = stage.plot.xAxis;
+    const int from = int(x->coordToPixel(ChartKey(Start + 70 * Second))) - stage.plot.axisRect()->left();
+    const int to = int(x->coordToPixel(ChartKey(Start + 165 * Second))) - stage.plot.axisRect()->left();
+    EXPECT_EQ(painted(fast.copy(from, 0, to - from, fast.height())), 0);
+    // The never-answered sample at 240 s has no marker: around it only the curves' lines may show,
+    // and the sample after it starts a new piece.
+    stage.sample(Start + 246 * Second);
+    EXPECT_EQ(differences(stage.series->currentImage(), stage.series->referenceImage()), 0);
+}
+
 TEST(TrendRender, FullStoreDrawsExactlyAsPointByPoint)
 {
     Stage stage;

@@ -19,6 +19,7 @@
 #include <qcustomplot.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 namespace qm::test {
@@ -64,15 +65,30 @@ struct ChartRig {
         chart->FinishStartUp(now);
     }
     DateTime now() const { return ToDateTime(clock); }
-    // One second passes, then Timer2 ticks.
+    // Seconds pass, then the chart timer ticks. The instruments that answer (setRow) answer again
+    // as the walk asks them, so each sample finds their values current.
     void tick(int seconds = 1)
     {
         clock = clock.addSecs(seconds);
+        for (const auto& [row, values] : answering) answer(row, values.first, values.second);
         chart->Tick();
     }
-    // The instrument of a device row answered pH and t (as its registers carry them: hundredths
-    // and tenths).
+    // The instrument of a device row answers pH and t (as its registers carry them: hundredths
+    // and tenths), now and at every tick from now on.
     void setRow(int row, double pH, double t)
+    {
+        answering[row] = {pH, t};
+        answer(row, pH, t);
+    }
+    // The instrument of a row stopped answering: the walk gave up on it.
+    void markSilent(int row)
+    {
+        answering.erase(row);
+        chart->takeReading(Reading::silent(quint8(range.addressOf(row)), clock));
+    }
+    // The instrument of a row answers no more, without being given up on yet.
+    void stopAnswering(int row) { answering.erase(row); }
+    void answer(int row, double pH, double t)
     {
         Reading r;
         r.address = quint8(range.addressOf(row));
@@ -82,8 +98,7 @@ struct ChartRig {
         r.tRaw = qint16(qRound(t * 10));
         chart->takeReading(r);
     }
-    // The instrument of a row stopped answering.
-    void markSilent(int row) { chart->takeReading(Reading::silent(quint8(range.addressOf(row)), clock)); }
+    std::map<int, std::pair<double, double>> answering;  // by row
     // The engine tells that the link is up and the walk has gone round once.
     void linkUp()
     {

@@ -562,15 +562,15 @@ TEST_F(MainWindowTest, ReadingsFillTheRowTheBoxesAndTheLiveChannels)
         EXPECT_EQ(form->liveTable().cellText(1, 2), QString::fromUtf8(s.ph));
         EXPECT_EQ(control<QLineEdit>("Edit4")->text(), QString::fromUtf8(s.id));
         EXPECT_EQ(control<QLineEdit>("Edit1")->text(), QString::fromUtf8(s.clock));
-        EXPECT_DOUBLE_EQ(form->chart().liveChannels().value(3), s.channel);
+        EXPECT_DOUBLE_EQ(form->chart().liveChannels().sample(r.received)[3], s.channel);
         if (step == 1) {
             for (int column = 1; column <= 7; ++column)
                 EXPECT_EQ(form->liveTable().cellText(column, 2), row[column - 1]) << column;
-            EXPECT_DOUBLE_EQ(form->chart().liveChannels().value(4), 21.0);
+            EXPECT_DOUBLE_EQ(form->chart().liveChannels().sample(r.received)[4], 21.0);
             EXPECT_EQ(form->liveTable().cellText(1, 1), "") << "row 1 is another instrument's";
         }
     }
-    EXPECT_DOUBLE_EQ(form->chart().liveChannels().value(4), qm::NoDataMark);
+    EXPECT_DOUBLE_EQ(form->chart().liveChannels().sample(r.received)[4], qm::NoDataMark);
     control<QSpinBox>("SpinEdit1")->setValue(1);
     control<QSpinBox>("SpinEdit4")->setValue(1);
 }

@@ -82,7 +82,7 @@ protected:
     {
         qm::Panel& panel = form;
         panel.linkChanged(true);
-        panel.roundDone();
+        panel.roundDone(1);
     }
 };
 

@@ -33,3 +33,43 @@ TEST(PortTexts, TooltipNamesTheDeviceOfEveryComNameAndTheDevicesPresent)
 }
 
 }  // namespace
+
+namespace {
+
+// When no instrument answers on the port, the advice never names the device already opened: it
+// suggests another one present, or says there is none.
+TEST(PortTexts, NothingAnswersAdvisesAnotherDeviceThanTheOneOpen)
+{
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "ports.cfg maps names only where COM names are not device names";
+#endif
+    const SerialDevice builtIn{QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS0"), QString()};
+    const SerialDevice adapter{QStringLiteral("/dev/serial/by-id/usb-FTDI_A1-if00-port0"), QStringLiteral("/dev/ttyUSB0"),
+                               QStringLiteral("FT232R")};
+    const struct {
+        QList<SerialDevice> devices;
+        const char* advised;  // the line suggested, or the sentence that there is no other device
+    } cases[] = {
+        {{builtIn, adapter}, "  COM1 /dev/serial/by-id/usb-FTDI_A1-if00-port0"},
+        {{adapter, builtIn}, "  COM1 /dev/serial/by-id/usb-FTDI_A1-if00-port0"},
+        {{builtIn}, "Другого последовательного устройства в системе нет: проверьте, подключён ли адаптер линии."},
+    };
+    for (const auto& c : cases) {
+        const QStringList lines = SerialDevicesHint(c.devices, QStringLiteral("COM1"), QStringLiteral("/w/ports.cfg"),
+                                                    QStringLiteral("/dev/ttyS0"))
+                                      .split(QLatin1Char('\n'));
+        EXPECT_EQ(lines.last(), QString::fromUtf8(c.advised));
+        EXPECT_FALSE(lines.contains(QStringLiteral("  COM1 /dev/ttyS0")));
+    }
+    QTemporaryDir dir;
+    PortProblem problem;
+    problem.kind = PortProblem::Kind::NothingAnswers;
+    problem.device = QStringLiteral("/dev/ttyS0");
+    const Notice notice = PortProblemNotice(problem, dir.path());
+    EXPECT_EQ(notice.text, QStringLiteral("На порту COM1 (/dev/ttyS0) не ответил ни один прибор"));
+    EXPECT_TRUE(notice.detail.startsWith(
+        QStringLiteral("Сейчас COM1 открывает /dev/ttyS0 (так по умолчанию: в ports.cfg строки для COM1 нет).")))
+        << notice.detail.toStdString();
+}
+
+}  // namespace
