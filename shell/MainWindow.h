@@ -46,6 +46,7 @@
 #include "TrendRecords.h"
 #include "TrendStore.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -73,6 +74,8 @@ namespace qm {
 class InputWatch;
 class LiveTable;
 class NoticeBoard;
+class PublishDialog;
+class Publisher;
 }
 
 class MainWindow : public QWidget, public qm::Panel {
@@ -95,6 +98,7 @@ public:
     qm::TrendStore& store() { return m_store; }
     qm::TrendChart& chart() { return *m_chart; }
     qm::ArchiveView& archiveFiles() { return m_archive; }
+    qm::Publisher& publisher() { return *m_publisher; }
     QTimer* pollTimer() const { return m_pollTimer; }
     QTimer* chartTimer() const { return m_chartTimer; }
 
@@ -152,6 +156,8 @@ public slots:
     void editScalesClicked();
     void timeLabelsClicked();
     void clearChartClicked();
+    // "Публикация MQTT…" in the chart's menu: the publishing settings, non-modal.
+    void openPublishDialog();
 
 signals:
     // The window was closed and its files written: the program ends, whatever notice is still open.
@@ -228,6 +234,9 @@ private:
     std::unique_ptr<qm::TrendRecords> m_records;
     // "Сохранить в файл" and "Просмотр".
     qm::ArchiveView m_archive;
+    // Every reading also goes to the MQTT broker when mqtt.cfg says so.
+    qm::Publisher* m_publisher = nullptr;
+    QPointer<qm::PublishDialog> m_publishDialog;
 
     QString m_workDir;
     qm::InputWatch* m_inputWatch = nullptr;
