@@ -35,6 +35,7 @@ PublishDialog::PublishDialog(Publisher& publisher, const QString& workDir, const
 {
     setWindowTitle(QStringLiteral("Публикация MQTT"));
     setAccessibleName(windowTitle());
+    setMinimumWidth(560);
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     layout->addLayout(form);
@@ -54,7 +55,7 @@ PublishDialog::PublishDialog(Publisher& publisher, const QString& workDir, const
     m_port = new QSpinBox;
     m_port->setRange(1, 65535);
     m_port->setLocale(QLocale::c());  // a port has no group separators
-    row(QStringLiteral("П&орт:"), m_port);
+    row(QStringLiteral("Пор&т:"), m_port);
     m_tls = new QCheckBox(QStringLiteral("&Защищённое соединение (TLS)"));
     form->addRow(m_tls);
     m_ca = fileField(QStringLiteral("&Центр сертификации (CA):"), QStringLiteral("Центр сертификации"), form);
@@ -86,7 +87,7 @@ PublishDialog::PublishDialog(Publisher& publisher, const QString& workDir, const
     layout->addWidget(m_error);
 
     auto* buttons = new QDialogButtonBox;
-    m_testButton = buttons->addButton(QStringLiteral("&Проверить подключение"), QDialogButtonBox::ActionRole);
+    m_testButton = buttons->addButton(QStringLiteral("Про&верить подключение"), QDialogButtonBox::ActionRole);
     QPushButton* saveButton = buttons->addButton(QStringLiteral("&Сохранить"), QDialogButtonBox::AcceptRole);
     QPushButton* closeButton = buttons->addButton(QStringLiteral("З&акрыть"), QDialogButtonBox::RejectRole);
     saveButton->setDefault(true);
@@ -243,17 +244,17 @@ void PublishDialog::testConnection()
     const QString where = QStringLiteral("%1:%2").arg(s.host).arg(s.port);
     connect(test, &MqttConnection::connected, this, [this, test, where] {
         m_test->setText(QStringLiteral("подключение к %1 удалось").arg(where));
+        // A publisher that waits for its next attempt need not wait any longer.
+        m_publisher.retryNow();
         test->close();
         test->deleteLater();
-        m_testButton->setEnabled(true);
     });
     connect(test, &MqttConnection::failed, this, [this, test, where](const PublishFailure& f) {
         m_test->setText(QStringLiteral("подключиться к %1 не удалось: %2").arg(where, PublishFailureText(f)));
         test->deleteLater();
-        m_testButton->setEnabled(true);
     });
+    // The button stays where the focus is; another press starts the test afresh.
     m_test->setText(QStringLiteral("подключение к %1…").arg(where));
-    m_testButton->setEnabled(false);
     test->open(made.endpoint, false);
 }
 

@@ -165,8 +165,9 @@ void MqttConnection::startAttempt()
     auto attempt = std::make_shared<Attempt>();
     attempt->owner = this;
     m_attempt = attempt;
-    qCInfo(lcPublish) << "connecting to" << m_endpoint.host << m_endpoint.port << (m_endpoint.tlsCa.isEmpty() ? "" : "with TLS")
-                      << "as" << m_endpoint.clientId << (m_endpoint.user.isEmpty() ? "" : "user") << m_endpoint.user;
+    qCInfo(lcPublish).noquote() << "connecting to" << QStringLiteral("%1:%2").arg(m_endpoint.host).arg(m_endpoint.port)
+                                << (m_endpoint.tlsCa.isEmpty() ? "" : "with TLS") << "as" << m_endpoint.clientId
+                                << (m_endpoint.user.isEmpty() ? QString() : QStringLiteral("user ") + m_endpoint.user);
     emit attempting();
 
     // The options are copied as bytes: the thread touches no Qt object but the queued call home.
@@ -309,7 +310,7 @@ void MqttConnection::afterLibraryCall()
         m_phase = Phase::Up;
         m_deadline->stop();
         m_upSince = QDateTime::currentDateTimeUtc();
-        qCInfo(lcPublish) << "connected to" << m_endpoint.host << m_endpoint.port;
+        qCInfo(lcPublish).noquote() << "connected to" << QStringLiteral("%1:%2").arg(m_endpoint.host).arg(m_endpoint.port);
         emit connected();
         if (!m_client) return;
     }
@@ -356,8 +357,11 @@ void MqttConnection::fail(const PublishFailure& failure)
     } else {
         m_phase = Phase::Idle;
     }
-    qCInfo(lcPublish) << (wasUp ? "connection lost:" : "attempt failed:") << int(failure.kind) << failure.detail
-                      << (next.isValid() ? QStringLiteral("next attempt in %1 ms").arg(QDateTime::currentDateTime().msecsTo(next)) : QString());
+    static const char* const kinds[] = {"", "host not found", "refused", "unreachable", "closed by the broker", "lost",
+                                        "TLS handshake failed", "TLS file unusable", "bad user name or password",
+                                        "not authorised", "refused by the broker", "password file refused", "error"};
+    qCInfo(lcPublish).noquote() << (wasUp ? "connection lost:" : "attempt failed:") << kinds[int(failure.kind)] << failure.detail
+                                << (next.isValid() ? QStringLiteral("; next attempt in %1 ms").arg(QDateTime::currentDateTime().msecsTo(next)) : QString());
     emit failed(failure, next);
 }
 
