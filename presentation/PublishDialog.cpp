@@ -268,6 +268,6 @@ void PublishDialog::showState()
 
 QString PublishDialog::stateText() const { return m_state->text(); }
 QString PublishDialog::testText() const { return m_test->text(); }
-QString PublishDialog::errorText() const { return m_error->isVisible() ? m_error->text() : QString(); }
+QString PublishDialog::errorText() const { return m_error->isHidden() ? QString() : m_error->text(); }
 
 }  // namespace qm
