@@ -18,6 +18,7 @@
 #include <mosquitto.h>
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <netinet/in.h>
@@ -120,6 +121,7 @@ struct Message {
     QByteArray topic;
     QByteArray payload;
     bool retained = false;
+    std::chrono::steady_clock::time_point arrived;
 };
 
 // Subscribes to all topics (QoS 1) as soon as it is connected, and again after a reconnect.
@@ -141,7 +143,8 @@ public:
         mosquitto_message_callback_set(m_client, [](mosquitto*, void* self, const mosquitto_message* m) {
             auto* s = static_cast<Subscriber*>(self);
             const std::lock_guard lock(s->m_mutex);
-            s->m_messages.push_back({QByteArray(m->topic), QByteArray(static_cast<const char*>(m->payload), m->payloadlen), m->retain});
+            s->m_messages.push_back({QByteArray(m->topic), QByteArray(static_cast<const char*>(m->payload), m->payloadlen), m->retain,
+                                     std::chrono::steady_clock::now()});
         });
         mosquitto_reconnect_delay_set(m_client, 1, 1, false);
         mosquitto_connect(m_client, "127.0.0.1", port, 30);
