@@ -18,6 +18,7 @@
 #include <mosquitto.h>
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -110,6 +111,8 @@ struct Broker {
         process.kill();  // by its process id
         process.waitForFinished(5000);
     }
+    // A broker that takes no more turns: connections stay open, nothing is answered.
+    void pause() { ::kill(pid_t(process.processId()), SIGSTOP); }
     QByteArray log() const
     {
         QFile f(dir.filePath(QStringLiteral("broker.log")));
