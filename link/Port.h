@@ -72,9 +72,10 @@ public:
     // loop, never from inside a call on the port, so the handler may open the port again.
     void setLostHandler(std::function<void()> handler) { m_lost = std::move(handler); }
 
-    // Called when a network line's connection fails or is dropped, once for each outage (a
-    // connection that brings bytes again ends it). The port stays open and connects again on its
-    // own; meanwhile nothing arrives. Called from the event loop, like the lost handler.
+    // Called when a network line's connection fails or is dropped, once for each outage (an
+    // outage ends when a connection has stood for a minute). The port stays open and connects
+    // again on its own; meanwhile nothing arrives. Called from the event loop, like the lost
+    // handler.
     void setTroubleHandler(std::function<void(const LineTrouble&)> handler) { m_trouble = std::move(handler); }
 
 protected:

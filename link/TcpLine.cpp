@@ -122,6 +122,7 @@ void TcpLine::onConnected()
     m_connectTimer.stop();
     const QByteArray held = std::move(connecting->held);
     m_state = Connected{};
+    m_upSince.start();
     m_socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);  // a request goes out whole at once
 #ifdef Q_OS_LINUX
@@ -166,6 +167,8 @@ void TcpLine::fail(LineTrouble trouble)
         takeArrived();  // what came in before the drop is still the answer it was
     else
         return;
+    // A connection that stood for a minute ended the outage before it: this is a new one.
+    if (m_outage && std::holds_alternative<Connected>(m_state) && m_upSince.elapsed() >= SettledMs) m_outage.reset();
     m_connectTimer.stop();
     dropSocket();
     const bool told = m_outage.has_value();
@@ -209,9 +212,7 @@ bool TcpLine::waitingForLine() const
 
 void TcpLine::noteBytes()
 {
-    if (!m_outage) return;
-    m_outage.reset();
-    qCDebug(lcLink).noquote() << LogTime() << where() << "answers again";
+    if (m_outage) m_outage->nextDelaySeconds = LineFirstRetrySeconds;
 }
 
 void TcpLine::takeArrived()
@@ -260,6 +261,9 @@ void TcpLine::send(const QByteArray& rtu)
         qCDebug(lcLink).noquote() << LogTime() << "tcp <- (stale, dropped)" << m_incoming.toHex(' ').toUpper();
         m_incoming.clear();
     }
+    // Closed by the gateway a moment ago, its error still on the way: this request goes nowhere,
+    // as on a line that went quiet; the next one goes over the new connection.
+    if (m_socket->state() != QAbstractSocket::ConnectedState) return;
     if (m_socket->bytesToWrite() > kMaxUnsentBytes) {
         qCDebug(lcLink).noquote() << LogTime() << where() << "takes nothing in: request not queued";
         return;

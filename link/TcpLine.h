@@ -5,16 +5,19 @@
 // answers by their length (Framing::ByLength).
 //
 // Connecting never blocks: open() starts it and returns. A connection that cannot be made, or one
-// the gateway drops, is told once (the trouble handler) and made again on its own, 1, 2, 4 ... 30 s
+// the gateway drops, is told (the trouble handler) and made again on its own, 1, 2, 4 ... 30 s
 // apart, until the port is closed; meanwhile nothing arrives and the engine sees silent
-// instruments. A connection that brings bytes again ends the outage and its backoff. TCP keepalive
-// is on. The program only connects out; it never listens.
+// instruments. An outage is told once: failures that follow before a connection has stood for
+// a minute belong to it (a gateway that takes each connection and drops it soon after). A
+// connection that brings bytes starts the backoff over. TCP keepalive is on. The program only
+// connects out; it never listens.
 
 #include "ModbusTcpFraming.h"
 #include "NetworkLine.h"
 #include "Port.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <optional>
@@ -53,18 +56,20 @@ private:
     };
     using State = std::variant<Closed, Connecting, Connected, Waiting>;
 
-    // Since the connection failed or was dropped, until a connection brings bytes again: the
+    // Since the connection failed or was dropped, until a connection has stood for a minute: the
     // trouble has been told, and the next attempt waits this long.
     struct Outage {
         int nextDelaySeconds = LineFirstRetrySeconds;
     };
+    static constexpr qint64 SettledMs = 60 * 1000;
 
     void attempt(QByteArray held);
     void onConnected();
     void onError(int error);
     void fail(LineTrouble trouble);
     void dropSocket();
-    // The line is up again when it brings bytes: the outage and its backoff end.
+    // A connection that brings bytes leads to a live gateway: the next attempt, if one is needed,
+    // waits the shortest time again.
     void noteBytes();
     // Moves what the socket received to m_incoming (over Modbus TCP through the framing).
     void takeArrived();
@@ -75,6 +80,7 @@ private:
     State m_state = Closed{};
     std::optional<Outage> m_outage;
     QTcpSocket* m_socket = nullptr;  // one per attempt; an old one is deleted from the event loop
+    QElapsedTimer m_upSince;         // the current connection was made
     QTimer m_connectTimer;
     QTimer m_retryTimer;
     ModbusTcpFraming m_modbusTcp;
