@@ -187,7 +187,7 @@ void PollEngine::GiveUp()
         OpenPort();
         if (PortOpen()) CheckSilentLine();
     } else {
-        qCDebug(lcPoll).noquote() << LogTime() << "give up on address" << m_pollAddress << "- the line is connecting";
+        qCDebug(lcPoll).noquote() << LogTime() << "give up on address" << m_pollAddress << "- the network line waits for its connection";
     }
 
     if (m_range.rowOf(m_pollAddress)) m_panel.reading(Reading::silent(m_pollAddress, CurrentDateTime()));

@@ -52,7 +52,7 @@ QByteArray ModbusTcpFraming::request(const quint8* rtu, qint64 length)
         qCDebug(lcLink).noquote() << LogTime() << "tcp <- (part of an older answer, dropped)" << m_partial.toHex(' ').toUpper();
         m_partial.clear();
     }
-    qCDebug(lcLink).noquote() << LogTime() << "tcp -> transaction" << m_transaction << "unit" << rtu[0] << ":"
+    qCDebug(lcLink).noquote() << LogTime() << "tcp -> transaction" << m_transaction << QStringLiteral("unit %1:").arg(rtu[0])
                               << adu.toHex(' ').toUpper();
     return adu;
 }
@@ -88,7 +88,7 @@ void ModbusTcpFraming::takeAdu(const quint8* adu, int length, QByteArray& frames
     const quint8* pdu = adu + MbapLength;
     const int pduLength = length - MbapLength;
     const auto drop = [&](const QString& why) {
-        qCDebug(lcLink).noquote() << LogTime() << "tcp <- transaction" << transaction << "unit" << unit << ":"
+        qCDebug(lcLink).noquote() << LogTime() << "tcp <- transaction" << transaction << QStringLiteral("unit %1:").arg(unit)
                                   << hexOf(adu, length) << "(" + why + ", dropped)";
     };
     if (protocol != 0) return drop(QStringLiteral("protocol %1, not Modbus").arg(protocol));
@@ -99,7 +99,8 @@ void ModbusTcpFraming::takeAdu(const quint8* adu, int length, QByteArray& frames
     if (!lengthFits(pdu, pduLength)) return drop(QStringLiteral("length does not fit function %1").arg(pdu[0]));
 
     m_outstanding.reset();
-    qCDebug(lcLink).noquote() << LogTime() << "tcp <- transaction" << transaction << "unit" << unit << ":" << hexOf(adu, length);
+    qCDebug(lcLink).noquote() << LogTime() << "tcp <- transaction" << transaction << QStringLiteral("unit %1:").arg(unit)
+                              << hexOf(adu, length);
     const qsizetype start = frames.size();
     frames.append(char(unit));
     frames.append(reinterpret_cast<const char*>(pdu), pduLength);

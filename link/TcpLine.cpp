@@ -178,8 +178,9 @@ void TcpLine::fail(LineTrouble trouble)
     m_state = Waiting{std::move(held)};
     m_retryTimer.start(delay * 1000);
     static const char* const kWords[] = {"refused", "unreachable", "unknown host", "timed out", "dropped"};
-    qCDebug(lcLink).noquote() << LogTime() << where() << kWords[int(trouble.kind)] << trouble.reason
-                              << "- next attempt in" << delay << "s";
+    qCDebug(lcLink).noquote() << LogTime() << where() << kWords[int(trouble.kind)]
+                              << (trouble.reason.isEmpty() ? QString() : QStringLiteral("(%1) ").arg(trouble.reason))
+                                     + QStringLiteral("- next attempt in %1 s").arg(delay);
     if (!told) reportTrouble(trouble);
 }
 

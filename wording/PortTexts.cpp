@@ -95,8 +95,8 @@ Notice gatewayNotice(const PortProblem& problem)
         detail << QStringLiteral("Шлюз не принял соединение за %1 с.").arg(LineConnectTimeoutSeconds);
         break;
     case PortProblem::Kind::GatewayDropped:
-        detail << QStringLiteral("Шлюзы закрывают соединение, когда оно долго молчит, когда к ним подключается другой "
-                                 "мастер или когда их перезагружают.");
+        detail << QStringLiteral("Так бывает, когда шлюз выключают или перезагружают, когда к нему подключается "
+                                 "другой мастер или когда соединение долго молчит.");
         break;
     default:
         break;
