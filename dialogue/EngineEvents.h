@@ -44,7 +44,7 @@ struct PortProblem {
         OpenRefused,     // missing, busy or not allowed
         GetStateFailed,  // the line settings could not be read
         SetStateFailed,  // the line settings could not be written
-        NothingAnswers,  // a built-in port on which no instrument answered a whole round of give-ups
+        NothingAnswers,  // a built-in port or a network line on which no instrument answered a whole round of give-ups
         PortsCfgUnread,  // ports.cfg has lines that could not be read (told once per connect)
         // A network line (device is its URL) has no connection: told once for an outage. The
         // port connects again on its own, "Соединение" stays ticked, the instruments are silent.
