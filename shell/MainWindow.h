@@ -40,7 +40,7 @@
 #include "ArchiveView.h"
 #include "Panel.h"
 #include "PollEngine.h"
-#include "SerialPort.h"
+#include "LinePort.h"
 #include "Settings.h"
 #include "TrendChart.h"
 #include "TrendRecords.h"
@@ -224,7 +224,7 @@ private:
     // Every notice reaches the screen through here, never holding a timer.
     qm::NoticeBoard* m_notices = nullptr;
 
-    qm::SerialPort m_port;
+    qm::LinePort m_port;  // the serial device or network line that the chosen COM name maps to
     qm::PollEngine m_engine{m_port, *this};
     // The trend store: the chart draws it and samples into it, "График.txt" keeps it.
     qm::TrendStore m_store;
