@@ -2,6 +2,8 @@
 
 #include "ArchiveFile.h"
 #include "DateTimeText.h"
+#include "FileDialogs.h"
+#include "MessageBoxes.h"
 #include "WholeFile.h"
 
 #include <QDir>
@@ -28,11 +30,9 @@ QString RunFileDialog(QFileDialog& dialog)
     return dialog.selectedFiles().value(0);
 }
 
-std::unique_ptr<QFileDialog> NewArchiveDialog(QWidget* parent, const QString& workDir)
+std::unique_ptr<QFileDialog> NewArchiveDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& workDir)
 {
-    auto dialog = std::make_unique<QFileDialog>(parent);
-    dialog->setNameFilter(ArchiveFilter);
-    dialog->setDirectory(workDir);
+    auto dialog = NewFileDialog(parent, mode, workDir, ArchiveFilter);
     dialog->setDefaultSuffix(QString());
     return dialog;
 }
@@ -58,8 +58,7 @@ struct ChartableSpan {
 
 std::unique_ptr<QFileDialog> NewArchiveSaveDialog(QWidget* parent, const QString& workDir, const QString& proposedName)
 {
-    auto dialog = NewArchiveDialog(parent, workDir);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    auto dialog = NewArchiveDialog(parent, QFileDialog::AcceptSave, workDir);
     dialog->setFileMode(QFileDialog::AnyFile);
     // The program asks the overwrite question itself, once the ".txt" is on the name.
     dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
@@ -69,8 +68,7 @@ std::unique_ptr<QFileDialog> NewArchiveSaveDialog(QWidget* parent, const QString
 
 std::unique_ptr<QFileDialog> NewArchiveOpenDialog(QWidget* parent, const QString& workDir)
 {
-    auto dialog = NewArchiveDialog(parent, workDir);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    auto dialog = NewArchiveDialog(parent, QFileDialog::AcceptOpen, workDir);
     // A name typed without ".txt" must get through: the program completes it.
     dialog->setFileMode(QFileDialog::AnyFile);
     return dialog;
@@ -86,12 +84,14 @@ ArchiveDialogs DefaultArchiveDialogs()
         return RunFileDialog(*NewArchiveOpenDialog(parent, workDir));
     };
     d.AskYesNo = [](QWidget* parent, const QString& question) {
-        QMessageBox box(QMessageBox::Warning, BoxTitle(parent), question, QMessageBox::Yes | QMessageBox::No, parent);
-        return box.exec() == QMessageBox::Yes;
+        const std::unique_ptr<QMessageBox> box(
+            NewMessageBox(parent, QMessageBox::Warning, BoxTitle(parent), question, QString(), QMessageBox::Yes | QMessageBox::No));
+        return box->exec() == QMessageBox::Yes;
     };
     d.ShowError = [](QWidget* parent, const QString& text) {
-        QMessageBox box(QMessageBox::Critical, BoxTitle(parent), text, QMessageBox::Ok, parent);
-        box.exec();
+        const std::unique_ptr<QMessageBox> box(
+            NewMessageBox(parent, QMessageBox::Critical, BoxTitle(parent), text, QString(), QMessageBox::Ok));
+        box->exec();
     };
     return d;
 }

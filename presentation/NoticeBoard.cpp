@@ -1,5 +1,7 @@
 #include "NoticeBoard.h"
 
+#include "MessageBoxes.h"
+
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
@@ -12,10 +14,8 @@ NoticeBoard::~NoticeBoard() = default;
 
 QMessageBox* NoticeBoard::makeBox(const Notice& notice)
 {
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), notice.text, QMessageBox::Ok,
-                                m_window);
-    if (!notice.detail.isEmpty()) box->setInformativeText(notice.detail);
-    return box;
+    return NewMessageBox(m_window, QMessageBox::Warning, QStringLiteral("Предупреждение"), notice.text, notice.detail,
+                         QMessageBox::Ok);
 }
 
 void NoticeBoard::post(const Notice& notice, const QString& key)
@@ -34,15 +34,16 @@ void NoticeBoard::open(const Notice& notice, const QString& key)
     m_open.removeAll(nullptr);
     if (!key.isEmpty()) {
         if (QMessageBox* box = m_keyed.value(key)) {
-            box->setText(notice.text);
-            box->setInformativeText(notice.detail);
+            box->setText(KeepPathsWhole(notice.text));
+            setDetail(box, notice.detail);
             box->raise();
             return;
         }
     }
     // The same words already on screen are not stacked into another box.
     for (const QPointer<QMessageBox>& box : std::as_const(m_open))
-        if (box && box->text() == notice.text && box->informativeText() == notice.detail) return;
+        if (box && box->text() == KeepPathsWhole(notice.text) && box->informativeText() == KeepPathsWhole(notice.detail))
+            return;
 
     QMessageBox* box = makeBox(notice);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -57,7 +58,7 @@ bool NoticeBoard::amend(const QString& key, const QString& detail)
 {
     QMessageBox* box = m_keyed.value(key);
     if (!box) return false;
-    box->setInformativeText(detail);
+    setDetail(box, detail);
     return true;
 }
 

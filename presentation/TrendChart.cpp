@@ -6,6 +6,7 @@
 #include "CursorReadout.h"
 #include "PixelFont.h"
 #include "TrendPlot.h"
+#include "TrendReadout.h"
 #include "TrendTimeTicker.h"
 
 #include <QCheckBox>
@@ -30,12 +31,6 @@ constexpr DateTime TenMinutes = 1.0 / 144.0;
 // Times come from whole-second texts; a sum of day fractions may miss the next whole second
 // by a rounding error, which must not delay a sample or a save by a whole tick.
 constexpr DateTime Tolerance = 1.0 / 86400000.0;
-
-// How far the operator may zoom: a time window from two minutes (so that a whole minute, the
-// finest label, is always in view) to a hundred years, in chart keys (seconds); a value range
-// from 0.01 to a million.
-constexpr double ShortestWindow = 120.0, LongestWindow = 100 * 366 * 86400.0;
-constexpr double SmallestValueSpan = 0.01, LargestValueSpan = 1e6;
 
 const QColor SlotColours[5] = {QColor(), QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 0, 255), QColor(128, 0, 0)};
 
@@ -201,17 +196,18 @@ void TrendChart::Setup(DateTime now)
         d->plot->setLayer(d->layer);
         d->limitLines = std::make_unique<ChartLimitLines>(c);
 
-        // Wheel and drag as QCustomPlot offers them, a double-click back to the rules' window.
+        // Wheel, drag and keys; a double-click or Home back to the rules' window.
         d->gestures = std::make_unique<ChartGestures>(c);
         for (QCPAxis* axis : {c->xAxis, c->yAxis, c->yAxis2})
             QObject::connect(axis, QOverload<const QCPRange&, const QCPRange&>::of(&QCPAxis::rangeChanged),
                              d->gestures.get(), [this, axis](const QCPRange& range, const QCPRange& before) {
                                  axisMoved(axis, range, before);
                              });
-        QObject::connect(c, &QCustomPlot::mouseDoubleClick, d->gestures.get(), [this] { ResetZoom(); });
-        d->readout = std::make_unique<CursorReadout>(c, m_store, *d->plot, [this](int slot) {
-            return d->list(slot) ? d->list(slot)->currentText() : QString();
-        });
+        QObject::connect(d->gestures.get(), &ChartGestures::resetRequested, d->gestures.get(), [this] { ResetZoom(); });
+        d->readout = std::make_unique<CursorReadout>(
+            c, std::make_unique<TrendReadout>(m_store, *d->plot, [this](int slot) {
+                return d->list(slot) ? d->list(slot)->currentText() : QString();
+            }));
         // A wheel zoom redraws through QCustomPlot alone; the values at the resting pointer follow.
         QObject::connect(c, &QCustomPlot::afterReplot, d->readout.get(), [this] { d->readout->refresh(); });
     }
@@ -322,12 +318,10 @@ void TrendChart::setAxis(QCPAxis* axis, const QCPRange& range)
 void TrendChart::axisMoved(QCPAxis* axis, const QCPRange& range, const QCPRange& before)
 {
     if (d->programSets) return;
-    // The operator's wheel or drag.
+    // The operator's wheel, drag or keys.
     QCustomPlot* c = d->w.plot;
     if (axis == c->xAxis) d->zoomed = true;
-    const QCPRange bounded = axis == c->xAxis
-                                 ? ChartGestures::bounded(range, before, ShortestWindow, LongestWindow)
-                                 : ChartGestures::bounded(range, before, SmallestValueSpan, LargestValueSpan);
+    const QCPRange bounded = ChartGestures::boundedFor(axis, range, before);
     if (bounded != range) setAxis(axis, bounded);
 }
 

@@ -1,12 +1,15 @@
 #include "TrendRecords.h"
 
+#include "FileDialogs.h"
 #include "JournalSetting.h"
 #include "NoticeBoard.h"
 #include "TrendChartMenu.h"
 #include "WholeFile.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QTimer>
 
 namespace qm {
 
@@ -17,29 +20,39 @@ const QString RecordsKey = QStringLiteral("records");
 }  // namespace
 
 TrendRecords::TrendRecords(const TrendStore& store, QWidget* chart1, NoticeBoard* notices)
-    : m_store(store), m_chart1(chart1), m_notices(notices), m_menu(new TrendChartMenu(chart1))
+    : m_store(store), m_chart1(chart1), m_notices(notices)
 {
-    m_menu->JournalOn = [this] { return m_on; };
-    m_menu->SetJournalOn = [this](bool on) { SetJournalOn(on); };
-    m_menu->CanExport = [this] { return m_store.TrendCount() > 0; };
-    m_menu->ExportCsv = [this] { ExportCsv(); };
+    TrendChartMenu* menu = TrendChartMenu::of(chart1);
+    m_journalItem = menu->addItem(QStringLiteral("Вести журнал"), [this](QAction* item) { item->setChecked(m_on); });
+    m_journalItem->setCheckable(true);
+    // triggered, not toggled: the menu's own setChecked as it opens is no choice of the operator.
+    QObject::connect(m_journalItem, &QAction::triggered, m_journalItem, [this](bool on) { SetJournalOn(on); });
+    m_exportItem = menu->addItem(QStringLiteral("Экспорт в CSV…"),
+                                 [this](QAction* item) { item->setEnabled(m_store.TrendCount() > 0); });
+    // The save dialog opens once the menu's click is over, not inside it.
+    QObject::connect(m_exportItem, &QAction::triggered, m_exportItem, [this] {
+        QTimer::singleShot(0, m_exportItem, [this] { ExportCsv(); });
+    });
 
     AskExportPath = [this](const QString& proposedName) {
-        QFileDialog dialog(m_chart1->window());
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilter(QStringLiteral("Файлы CSV (*.csv)"));
-        dialog.setDefaultSuffix(QStringLiteral("csv"));
-        dialog.setDirectory(m_workDir);
-        dialog.selectFile(proposedName);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+        const auto dialog = NewFileDialog(m_chart1->window(), QFileDialog::AcceptSave, m_workDir,
+                                          QStringLiteral("Файлы CSV (*.csv)"));
+        dialog->setFileMode(QFileDialog::AnyFile);
+        dialog->setDefaultSuffix(QStringLiteral("csv"));
+        dialog->selectFile(proposedName);
+        return dialog->exec() == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
     };
     ShowNotice = [this](const QString& text, const QString& detail) {
         if (m_notices) m_notices->post({text, detail}, m_journalNotice ? JournalKey : RecordsKey);
     };
 }
 
-TrendRecords::~TrendRecords() { delete m_menu.data(); }
+TrendRecords::~TrendRecords()
+{
+    // The menu stays with the chart; this object's items go with it.
+    delete m_journalItem.data();
+    delete m_exportItem.data();
+}
 
 void TrendRecords::Start(const QString& workDir)
 {

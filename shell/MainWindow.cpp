@@ -3,10 +3,12 @@
 
 #include "Accessibility.h"
 #include "DateTimeText.h"
+#include "FocusFrame.h"
 #include "InputWatch.h"
 #include "LiveTable.h"
 #include "LiveToolTip.h"
 #include "NoticeBoard.h"
+#include "MessageBoxes.h"
 #include "PortNames.h"
 #include "PortTexts.h"
 #include "ReadingText.h"
@@ -172,6 +174,12 @@ void MainWindow::finishControls()
     m_statusLabel = new QLabel(QStringLiteral("Привет!"), m_statusBar);
     m_statusLabel->setObjectName(QStringLiteral("StatusText"));
     m_statusBar->addWidget(m_statusLabel, 1);
+
+    // Where the style shows no keyboard focus, a frame does (the chart gets its own with its keys).
+    for (QWidget* control : {static_cast<QWidget*>(m_liveTable), static_cast<QWidget*>(m_archiveMemo),
+                             static_cast<QWidget*>(m_scaleGrid)})
+        qm::ShowFocusFrame(control);
+    for (QComboBox* list : m_slotLists) qm::ShowFocusFrame(list);
 
     m_clearChartButton->setIcon(ClearChartIcon());
     // Esc presses the clear button wherever the focus is in the window.
@@ -520,10 +528,11 @@ void MainWindow::clearChartClicked()
 
 bool MainWindow::askYesNo(const QString& question)
 {
-    QMessageBox box(QMessageBox::Warning, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
-    box.setDefaultButton(QMessageBox::Yes);  // Enter answers Yes
-    box.setEscapeButton(QMessageBox::No);    // Esc answers No
-    return box.exec() == QMessageBox::Yes;
+    const std::unique_ptr<QMessageBox> box(
+        qm::NewMessageBox(this, QMessageBox::Warning, windowTitle(), question, QString(), QMessageBox::Yes | QMessageBox::No));
+    box->setDefaultButton(QMessageBox::Yes);  // Enter answers Yes
+    box->setEscapeButton(QMessageBox::No);    // Esc answers No
+    return box->exec() == QMessageBox::Yes;
 }
 void MainWindow::connectClicked()
 {
