@@ -8,7 +8,9 @@
 #include "LiveTable.h"
 #include "NoticeBoard.h"
 #include "TrendChart.h"
+#include "TrendChartMenu.h"
 
+#include <QAction>
 #include <QDir>
 #include <QTimer>
 
@@ -24,9 +26,17 @@ bool sameRead(const AlarmLimitsRead& a, const AlarmLimitsRead& b)
 }
 }  // namespace
 
-AlarmDesk::AlarmDesk(QWidget* window, LiveTable* table, TrendChart* chart, NoticeBoard* notices)
+AlarmDesk::AlarmDesk(QWidget* window, LiveTable* table, TrendChart* chart, QWidget* chart1, NoticeBoard* notices)
     : QObject(window), m_main(window), m_table(table), m_chart(chart), m_notices(notices)
 {
+    if (chart1) {
+        TrendChartMenu* menu = TrendChartMenu::of(chart1);
+        // Both open once the menu's click is over, not inside it.
+        QAction* window = menu->addItem(QStringLiteral("Окно тревог\tF9"));
+        connect(window, &QAction::triggered, this, [this] { QTimer::singleShot(0, this, &AlarmDesk::showWindow); });
+        QAction* limits = menu->addItem(QStringLiteral("Уставки тревог…"));
+        connect(limits, &QAction::triggered, this, [this] { QTimer::singleShot(0, this, &AlarmDesk::editLimits); });
+    }
     m_window = new AlarmWindow(window);
     m_sound = new AlarmSound(this);
     connect(&m_monitor, &AlarmMonitor::changed, this, &AlarmDesk::changed);
@@ -38,6 +48,8 @@ AlarmDesk::AlarmDesk(QWidget* window, LiveTable* table, TrendChart* chart, Notic
 }
 
 AlarmDesk::~AlarmDesk() = default;
+
+AlarmLimitsDialog* AlarmDesk::limitsDialog() const { return m_dialog; }
 
 void AlarmDesk::start(const QString& workDir)
 {
@@ -64,6 +76,9 @@ void AlarmDesk::reloadLimits()
     const bool first = !m_read;
     if (m_read && sameRead(read, m_lastRead)) return;
     const bool wasThere = m_lastRead.exists;
+    // The same trouble as last time (the file was saved again, by the dialog say, with the same
+    // line still damaged) is not told again.
+    const bool sameTrouble = !first && read.error == m_lastRead.error && read.problems == m_lastRead.problems;
     m_lastRead = read;
     m_read = true;
     applyLimits(read.limits);
@@ -71,8 +86,12 @@ void AlarmDesk::reloadLimits()
     const QString shown = QDir::toNativeSeparators(path);
     // A missing file is the usual state of a line without limits: told only when it goes away
     // while the program runs, since the alarms it held are then off.
-    if (!read.exists && !first && wasThere) {
-        m_notices->post({QStringLiteral("Файл уставок %1 удалён: тревоги по уставкам отключены.").arg(shown), QString()}, LimitsKey);
+    if (!read.exists) {
+        if (!first && wasThere)
+            m_notices->post({QStringLiteral("Файл уставок %1 удалён: тревоги по уставкам отключены.").arg(shown), QString()},
+                            LimitsKey);
+    } else if (sameTrouble) {
+        return;
     } else if (!read.error.isEmpty()) {
         m_notices->post({QStringLiteral("Не удалось прочитать файл уставок %1: %2").arg(shown, read.error),
                          QStringLiteral("Тревоги по уставкам отключены, пока файл не будет исправлен.")},

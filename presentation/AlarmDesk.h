@@ -29,8 +29,9 @@ class TrendChart;
 class AlarmDesk : public QObject {
     Q_OBJECT
 public:
-    // window is the main window (the alarm window and the dialog stand over it).
-    AlarmDesk(QWidget* window, LiveTable* table, TrendChart* chart, NoticeBoard* notices);
+    // window is the main window (the alarm window and the dialog stand over it); chart1 is the
+    // chart's widget, whose menu gets "Окно тревог" and "Уставки тревог…".
+    AlarmDesk(QWidget* window, LiveTable* table, TrendChart* chart, QWidget* chart1, NoticeBoard* notices);
     ~AlarmDesk() override;
 
     // Start-up, once the working directory is known: alarms.cfg is read and watched, the journal
@@ -49,7 +50,7 @@ public:
     AlarmMonitor& monitor() { return m_monitor; }
     AlarmWindow* window() const { return m_window; }
     AlarmSound* sound() const { return m_sound; }
-    AlarmLimitsDialog* limitsDialog() const { return m_dialog; }
+    AlarmLimitsDialog* limitsDialog() const;
 
 private:
     void changed(const AlarmChange& change);

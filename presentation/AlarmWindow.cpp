@@ -91,7 +91,9 @@ AlarmWindow::AlarmWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_model
     m_list->horizontalHeader()->setStretchLastSection(true);
     m_list->setWordWrap(false);
     m_list->installEventFilter(this);
-    const QFontMetrics fm(m_list->font());
+    QFont bold = m_list->font();
+    bold.setBold(true);  // unacknowledged rows are bold
+    const QFontMetrics fm(bold);
     const int widths[] = {fm.horizontalAdvance(QStringLiteral("00.00.00 00:00:00")), fm.horizontalAdvance(QStringLiteral("Прибор")),
                           fm.horizontalAdvance(QStringLiteral("pH > 14.00 ")), fm.horizontalAdvance(QStringLiteral("Значение"))};
     for (int c = 0; c < 4; ++c) m_list->setColumnWidth(c, widths[c] + 16);
@@ -207,6 +209,13 @@ void AlarmWindow::bringForward()
     showQuietly();
     activateWindow();
     m_list->setFocus(Qt::ShortcutFocusReason);
+    // The newest alarm that waits for acknowledgement is where Space acts first.
+    for (int row = 0; row < m_model->alarms.size(); ++row) {
+        if (IsUnacknowledged(m_model->alarms[row].state)) {
+            m_list->setCurrentIndex(m_model->index(row, 0));
+            return;
+        }
+    }
     if (!m_list->currentIndex().isValid() && m_model->rowCount() > 0) m_list->setCurrentIndex(m_model->index(0, 0));
 }
 
