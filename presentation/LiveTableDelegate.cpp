@@ -54,7 +54,8 @@ void LiveTableDelegate::drawAlarmSymbol(QPainter* painter, const QRect& cell, in
 {
     const AlarmCondition condition = AlarmMarkCondition(code);
     const bool returned = AlarmMarkState(code) == AlarmState::Returned;
-    const QColor colour = AlarmMarkState(code) == AlarmState::Acknowledged ? QColor(96, 64, 0) : QColor(192, 0, 0);
+    // Dark, so that the relay discs stay the only pure red of the table.
+    const QColor colour = AlarmMarkState(code) == AlarmState::Acknowledged ? QColor(96, 64, 0) : QColor(128, 0, 0);
     constexpr int Size = 10;
     const QRect box(cell.right() - Size - 2, cell.top() + (cell.height() - Size) / 2, Size, Size);
     painter->save();

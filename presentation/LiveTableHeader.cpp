@@ -41,7 +41,7 @@ void LiveTableHeader::paintSection(QPainter* painter, const QRect& rect, int log
         const QRect cell = rect.adjusted(0, 0, -1, -1);
         const AlarmState state = AlarmMarkState(mark.toInt());
         if (state != AlarmState::Returned) {
-            painter->setPen(QPen(state == AlarmState::Active ? QColor(192, 0, 0) : QColor(96, 64, 0), 2));
+            painter->setPen(QPen(state == AlarmState::Active ? QColor(128, 0, 0) : QColor(96, 64, 0), 2));
             painter->setBrush(Qt::NoBrush);
             painter->drawRect(cell.adjusted(1, 1, -1, -1));
         }

@@ -46,6 +46,9 @@ void LiveTableModel::setAlarm(const AlarmChange& change)
 QString LiveTableModel::markWords(int column, int row, bool brief) const
 {
     if (!m_rangeSet || !isDeviceRow(row) || row > m_range.count()) return QString();
+    // A blank row has no cells to mark: its alarms are in the alarm window (and "no answer" in
+    // its address cell).
+    if (column != int(LiveColumn::Address) && !m_rows[size_t(row - 1)]) return QString();
     const auto it = m_marks.constFind(m_range.addressOf(row));
     if (it == m_marks.constEnd()) return QString();
     QStringList words;
@@ -61,6 +64,7 @@ QString LiveTableModel::markWords(int column, int row, bool brief) const
 QVariant LiveTableModel::markCode(int column, int row) const
 {
     if (!m_rangeSet || !isDeviceRow(row) || row > m_range.count()) return QVariant();
+    if (column != int(LiveColumn::Address) && !m_rows[size_t(row - 1)]) return QVariant();
     const auto it = m_marks.constFind(m_range.addressOf(row));
     if (it == m_marks.constEnd()) return QVariant();
     const Mark* worst = nullptr;

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <charconv>
 #include <cmath>
 
 namespace qm {
@@ -215,12 +216,11 @@ std::optional<double> ParseLimitNumber(const QString& text, bool* absent)
 QString LimitNumberText(std::optional<double> value)
 {
     if (!value) return QStringLiteral("-");
-    // As few digits as give the value back; never an exponent (limits lie within -20..150).
-    QString s = QString::number(*value, 'f', 6);
-    while (s.endsWith(QLatin1Char('0'))) s.chop(1);
-    if (s.endsWith(QLatin1Char('.'))) s.chop(1);
-    if (s == QLatin1String("-0")) s = QStringLiteral("0");
-    return s;
+    // The fewest digits that read back as the same value, never with an exponent.
+    char buf[400];
+    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, *value == 0 ? 0.0 : *value, std::chars_format::fixed);
+    if (r.ec != std::errc()) return QStringLiteral("-");
+    return QString::fromLatin1(buf, r.ptr - buf);
 }
 
 AlarmLimitsRead ParseAlarmLimits(const QByteArray& text)
