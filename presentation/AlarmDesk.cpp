@@ -67,7 +67,12 @@ void AlarmDesk::setRange(PolledRange range)
     m_monitor.setRange(range);
 }
 
-void AlarmDesk::take(const Reading& reading) { m_monitor.take(reading); }
+void AlarmDesk::take(const Reading& reading)
+{
+    m_monitor.take(reading);
+    // The latest values of the alarms listed, unless a change will refresh the whole list anyway.
+    if (m_window->isVisible() && !m_windowPending) m_window->updateValues(m_monitor.book().alarms());
+}
 
 void AlarmDesk::reloadLimits()
 {

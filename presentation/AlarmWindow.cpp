@@ -148,6 +148,24 @@ void AlarmWindow::setAlarms(const QList<Alarm>& alarms)
     updateSummary();
 }
 
+void AlarmWindow::updateValues(const QList<Alarm>& alarms)
+{
+    QList<Alarm>& shown = m_model->alarms;
+    bool same = shown.size() == alarms.size();
+    for (int i = 0; same && i < alarms.size(); ++i)
+        same = shown[i].address == alarms[i].address && shown[i].condition == alarms[i].condition && shown[i].state == alarms[i].state;
+    if (!same) {
+        setAlarms(alarms);
+        return;
+    }
+    for (int i = 0; i < alarms.size(); ++i) {
+        if (shown[i].value == alarms[i].value) continue;
+        shown[i].value = alarms[i].value;
+        const QModelIndex cell = m_model->index(i, 3);
+        emit m_model->dataChanged(cell, cell, {Qt::DisplayRole, Qt::AccessibleTextRole});
+    }
+}
+
 void AlarmWindow::setSoundState(bool repeating, bool silenced)
 {
     m_soundLabel->setText(silenced ? QStringLiteral("Звук отключён до новой тревоги")

@@ -28,6 +28,9 @@ public:
 
     // The alarms as they stand (AlarmBook::alarms, newest first) and whether the sound is silenced.
     void setAlarms(const QList<Alarm>& alarms);
+    // The same alarms with newer values (a reading came): only the values that changed are
+    // told, so that the list neither flickers nor is read out again.
+    void updateValues(const QList<Alarm>& alarms);
     void setSoundState(bool repeating, bool silenced);
 
     // Shown in front of the main window without taking the keyboard (a new alarm).
