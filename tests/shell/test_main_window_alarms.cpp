@@ -7,6 +7,8 @@
 #include "DateTimeText.h"
 #include "Files.h"
 #include "MainWindow.h"
+#include "NoticeBoard.h"
+#include "WholeFile.h"
 #include "QStringPrint.h"
 #include "SimLine.h"
 
@@ -14,9 +16,12 @@
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -70,6 +75,39 @@ TEST(MainWindowAlarms, TheSoundTheAlarmWindowAndTheirNoticesNeverHoldTheTimers)
     const int before = polls;
     RunFor(1000);
     EXPECT_GE(polls - before, 7);
+}
+
+bool RunUntil(const std::function<bool()>& done, int boundMs = 5000)
+{
+    const QDeadlineTimer deadline(boundMs);
+    while (!done() && !deadline.hasExpired()) RunFor(50);
+    return done();
+}
+
+TEST(MainWindowAlarms, AlarmsCfgIsReadAgainWhenItChangesOnDiskAndTheSameDamageIsToldOnce)
+{
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    const QString path = dir.filePath(QStringLiteral("alarms.cfg"));
+    MainWindow form;
+    form.show();
+    const auto limits = [&] { return form.alarms().monitor().book().limits(); };
+    RunFor(100);
+    EXPECT_EQ(form.notices().openCount(), 0) << "no file is no limits, and nothing to tell";
+
+    // Replaced by a rename, as editors and the program itself write it.
+    ASSERT_TRUE(qm::WriteWholeFile(path, "2 pH 6.5 8.5 0.05 10\nбрак\n").isEmpty());
+    ASSERT_TRUE(RunUntil([&] { return limits().size() == 1; }));
+    RunFor(100);
+    ASSERT_EQ(form.notices().openCount(), 1);
+    for (QMessageBox* box : form.findChildren<QMessageBox*>()) box->close();  // the operator read it
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(qm::WriteWholeFile(path, "2 pH 6 9 0 0\nбрак\n").isEmpty());
+    ASSERT_TRUE(RunUntil([&] { return !limits().isEmpty() && limits()[0].low == 6.0; }));
+    RunFor(100);
+    EXPECT_EQ(form.notices().openCount(), 0) << "the same damaged line is not told again";
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_TRUE(RunUntil([&] { return limits().isEmpty(); }));
 }
 
 #ifdef QM_SIM_PATH
