@@ -101,7 +101,7 @@ bool PollEngine::DispatchFrame()
     // reads: an archive block must never be taken for anything else.
     const bool downloadsAnswer = std::holds_alternative<ArchiveBlockRead>(m_slotRequest)
                                  || (std::holds_alternative<CommandWrite>(m_slotRequest)
-                                     && std::get<CommandWrite>(m_slotRequest).cutInOnBlock);
+                                     && std::get<CommandWrite>(m_slotRequest).cutInOnDownload);
     if (downloadsAnswer || m_download.find(m_link.FrameBeganAfter())) return ArchiveAnswerStep();
 
     const quint8* frame = m_link.RxBuffer();

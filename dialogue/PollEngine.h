@@ -101,7 +101,7 @@ private:
     // A command. One that cut in on a download (pressed while a block was being read) has its
     // answer judged as the download's: no confirmation, the block's progress.
     struct CommandWrite {
-        std::optional<quint16> cutInOnBlock;
+        bool cutInOnDownload = false;
     };
     using SlotRequest = std::variant<MeasurementRead, ArchiveBlockRead, CommandWrite>;
 
