@@ -67,6 +67,7 @@ TEST(MainWindowAlarms, TheSoundTheAlarmWindowAndTheirNoticesNeverHoldTheTimers)
     EXPECT_TRUE(form.alarms().window()->isVisible());
     EXPECT_EQ(form.alarms().monitor().book().alarms().size(), 3);  // pH > 8.50, Р1, Р2
     EXPECT_TRUE(form.alarms().sound()->repeating());
+    EXPECT_TRUE(QFile::exists(QStringLiteral(":/sounds/alarm.wav"))) << "the sound is built into the program";
 
     // Silenced, the sound stops until the next new alarm; the timers go on all the while.
     form.alarms().window()->bringForward();
