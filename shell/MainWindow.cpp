@@ -2,6 +2,7 @@
 #include "ui_MainWindow.h"
 
 #include "Accessibility.h"
+#include "AlarmDesk.h"
 #include "DateTimeText.h"
 #include "FocusFrame.h"
 #include "InputWatch.h"
@@ -121,6 +122,12 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui(new Ui::MainWindow
     });
     connect(qm::TrendChartMenu::of(m_chartPlot)->addItem(QStringLiteral("Публикация MQTT…")), &QAction::triggered, this,
             [this] { QTimer::singleShot(0, this, &MainWindow::openPublishDialog); });
+    m_alarms = new qm::AlarmDesk(this, m_liveTable, m_chart.get(), m_chartPlot, m_notices);
+    // F9 brings the alarm window forward from any window of the program.
+    auto* alarmKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
+    alarmKey->setObjectName(QStringLiteral("AlarmWindowKey"));
+    alarmKey->setContext(Qt::ApplicationShortcut);
+    connect(alarmKey, &QShortcut::activated, m_alarms, &qm::AlarmDesk::showWindow);
     // What the chart tells: the periodic save, each sample for the journal, and the idle count run
     // out, which hands the focus to the archive memo.
     connect(m_chart.get(), &qm::TrendChart::saveDue, this, [this] { saveTrendFile(); });
@@ -285,6 +292,7 @@ void MainWindow::reading(const qm::Reading& reading)
     }
     m_chart->takeReading(reading);
     m_publisher->publishReading(reading);
+    m_alarms->take(reading);
 }
 
 void MainWindow::otherIdentification(quint16 id) { setIdText(qm::WordHexText(id)); }
@@ -372,6 +380,7 @@ void MainWindow::startUp()
     m_liveTable->refreshAll();
     m_chart->setRange(range);
     m_records->setRange(range);
+    m_alarms->setRange(range);
 
     // The chart's time window starts now .. now + 5 minutes; Setup also writes the scale grid's headers.
     const qm::DateTime now = qm::NowDateTime();
@@ -387,6 +396,7 @@ void MainWindow::startUp()
     setStatusText(qm::NowText());
     m_chart->FinishStartUp(now);
     m_records->Start(m_workDir);
+    m_alarms->start(m_workDir);
 
     // Publishing as mqtt.cfg says; a damaged file leaves it off and is reported once.
     const qm::MqttSettingsRead mqtt = qm::ReadMqttSettingsFile(m_workDir);
@@ -511,6 +521,7 @@ void MainWindow::handRangeDown(qm::PolledRange range)
     m_liveTable->setRange(range);
     m_chart->setRange(range);
     m_records->setRange(range);
+    m_alarms->setRange(range);
 }
 
 void MainWindow::handCommandAddressDown()

@@ -71,6 +71,7 @@ class MainWindow;
 class ArchiveChartWindow;
 
 namespace qm {
+class AlarmDesk;
 class InputWatch;
 class LiveTable;
 class NoticeBoard;
@@ -99,6 +100,7 @@ public:
     qm::TrendChart& chart() { return *m_chart; }
     qm::ArchiveView& archiveFiles() { return m_archive; }
     qm::Publisher& publisher() { return *m_publisher; }
+    qm::AlarmDesk& alarms() { return *m_alarms; }
     QTimer* pollTimer() const { return m_pollTimer; }
     QTimer* chartTimer() const { return m_chartTimer; }
 
@@ -232,6 +234,8 @@ private:
     std::unique_ptr<qm::TrendChart> m_chart;
     // The journal and the CSV export, from the chart's mouse menu.
     std::unique_ptr<qm::TrendRecords> m_records;
+    // Limits, alarm window, sound, journal and marks; beside the window's own layout.
+    qm::AlarmDesk* m_alarms = nullptr;
     // "Сохранить в файл" and "Просмотр".
     qm::ArchiveView m_archive;
     // Every reading also goes to the MQTT broker when mqtt.cfg says so.
