@@ -189,11 +189,16 @@ void PollEngine::MissedAnswerCheck()
 
 void PollEngine::GiveUp()
 {
-    // A silent line is often a port that went wrong: close it and open it again.
-    qCDebug(lcPoll).noquote() << LogTime() << "give up on address" << m_pollAddress << "- reopen the port";
-    ClosePort();
-    OpenPort();
-    if (PortOpen()) CheckSilentLine();
+    // A silent line is often a port that went wrong: close it and open it again. Not a network
+    // line still connecting, or waiting to connect again: it keeps its own schedule.
+    if (!m_port.waitingForLine()) {
+        qCDebug(lcPoll).noquote() << LogTime() << "give up on address" << m_pollAddress << "- reopen the port";
+        ClosePort();
+        OpenPort();
+        if (PortOpen()) CheckSilentLine();
+    } else {
+        qCDebug(lcPoll).noquote() << LogTime() << "give up on address" << m_pollAddress << "- the network line waits for its connection";
+    }
 
     if (m_range.rowOf(m_pollAddress)) m_panel.reading(Reading::silent(m_pollAddress, CurrentDateTime()));
     m_retryCount = 0;

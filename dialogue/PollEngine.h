@@ -30,6 +30,7 @@ namespace qm {
 
 class Panel;
 class Port;
+struct LineTrouble;
 
 class PollEngine {
 public:
@@ -151,7 +152,11 @@ private:
     void ClosePort();
     // The device went away under the open port: given up on at once, as after silence.
     void PortLost();
-    // Tells once per connect when a /dev/ttyS* port brought not a byte in a round of give-ups.
+    // A network line lost its connection, or could not make it: told; the port connects again on
+    // its own while the walk goes on finding its instruments silent.
+    void LineTroubled(const LineTrouble& trouble);
+    // Tells once per connect when a /dev/ttyS* port or a network line brought not a byte in a
+    // round of give-ups.
     void CheckSilentLine();
     // Whether what ports.cfg could not be read is to be told now: the first time since connecting
     // that it is asked, when there is something to tell.

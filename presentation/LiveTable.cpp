@@ -107,6 +107,8 @@ void LiveTable::markAllNotCurrent()
     viewport()->update();
 }
 
+void LiveTable::showAlarm(const AlarmChange& change) { d->model->setAlarm(change); }
+
 QString LiveTable::cellText(int column, int row) const { return d->model->cellText(column, row); }
 
 LiveTableModel* LiveTable::tableModel() const { return d->model; }

@@ -2,6 +2,7 @@
 // The live table: the latest reading of each polled instrument, one row each, drawn when it is
 // painted. Row 0 and column 0 are fixed; device rows 1..10 scroll.
 
+#include "Alarm.h"
 #include "PolledRange.h"
 #include "Reading.h"
 
@@ -33,6 +34,9 @@ public:
     // The link is gone: the rows keep what they show, drawn grey and described as not current,
     // until their instruments answer again.
     void markAllNotCurrent();
+    // An alarm changed: its cell (or, for "no answer", its address cell) is marked while it is
+    // not normal, and a screen reader hears of it.
+    void showAlarm(const AlarmChange& change);
     // What a cell reads: column 0..7, row 0..10.
     QString cellText(int column, int row) const;
     LiveTableModel* tableModel() const;

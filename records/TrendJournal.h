@@ -6,6 +6,7 @@
 // and is synced to disk before the call returns; files are only ever appended to.
 // No widgets: the caller shows the failure text.
 
+#include "JournalFile.h"
 #include "TrendJournalFormat.h"
 
 #include <QString>
@@ -14,14 +15,7 @@ namespace qm {
 
 class TrendJournal {
 public:
-    struct Result {
-        bool written = true;
-        // The failure in the operator's words, given once for a run of failures: empty while the
-        // journal keeps failing the same way, and again after a line got through.
-        QString report;
-        // A line got through after a run of failures.
-        bool resumed = false;
-    };
+    using Result = JournalFile::Result;
 
     void setWorkDir(const QString& dir) { m_workDir = dir; }
 
@@ -35,9 +29,8 @@ public:
 
 private:
     QString m_workDir;
-    QString m_path;              // the file the last line went to; empty when unknown
-    PolledRange m_named;        // the range its last header names
-    bool m_failing = false;
+    JournalFile m_file{QStringLiteral("Не удалось записать журнал в файл %1: %2")};
+    PolledRange m_named;  // the range the last header written names
 };
 
 }  // namespace qm
