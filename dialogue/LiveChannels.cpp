@@ -26,6 +26,12 @@ void LiveChannels::take(const Reading& reading)
     r.t = reading.tC();
 }
 
+void LiveChannels::connectionLost()
+{
+    for (Row& r : m_rows)
+        if (r.state != Row::State::NeverAnswered) r.state = Row::State::Lost;
+}
+
 qint64 LiveChannels::freshForMs() const
 {
     return (std::max(m_range.count(), m_roundSlots) + 1) * kSlotMs + kSlotMs / 2;
@@ -41,6 +47,7 @@ std::array<double, ChannelCount + 1> LiveChannels::sample(const QDateTime& now) 
         case Row::State::NeverAnswered:
             break;
         case Row::State::Silent:
+        case Row::State::Lost:
             ph = t = NoDataMark;
             break;
         case Row::State::Answered: {

@@ -7,9 +7,9 @@
 //     on made it longer, plus one for a command's slot and half a slot for the timers' drift;
 //   - 0 in both while the instrument has not answered since start-up (the mark the files use
 //     for "never answered");
-//   - the no-answer mark -100 in both for anything else: an instrument given up on, and a value
-//     held from longer ago (the port was closed, a download or command held the walk, its
-//     answers were rejected).
+//   - the no-answer mark -100 in both for anything else: an instrument given up on, a value read
+//     before the connection was lost, and a value held from longer ago (a download or command
+//     held the walk, its answers were rejected).
 // So a held value never passes for a new measurement.
 
 #include "PolledRange.h"
@@ -30,6 +30,9 @@ public:
     // The walk went round once in that many measurement slots: a round with instruments given up
     // on takes longer, and a value from its last visit stays current that much longer.
     void roundDone(int measurementSlots) { m_roundSlots = measurementSlots; }
+    // The connection was lost (the port stays closed): whatever was read before is no current value
+    // of the connection that comes next, however soon it comes.
+    void connectionLost();
     // The channels as a sample taken at `now` carries them: channels 0..20, 0 unused.
     std::array<double, ChannelCount + 1> sample(const QDateTime& now) const;
     // How long a reading counts as current: a round of slots (the range's count, or as many as
@@ -38,7 +41,7 @@ public:
 
 private:
     struct Row {
-        enum class State { NeverAnswered, Answered, Silent } state = State::NeverAnswered;
+        enum class State { NeverAnswered, Answered, Silent, Lost } state = State::NeverAnswered;
         double ph = 0;
         double t = 0;
         QDateTime received;

@@ -92,6 +92,8 @@ public:
     // A polled instrument's reading: a sample within the next round takes its pH and temperature,
     // or the no-answer mark for one found silent (dialogue/LiveChannels.h).
     void takeReading(const Reading& reading) { m_live.take(reading); }
+    // The connection was lost: nothing read before it is sampled as current again.
+    void connectionLost() { m_live.connectionLost(); }
     const LiveChannels& liveChannels() const { return m_live; }
     // "К-во точек" and "Интервал,с" as typed: the samples the store grows to and the seconds from
     // one sample to the next. longestInterval is the interval's maximum: a sample due further

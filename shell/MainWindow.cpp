@@ -325,9 +325,12 @@ void MainWindow::linkChanged(bool up)
     m_chart->setLinkUp(up);
     if (up) return;
     // A give-up closes and opens the port again within one event: only a link that stays down
-    // leaves the table's rows as no longer current.
+    // is a lost connection, after which the table's rows are no longer current and nothing read
+    // before is sampled again.
     QTimer::singleShot(0, this, [this] {
-        if (!m_engine.PortOpen()) m_liveTable->markAllNotCurrent();
+        if (m_engine.PortOpen()) return;
+        m_liveTable->markAllNotCurrent();
+        m_chart->connectionLost();
     });
 }
 void MainWindow::roundDone(int measurementSlots) { m_chart->setRoundDone(measurementSlots); }

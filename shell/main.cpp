@@ -9,6 +9,7 @@
 #include "Logging.h"
 #include "MainWindow.h"
 #include "QtTranslations.h"
+#include "StopSignals.h"
 #include "SystemErrorText.h"
 #include "WorkDir.h"
 
@@ -115,6 +116,8 @@ int main(int argc, char** argv)
     // A notice box still on screen is a window of its own: it must not keep the program running
     // once the main window has closed.
     QObject::connect(&window, &MainWindow::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    // A logout, `kill` or a service manager closes the window as its close button does.
+    new qm::StopSignals(&app, [&window](int) { window.close(); });
     window.show();
     return app.exec();
 }

@@ -41,10 +41,12 @@ public:
     }
     bool openDenied() const override { return denied; }
     ConfigResult configure() override { return configResult; }
+    // Closing drops what the driver held, as closing a serial device does.
     void close() override
     {
         ++closeCount;
         isOpen = false;
+        incoming.clear();
     }
     qint64 bytesQueued() override { return isOpen ? incoming.size() : -1; }
     qint64 read(quint8* dst, qint64 max) override

@@ -1,5 +1,5 @@
 // Helpers for driving the real program on a private X server: child processes that are always
-// stopped, the X tools (xdotool, ImageMagick's import), window screenshots and an orderly close.
+// stopped, the X tools (xdotool, ImageMagick's import) and window screenshots.
 #pragma once
 
 #include <QByteArray>
@@ -15,12 +15,8 @@
 #include <QStringList>
 #include <QThread>
 
-#include <dlfcn.h>
-#include <xcb/xcb.h>
-
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 namespace qm::e2e {
 
@@ -132,55 +128,6 @@ inline QImage screenshot(const XServer& x, const QString& windowId)
     const ToolResult r = runTool(x, QStringLiteral("import"), {"-window", windowId, "png:-"}, 10000);
     if (!r.finished || r.exitCode != 0) return {};
     return QImage::fromData(r.out, "PNG").convertToFormat(QImage::Format_RGB32);
-}
-
-// Asks the window to close the way a window manager's close button does (WM_DELETE_WINDOW), so
-// that the program runs its normal shutdown. xdotool's windowclose destroys the X window instead,
-// which leaves the program running without a window. libxcb is loaded at run time, so the tests
-// need no X libraries at link time.
-inline bool requestClose(const XServer& x, quint32 window)
-{
-    void* lib = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
-    if (!lib) return false;
-    const auto sym = [lib](const char* name) { return dlsym(lib, name); };
-    const auto connect = reinterpret_cast<decltype(&xcb_connect)>(sym("xcb_connect"));
-    const auto hasError = reinterpret_cast<decltype(&xcb_connection_has_error)>(sym("xcb_connection_has_error"));
-    const auto internAtom = reinterpret_cast<decltype(&xcb_intern_atom)>(sym("xcb_intern_atom"));
-    const auto internReply = reinterpret_cast<decltype(&xcb_intern_atom_reply)>(sym("xcb_intern_atom_reply"));
-    const auto sendEvent = reinterpret_cast<decltype(&xcb_send_event)>(sym("xcb_send_event"));
-    const auto flush = reinterpret_cast<decltype(&xcb_flush)>(sym("xcb_flush"));
-    const auto disconnect = reinterpret_cast<decltype(&xcb_disconnect)>(sym("xcb_disconnect"));
-    bool sent = false;
-    if (connect && hasError && internAtom && internReply && sendEvent && flush && disconnect) {
-        const QByteArray display = x.display.toLocal8Bit();
-        xcb_connection_t* c = connect(display.constData(), nullptr);
-        if (!hasError(c)) {
-            const auto atom = [&](const char* name) -> xcb_atom_t {
-                xcb_intern_atom_reply_t* reply =
-                    internReply(c, internAtom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-                const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-                std::free(reply);
-                return a;
-            };
-            const xcb_atom_t protocols = atom("WM_PROTOCOLS");
-            const xcb_atom_t deleteWindow = atom("WM_DELETE_WINDOW");
-            if (protocols != XCB_ATOM_NONE && deleteWindow != XCB_ATOM_NONE) {
-                xcb_client_message_event_t ev;
-                std::memset(&ev, 0, sizeof ev);
-                ev.response_type = XCB_CLIENT_MESSAGE;
-                ev.format = 32;
-                ev.window = window;
-                ev.type = protocols;
-                ev.data.data32[0] = deleteWindow;
-                ev.data.data32[1] = XCB_CURRENT_TIME;
-                sendEvent(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&ev));
-                sent = flush(c) > 0;
-            }
-        }
-        disconnect(c);
-    }
-    dlclose(lib);
-    return sent;
 }
 
 // --- Reading pixels -----------------------------------------------------------------------

@@ -301,13 +301,14 @@ TEST_F(EndToEnd, ConnectPollsOncePerSecondShowsTheRowAndDisconnectStops)
     const QList<Request> after = readLog(logPath());
     EXPECT_EQ(after.size(), sent) << "requests after disconnecting:\n" << describe(after).toStdString();
 
-    // Close the window as a window manager would: the program writes its settings and ends
-    // normally. The bound is generous: on a loaded machine the synced writes of shutdown may take
-    // a while, and the program ends on its own once they are done.
-    ASSERT_TRUE(requestClose(x, windowId.toUInt())) << "could not send WM_DELETE_WINDOW";
-    const bool ended = program.process.waitForFinished(30000);
-    if (!ended) keep(QStringLiteral("after-close"), screenshot(x, QStringLiteral("root")));
-    ASSERT_TRUE(ended) << "the program did not end after its window was closed";
+    // End the program as a logout or `kill` does: SIGTERM closes the window as its close button
+    // does, so the settings are written and it ends normally. (A close request through the X
+    // server can be lost on a loaded machine without a window manager; the signal cannot.)
+    ASSERT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("it.cfg"))));
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(30000)) << "the program did not end on SIGTERM";
+    EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.process.exitCode(), 0);
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("it.cfg")))) << "shutdown wrote the settings";
     EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.process.exitCode(), 0);
