@@ -122,6 +122,10 @@ TrendJournal::Result TrendJournal::Append(const TrendStore& store, int i, const 
             }
             bytes.append(JournalLine(store, i, range));
             reason = writeAll(file, bytes);
+            // A write that failed part way (a full disk) is taken back to the file's previous
+            // length, so the file stays a valid CSV file with no row cut short. Should even that
+            // fail, the next append finds the cut line and ends it first.
+            if (!reason.isEmpty()) file.resize(size);
         }
     }
 

@@ -3,8 +3,9 @@
 // "Журнал/yyyy-MM-dd.csv" in the working directory (the day of the sample's local time). A new
 // file starts with the byte-order mark and the header; the header is written again whenever the
 // polled range differs from the one the file last named. Each line goes out whole in one write
-// and is synced to disk before the call returns; files are only ever appended to. The folder and
-// the day's file are written only through names that SafeFile.h allows.
+// and is synced to disk before the call returns; files are only ever appended to, and an append
+// that fails part way is taken back, so a file never holds a row cut short by a full disk. The
+// folder and the day's file are written only through names that SafeFile.h allows.
 // No widgets: the caller shows the failure text.
 
 #include "TrendJournalFormat.h"
