@@ -15,8 +15,6 @@ namespace qm {
 
 namespace {
 
-const QString InvalidNumericInput = QStringLiteral("Invalid numeric input");
-// A line too long to read is no bad number: the message alone says what is wrong.
 const QString TooLarge = QStringLiteral("файл слишком велик");
 
 // As the text-file reader of old: every other control character and the space separate numbers.
@@ -89,7 +87,6 @@ void Fail(SettingsRead& r, int line, const QString& what)
                     .arg(SettingsFileName)
                     .arg(line)
                     .arg(what);
-    r.detail = what == TooLarge ? QString() : InvalidNumericInput;
 }
 
 // it.cfg is there but could not be read at all: every setting keeps its default.

@@ -47,7 +47,7 @@ struct SettingsRead {
     bool failed = false;      // the read stopped at failedLine; message says why
     int failedLine = 0;       // 1..18, or 0 when the file could not be opened at all
     QString message;          // the warning to show once, in the program's words
-    QString detail;           // "Invalid numeric input", or the system's reason for a failed open
+    QString detail;           // the system's reason for a failed open; empty otherwise
     std::array<qint32, SettingsLineCount> values{};
 };
 
