@@ -328,10 +328,10 @@ void MainWindow::startUp()
 
     const qm::TrendLoadResult loaded = qm::LoadTrendFile(m_store, m_workDir);
     if (loaded.fileExisted) m_chart->ShowLoadedSamples();
-    // Reported once the window is up, like a damaged it.cfg. A file that could not be read is
+    // Reported once the window is up, like a damaged it.cfg. A file that was not read whole is
     // set aside before the first save, so its history is never replaced unread.
-    m_trendUnread = loaded.fileExisted && !loaded.error.isEmpty();
-    if (!loaded.error.isEmpty()) QTimer::singleShot(0, this, [this, text = loaded.error] { showWarning(text, QString()); });
+    m_trendAside = loaded.asidePath;
+    if (!loaded.report.isEmpty()) QTimer::singleShot(0, this, [this, text = loaded.report] { showWarning(text, QString()); });
 
     setStatusText(qm::NowText());
     m_chart->FinishStartUp(now);
@@ -342,8 +342,10 @@ void MainWindow::startUp()
 
     m_table.setPeriodPending(true);
 
-    // A damaged it.cfg is reported once, when the window is up and fully initialised.
-    if (cfg.failed)
+    // A damaged it.cfg, or one with more than was read, is reported once, when the window is up
+    // and fully initialised; it is set aside before the settings are written over it.
+    m_settingsAside = cfg.asidePath;
+    if (!cfg.message.isEmpty())
         QTimer::singleShot(0, this, [this, text = cfg.message, detail = cfg.detail] { showWarning(text, detail); });
 }
 
@@ -352,7 +354,7 @@ void MainWindow::shutDown()
     // The settings always go to WorkDir (a file dialog never moves it) and replace the old file
     // whole or not at all. A failure is reported and does not keep the trend data from being saved.
     const QString error =
-        qm::WriteSettingsFile(QDir(m_workDir).filePath(qm::SettingsFileName), collectSettings());
+        qm::WriteSettingsFile(QDir(m_workDir).filePath(qm::SettingsFileName), collectSettings(), m_settingsAside);
     if (!error.isEmpty()) showWarning(error, QString());
     saveTrendFile(true);
 }
@@ -364,9 +366,9 @@ bool MainWindow::saveTrendFile(bool closing)
     if (m_savingTrend) return false;
     m_savingTrend = true;
     QString error;
-    if (m_trendUnread && m_store.TrendCount() > 0) {
-        error = qm::SetAsideTrendFile(m_workDir);
-        m_trendUnread = !error.isEmpty();
+    if (!m_trendAside.isEmpty() && m_store.TrendCount() > 0) {
+        error = qm::SetAsideTrendFile(m_workDir, m_trendAside);
+        if (error.isEmpty()) m_trendAside.clear();
     }
     if (error.isEmpty()) error = qm::SaveTrendFile(m_store, m_workDir);
     if (!error.isEmpty()) {
@@ -503,7 +505,10 @@ void MainWindow::clearChartClicked()
 {
     if (!askYesNo(QStringLiteral("Очистить график?"))) return;
     m_chart->ClearChart();
-    qm::RemoveTrendFile(m_workDir);  // a failed delete is not reported
+    // A file not read whole is set aside rather than deleted: what was never loaded was never
+    // on the chart to be cleared.
+    if (!m_trendAside.isEmpty() && qm::SetAsideTrendFile(m_workDir, m_trendAside).isEmpty()) m_trendAside.clear();
+    if (m_trendAside.isEmpty()) qm::RemoveTrendFile(m_workDir);  // a failed delete is not reported
 }
 
 bool MainWindow::askYesNo(const QString& question)
