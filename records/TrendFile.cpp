@@ -402,11 +402,12 @@ TrendLoadResult LoadTrendFile(TrendStore& store, const QString& workDir)
             if (!isBlank(line, size)) ++result.unreadLines;
         }
     }
-    // The store is full: whatever follows, other than blank lines, was not loaded.
-    while (result.error.isEmpty() && !result.linesBeyond && !file.atEnd()) {
+    // The store is full: whatever follows, other than blank lines, was not loaded. Blanks are
+    // looked through for a while only; more of them than that is not taken for the file's end.
+    for (int chunks = 0; result.error.isEmpty() && !result.linesBeyond && !file.atEnd(); ++chunks) {
         const qint64 n = file.read(buf.data(), qint64(buf.size()));
         if (n < 0) result.error = failure(ReadErrorText(file));
-        result.linesBeyond = n > 0 && !isBlank(buf.data(), qsizetype(n));
+        result.linesBeyond = chunks == 16 || (n > 0 && !isBlank(buf.data(), qsizetype(n)));
         if (n <= 0) break;
     }
     result.samples = store.TrendCount();
