@@ -25,6 +25,7 @@
 #include "ChartWindow.h"
 #include "PixelFont.h"
 #include "PolledRange.h"
+#include "Reading.h"
 #include "TrendChart.h"
 #include "TrendPlot.h"
 
@@ -52,16 +53,23 @@ const QDateTime Start(QDate(2026, 12, 6), QTime(8, 0, 0));
 
 QDateTime g_clock;
 
-// Live values that wander like real instruments: pH near 7, temperature near 25.
+// Readings that wander like real instruments: pH near 7, temperature near 25, as the
+// instruments' registers carry them (pH x 100, T x 10); live[] holds the same values by channel.
 struct Readings {
     std::mt19937 random{12345};
-    float live[ChannelCount + 1] = {};
+    double live[ChannelCount + 1] = {};
+    Reading of[Instruments + 1];
     void next()
     {
         std::normal_distribution<float> noise(0.0f, 1.0f);
         for (int k = 1; k <= Instruments; ++k) {
-            live[2 * k - 1] = 7.0f + 0.3f * std::sin(float(k)) + 0.02f * noise(random);
-            live[2 * k] = 25.0f + float(k) + 0.1f * noise(random);
+            Reading& r = of[k];
+            r.address = quint8(k);
+            r.answered = true;
+            r.phRaw = qint16(std::lround(100 * (7.0f + 0.3f * std::sin(float(k)) + 0.02f * noise(random))));
+            r.tRaw = qint16(std::lround(10 * (25.0f + float(k) + 0.1f * noise(random))));
+            live[2 * k - 1] = r.ph();
+            live[2 * k] = r.tC();
         }
     }
 };
@@ -95,7 +103,7 @@ struct ProgramRig {
     {
         g_clock = Start;
         SetClock([] { return g_clock; });
-        chart = std::make_unique<TrendChart>(window.widgets(), store, readings.live);
+        chart = std::make_unique<TrendChart>(window.widgets(), store);
         chart->setSampling(10000, 1, 120);
         chart->setRange({1, Instruments});
         chart->Setup(NowDateTime());
@@ -124,6 +132,7 @@ struct ProgramRig {
     {
         g_clock = g_clock.addSecs(1);
         readings.next();
+        for (int k = 1; k <= Instruments; ++k) chart->takeReading(readings.of[k]);
         chart->Tick();
         QCoreApplication::processEvents();
     }
@@ -207,7 +216,7 @@ struct BaselineRig {
     }
     void append(double key)
     {
-        for (int k = 0; k < 24; ++k) plot->graph(k)->addData(key, double(readings.live[m_channel[k]]));
+        for (int k = 0; k < 24; ++k) plot->graph(k)->addData(key, readings.live[m_channel[k]]);
     }
     void step()
     {

@@ -1,5 +1,5 @@
-// The archive download of the poll engine: the request slot while ReadArchive is pending and the
-// answers to its reads.
+// The archive download of the poll engine: the request slot while a download is the walk's
+// business, and the answers to its reads.
 #include "ArchiveDownload.h"
 
 #include "Panel.h"
@@ -12,17 +12,10 @@ namespace qm {
 
 namespace {
 
-constexpr int kFirst = ArchiveFirstRegister;            // 250, wire address 249
-constexpr int kBlock = PollEngine::ArchiveBlockSize;      // 122 registers, 244 data bytes
+constexpr int kFirst = ArchiveFirstRegister;  // 250, wire address 249
+constexpr int kBlock = ArchiveDownload::Registers;
 // Unanswered archive slots in a row that a download survives; the next one ends it.
 constexpr int kArchiveRetryLimit = 3;
-
-bool AllStored(const ArchiveRegisters& stored, int registers)
-{
-    for (int r = 0; r < registers; ++r)
-        if (!stored.test(size_t(r))) return false;
-    return true;
-}
 
 }  // namespace
 
@@ -32,19 +25,29 @@ int ArchiveProgress(quint16 registerStart)
     return int(std::clamp(percent, 0L, 100L));
 }
 
-void ArchiveReads::start()
+// --- What a download keeps ---------------------------------------------------------------
+
+void ArchiveDownload::start(quint8 address)
 {
+    m_running = true;
+    m_address = address;
+    m_block = kFirst;
     m_reads = {};
-    m_finished = false;
+    m_image.fill(0);
+    m_stored.reset();
 }
 
-void ArchiveReads::add(const ArchiveRead& read)
+bool ArchiveDownload::pastTheArea() const { return blockOffset() >= ArchiveAreaRegisters; }
+
+bool ArchiveDownload::atLastBlock() const { return int(m_block) >= kFirst + ArchiveSpan - kBlock; }
+
+void ArchiveDownload::noteRead(quint32 request)
 {
     std::move_backward(m_reads.begin(), m_reads.end() - 1, m_reads.end());
-    m_reads.front() = read;
+    m_reads.front() = ArchiveRead{request, m_address, m_block};
 }
 
-const ArchiveRead* ArchiveReads::find(quint32 request) const
+const ArchiveRead* ArchiveDownload::find(quint32 request) const
 {
     if (request == 0) return nullptr;
     for (const ArchiveRead& read : m_reads)
@@ -52,115 +55,124 @@ const ArchiveRead* ArchiveReads::find(quint32 request) const
     return nullptr;
 }
 
+bool ArchiveDownload::storeBlock(const quint8* frame, int length)
+{
+    return StoreArchiveBlock(m_image, m_block, kBlock, frame, length, &m_stored);
+}
+
+bool ArchiveDownload::hasWhatTheListingNeeds() const
+{
+    // The registers needed always include the record count, so the listing never reads an
+    // unstored count.
+    const int needed = ArchiveRegistersNeeded(m_image);
+    for (int r = 0; r < needed; ++r)
+        if (!m_stored.test(size_t(r))) return false;
+    return true;
+}
+
+// --- The engine's slots and answers ------------------------------------------------------
+
 void PollEngine::ReadArchive()
 {
     // A press during a download continues it; any other press starts at the first block, even
-    // when the last download ended less than a slot ago and left RegisterStart at its last block.
-    if (m_pendingRequest != RequestKind::ReadArchive) m_registerStart = 1;
-    m_pendingRequest = RequestKind::ReadArchive;
-    m_archiveRetries = 0;
+    // when the last download ended less than a slot ago.
+    if (auto* downloading = std::get_if<Downloading>(&m_business))
+        downloading->unansweredSlots = 0;
+    else
+        m_business = Downloading{};
 }
 
-// The request slot while ReadArchive is pending: chooses the block, counts unanswered slots,
-// sends the request. A download starts from an empty image, for the instrument in "NUM" at its
-// first request; a new number in "NUM" starts it again. Returns false, having sent nothing, when
-// the download has ended here (a fourth unanswered slot: the archive was not read); the slot then
-// polls the measurement.
-bool PollEngine::ArchiveRequestStep()
+// The request slot of a download: chooses the block, counts unanswered slots, sends the request.
+// A download starts from an empty image, for the instrument in "NUM" at its first request; a new
+// number in "NUM" starts it again. Returns false, having sent nothing, when the download has
+// ended here (a fourth unanswered slot: the archive was not read); the slot then polls the
+// measurement.
+bool PollEngine::ArchiveRequestStep(Downloading& business)
 {
     const quint8 address = RequestAddress();
-    m_registerCount = kBlock;
-    if (m_registerStart == 1 || address != m_commandAddress) {
-        // A new download, or another instrument chosen in "NUM" during one: from the first
-        // block into an empty image, so that no byte of another download can be listed.
-        if (m_registerStart != 1) m_archiveRetries = 0;
-        m_registerStart = kFirst;
-        m_archiveImage.fill(0);
-        m_archiveStored.reset();
-        m_archiveLog.start();
+    if (business.fromStart || address != m_download.address()) {
+        // A new download, or another instrument chosen in "NUM" during one.
+        if (!business.fromStart) business.unansweredSlots = 0;
+        business.fromStart = false;
+        m_download.start(address);
     } else if (m_answered) {
-        m_registerStart = quint16(m_registerStart + kBlock);
+        m_download.nextBlock();
     }
 
     if (m_answered)
-        m_archiveRetries = 0;
+        business.unansweredSlots = 0;
     else
-        ++m_archiveRetries;
+        ++business.unansweredSlots;
     // A fourth slot in a row without the block, or a block beyond the area (which the answer of
-    // the last one never leads to): the archive was not read. No request goes out for a download
-    // that has ended; the slot polls the measurement instead.
-    if (m_archiveRetries > kArchiveRetryLimit || int(m_registerStart) - kFirst >= ArchiveAreaRegisters) {
+    // the last one never leads to): the archive was not read.
+    if (business.unansweredSlots > kArchiveRetryLimit || m_download.pastTheArea()) {
         FailDownload();
         return false;
     }
 
     m_answered = false;
-    m_commandAddress = address;
-    SendRead(m_commandAddress);
-    m_archiveLog.add({m_link.RequestsSent(), m_commandAddress, m_registerStart});
-    ShowStatus(m_commandAddress, QStringLiteral("-АРХИВ-  "));
-    m_archiveMode = true;
+    SendRead(address, quint16(m_download.block() - 1), quint8(kBlock));
+    m_download.noteRead(m_link.RequestsSent());
+    ShowStatus(walk::ArchiveRequested{address});
+    m_slotRequest = ArchiveBlockRead{};
     return true;
 }
 
-// For a CRC-valid frame while ArchiveMode is set, or one that answers an archive read of the
-// current download. The frame answers the latest request written before it began; it is taken
-// only as the block that request asked for, and only while that block is still wanted (a late
-// answer to a repeated read, say), never as the block asked for since. Shows the progress, sets
-// Answered and stores a function-3 block; ends the download on an empty archive, after the last
-// block (the listing, or "АРХИВ НЕ ПРОЧИТАН" when a block it needs is missing) or when the
-// instrument refuses a block the listing needs. Returns false for a frame that answers nothing
-// still asked for: it is then no answer at all.
+// For a CRC-valid frame while the slot's answers are judged as the download's, or one that
+// answers an archive read of the current download. The frame answers the latest request written
+// before it began; it is taken only as the block that request asked for, and only while that
+// block is still wanted (a late answer to a repeated read, say), never as the block asked for
+// since. Shows the progress, sets Answered and stores a function-3 block; ends the download on
+// an empty archive, after the last block (the listing, or none when a block it needs is missing)
+// or when the instrument refuses a block the listing needs. Returns false for a frame that
+// answers nothing still asked for: it is then no answer at all.
 bool PollEngine::ArchiveAnswerStep()
 {
     const quint8* frame = m_link.RxBuffer();
     const int length = m_link.RxCount();
     if (length < 3) return false;
-    // The frame answers the latest request written before it began (the timing is known tick
-    // by tick). One that began before the latest request is not that request's answer: it
-    // counts only as the block still asked for, when the read it answers asked for that same
-    // block (the answer to a repeated read that came late); anything else is no answer at all.
     const bool onTime = m_link.FrameBeganAfter() == m_link.RequestsSent();
-    const ArchiveRead* read = m_archiveLog.find(m_link.FrameBeganAfter());
-    const ArchiveRead* asked = m_archiveLog.newest();
-    const bool downloading = !m_archiveLog.finished() && asked && asked->request == m_link.RequestsSent();
+    const ArchiveRead* read = m_download.find(m_link.FrameBeganAfter());
+    const ArchiveRead* asked = m_download.newest();
+    const bool downloading = m_download.running() && asked && asked->request == m_link.RequestsSent();
     const bool wanted = downloading && read && !m_answered && read->address == asked->address
                         && read->registerStart == asked->registerStart;
     if (!onTime && !wanted) return false;
 
-    setLinkUp(true);
     m_pollAddress = frame[0];  // the walk goes on from whoever answered
     m_answered = true;
     if (!wanted) {
         // A command's answer during a download, or one after the download has ended: no block.
-        ShowArchiveProgress(read ? read->registerStart : m_registerStart);
+        quint16 block = m_download.block();
+        if (read)
+            block = read->registerStart;
+        else if (const auto* command = std::get_if<CommandWrite>(&m_slotRequest); command && command->cutInOnBlock)
+            block = *command->cutInOnBlock;
+        ShowArchiveProgress(block);
         return true;
     }
 
-    const int offset = int(m_registerStart) - kFirst;
-    const bool last = int(m_registerStart) >= kFirst + ArchiveSpan - int(m_registerCount);
-    if (frame[1] != ReadRegistersFunction) {
+    const bool last = m_download.atLastBlock();
+    if (frame[1] != modbus::ReadHoldingRegisters) {
         // The instrument refused the block: the download moves on, unless the listing needs it.
-        if (!m_archiveStored.test(0) || offset < ArchiveRegistersNeeded(m_archiveImage)) {
+        if (!m_download.countStored() || m_download.blockOffset() < ArchiveRegistersNeeded(m_download.image())) {
             FailDownload();
             return true;
         }
-        ShowArchiveProgress(m_registerStart);
+        ShowArchiveProgress(m_download.block());
         if (last) FinishDownload();
         return true;
     }
 
-    if (frame[0] != read->address
-        || !StoreArchiveBlock(m_archiveImage, m_registerStart, m_registerCount, frame, length, &m_archiveStored)) {
+    if (frame[0] != read->address || !m_download.storeBlock(frame, length)) {
         // Another instrument's frame or a block cut short is not taken: the next slot asks again.
         m_answered = false;
         return true;
     }
-    ShowArchiveProgress(m_registerStart);
+    ShowArchiveProgress(m_download.block());
 
-    if (offset == 0 && m_archiveImage[0] == 0 && m_archiveImage[1] == 0) {
-        m_panel.clearMemo();
-        m_panel.addMemoLine(QStringLiteral("АРХИВ ОТСУТСТВУЕТ"));
+    if (m_download.blockOffset() == 0 && m_download.empty()) {
+        m_panel.archiveDownloadEnded({ArchiveOutcome::Kind::Empty, m_download.address(), {}});
         EndDownload();
         return true;
     }
@@ -170,39 +182,36 @@ bool PollEngine::ArchiveAnswerStep()
 
 void PollEngine::ShowArchiveProgress(quint16 registerStart)
 {
-    ShowStatus(m_pollAddress, QStringLiteral("-АРХИВ-  ") + QString::number(ArchiveProgress(registerStart)) + QStringLiteral(" %"));
+    ShowStatus(walk::ArchiveProgress{m_pollAddress, ArchiveProgress(registerStart)});
 }
 
 // A download that did not get every block its listing needs says so, in the status line and
-// in Memo1, so that no earlier listing stays there as if it were this instrument's.
+// in the archive text area, so that no earlier listing stays there as if it were this one's.
 void PollEngine::FailDownload()
 {
-    ShowStatus(m_commandAddress, QLatin1Char('-') + ArchiveNotReadText);
-    m_panel.clearMemo();
-    m_panel.addMemoLine(ArchiveNotReadText);
+    ShowStatus(walk::ArchiveNotRead{m_download.address()});
+    m_panel.archiveDownloadEnded({ArchiveOutcome::Kind::NotRead, m_download.address(), {}});
     EndDownload();
 }
 
 // After the last block: the listing when every record it names came in whole in this download.
 void PollEngine::FinishDownload()
 {
-    // The registers needed always include the record count, so the listing never reads an unstored count.
-    if (!AllStored(m_archiveStored, ArchiveRegistersNeeded(m_archiveImage))) {
+    if (!m_download.hasWhatTheListingNeeds()) {
         FailDownload();
         return;
     }
-    m_panel.clearMemo();
-    for (const QString& line : ArchiveListing(m_archiveImage)) m_panel.addMemoLine(line);
+    m_panel.archiveDownloadEnded({ArchiveOutcome::Kind::Listed, m_download.address(), ArchiveListing(m_download.image())});
     EndDownload();
 }
 
 // A download ended. The next press starts at the first block even when it comes before the next
-// measurement request (which would reset the block anyway), instead of going on past the last
-// block. Whatever a command pressed meanwhile asked for is dropped with it.
+// measurement request, instead of going on past the last block. Whatever a command pressed
+// meanwhile asked for is dropped with it.
 void PollEngine::EndDownload()
 {
-    m_pendingRequest = RequestKind::ReadMeasurement;
-    m_archiveLog.finish();
+    m_business = Measuring{};
+    m_download.finish();
 }
 
 }  // namespace qm

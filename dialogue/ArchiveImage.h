@@ -4,6 +4,7 @@
 // archive text lines, oldest first.
 
 #include "ArchiveRecord.h"
+#include "ModbusProtocol.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,10 +18,10 @@ namespace qm {
 constexpr int ArchiveSpan = 1600;           // register count of the completion test
 constexpr int ArchiveSlots = 200;           // record slots of the instrument's ring
 constexpr int ArchiveHeaderBytes = 10;      // image bytes before slot 1 (5 registers)
-constexpr int ArchiveAreaRegisters = 1605;  // wire 249..1853: the count, 4 spare registers, 200 slots
+constexpr int ArchiveAreaRegisters = qm4700::ArchiveAreaRegisters;  // wire 249..1853: the count, 4 spare registers, 200 slots
 constexpr int ArchiveImageSize = 10004;
 constexpr int ArchiveImageRegisters = ArchiveImageSize / 2;
-constexpr int ArchiveFirstRegister = 250;   // one-based number of wire address 249, the area's first
+constexpr int ArchiveFirstRegister = qm4700::ArchiveFirstRegister;  // one-based number of wire address 249
 
 // Register k of the area (k = 0 for wire address 249) at bytes 2k (low), 2k+1 (high).
 using ArchiveBytes = std::array<quint8, ArchiveImageSize>;
@@ -30,7 +31,7 @@ using ArchiveRegisters = std::bitset<ArchiveImageRegisters>;
 // Copies registerCount registers of a function-3 answer into the image at its block, each
 // register low byte first, and marks them in stored (when given). A frame too short to carry
 // them, or a block that would not fit the image, is refused whole (returns false, nothing written).
-// registerStart is one-based, as the poll engine keeps it: 250 is the area's first register.
+// registerStart is one-based, as the download keeps it: 250 is the area's first register.
 bool StoreArchiveBlock(ArchiveBytes& image, quint16 registerStart, int registerCount, const quint8* frame, int length,
                        ArchiveRegisters* stored = nullptr);
 

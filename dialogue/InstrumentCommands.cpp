@@ -3,7 +3,7 @@
 #include "InstrumentCommands.h"
 
 #include "DateTimeText.h"
-#include "DeviceTable.h"
+#include "ModbusProtocol.h"
 #include "Panel.h"
 #include "PollEngine.h"
 #include "RtuLink.h"
@@ -13,15 +13,7 @@
 namespace qm {
 
 namespace {
-
 constexpr quint8 kCentury = 20;
-constexpr quint16 kClockRegister = 0x05;         // wire 5..7: year, date, time
-constexpr quint16 kPeriodRegister = 0x08;
-constexpr quint16 kRecordCountRegister = 0xF9;  // ArchiveRecordCount: writing 0 erases the archive
-
-constexpr quint8 kWriteSingle = 0x06;
-constexpr quint8 kWriteMultiple = 0x10;
-
 }  // namespace
 
 PcClock ReadPcClock()
@@ -36,10 +28,12 @@ int BuildCommandFrame(RequestKind kind, quint8 address, int period, const PcCloc
 {
     switch (kind) {
     case RequestKind::SetPeriod:
-        return BuildRequestBasis(tx, address, kWriteSingle, kPeriodRegister, quint16(std::clamp(period, 1, 255)));
+        return BuildRequestBasis(tx, address, modbus::WriteSingleRegister, qm4700::WritablePeriodRegister,
+                                 quint16(std::clamp(period, 1, 255)));
     case RequestKind::SetClock: {
-        const int n = BuildRequestBasis(tx, address, kWriteMultiple, kClockRegister, 3);  // three registers
-        tx[n] = 0x06;  // six data bytes
+        // Three registers, six data bytes: century, year, month, day, hour, minute.
+        const int n = BuildRequestBasis(tx, address, modbus::WriteMultipleRegisters, qm4700::ClockRegister, 3);
+        tx[n] = 0x06;
         tx[n + 1] = kCentury;
         tx[n + 2] = quint8(clock.year);
         tx[n + 3] = quint8(clock.month);
@@ -49,61 +43,54 @@ int BuildCommandFrame(RequestKind kind, quint8 address, int period, const PcCloc
         return n + 7;
     }
     case RequestKind::EraseArchive:
-        return BuildRequestBasis(tx, address, kWriteSingle, kRecordCountRegister, 0);
+        return BuildRequestBasis(tx, address, modbus::WriteSingleRegister, qm4700::ArchiveRecordCountRegister, 0);
     default:
         return 0;
     }
 }
 
-QString CommandSentLiteral(RequestKind kind)
+std::optional<RequestKind> ConfirmedCommand(const quint8* frame)
 {
-    switch (kind) {
-    case RequestKind::SetPeriod:
-        return QStringLiteral("-Период-");
-    case RequestKind::SetClock:
-        return QStringLiteral("-Коррекция времени - ");
-    case RequestKind::EraseArchive:
-        return QStringLiteral("-Удалить архив-");
-    default:
-        return QString();
+    if (frame[1] == modbus::WriteMultipleRegisters) return RequestKind::SetClock;
+    if (frame[1] == modbus::WriteSingleRegister) {
+        if (frame[3] == qm4700::WritablePeriodRegister) return RequestKind::SetPeriod;
+        if (frame[3] == qm4700::ArchiveRecordCountRegister) return RequestKind::EraseArchive;
     }
+    return std::nullopt;
 }
 
-QString CommandAnswerLiteral(const quint8* frame)
-{
-    if (frame[1] == kWriteMultiple) return QStringLiteral("-Коррекция времени -Ok!");
-    if (frame[1] == kWriteSingle) {
-        if (frame[3] == kPeriodRegister) return QStringLiteral("-Период-Ok!");
-        if (frame[3] == kRecordCountRegister) return QStringLiteral("-Удалить архив-Ok!");
-    }
-    return QString();
-}
-
-void PollEngine::SetPeriod() { m_pendingRequest = RequestKind::SetPeriod; }
-void PollEngine::SetClock() { m_pendingRequest = RequestKind::SetClock; }
-void PollEngine::EraseArchive() { m_pendingRequest = RequestKind::EraseArchive; }
+void PollEngine::SetPeriod() { m_business = Commanding{RequestKind::SetPeriod}; }
+void PollEngine::SetClock() { m_business = Commanding{RequestKind::SetClock}; }
+void PollEngine::EraseArchive() { m_business = Commanding{RequestKind::EraseArchive}; }
 
 // The request slot for a pending command: sends it once, shows it, returns to measurement
 // polling; after the period command the next matching measurement answer shows the period read
 // back.
-void PollEngine::CommandRequest()
+void PollEngine::CommandRequest(RequestKind kind)
 {
-    const RequestKind kind = m_pendingRequest;
     m_answered = false;
-    m_commandAddress = RequestAddress();
+    const quint8 address = RequestAddress();
     const PcClock clock = kind == RequestKind::SetClock ? ReadPcClock() : PcClock{};
-    const int n = BuildCommandFrame(kind, m_commandAddress, m_archivePeriod, clock, m_link.TxBuffer());
+    const int n = BuildCommandFrame(kind, address, m_archivePeriod, clock, m_link.TxBuffer());
     if (n == 0) return;
     m_link.Send(m_port, n);
-    ShowStatus(m_commandAddress, CommandSentLiteral(kind));
-    m_pendingRequest = RequestKind::ReadMeasurement;
-    if (kind == RequestKind::SetPeriod) m_table.setPeriodPending(true);
+    ShowStatus(walk::CommandSent{address, kind});
+    m_business = Measuring{};
+    // A command that follows an archive read, or another command that did, has its answer judged
+    // as the download's.
+    std::optional<quint16> cutIn;
+    if (std::holds_alternative<ArchiveBlockRead>(m_slotRequest))
+        cutIn = m_download.block();
+    else if (const auto* command = std::get_if<CommandWrite>(&m_slotRequest))
+        cutIn = command->cutInOnBlock;
+    m_slotRequest = CommandWrite{cutIn};
+    if (kind == RequestKind::SetPeriod) m_periodPending = true;
 }
 
 void PollEngine::HandleCommandAnswer()
 {
-    const QString literal = CommandAnswerLiteral(m_link.RxBuffer());
-    if (!literal.isEmpty()) ShowStatus(m_pollAddress, literal);
+    if (const std::optional<RequestKind> command = ConfirmedCommand(m_link.RxBuffer()))
+        ShowStatus(walk::CommandConfirmed{m_pollAddress, *command});
 }
 
 }  // namespace qm

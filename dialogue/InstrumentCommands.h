@@ -1,14 +1,15 @@
 #pragma once
 // The three one-off commands to the instrument chosen in "NUM": archive period, clock correction
-// from the computer's clock, archive erase; their frames and the status texts that announce and
-// confirm them. The slot that sends a command is part of the poll engine (InstrumentCommands.cpp).
+// from the computer's clock, archive erase; their frames and the recognition of their
+// confirmations. The slot that sends a command is part of the poll engine (InstrumentCommands.cpp).
 
-#include <QString>
+#include "EngineEvents.h"
+
 #include <QtGlobal>
 
-namespace qm {
+#include <optional>
 
-enum class RequestKind : quint8;
+namespace qm {
 
 // The computer's local date and time as the clock command carries it (seconds are not sent).
 struct PcClock {
@@ -25,14 +26,10 @@ PcClock ReadPcClock();
 // The period is kept within 1..255.
 int BuildCommandFrame(RequestKind kind, quint8 address, int period, const PcClock& clock, quint8* tx);
 
-// The status literal shown after the address when the command is sent.
-QString CommandSentLiteral(RequestKind kind);
-
-// The one place where an answer is recognised as a command's confirmation: the literal shown
-// after the answering address for a valid frame outside an archive download, or an empty text
-// when the frame confirms nothing (the generic "-Ok!  " then stays). Function 0x10 confirms the
-// clock; function 6 confirms the period or the erase by the register in byte 3. frame must hold
-// at least four bytes, as the receive buffer always does: byte 3 is read as it stands there.
-QString CommandAnswerLiteral(const quint8* frame);
+// The one place where an answer is recognised as a command's confirmation: the command a valid
+// frame outside an archive download confirms, or none. Function 0x10 confirms the clock;
+// function 6 confirms the period or the erase by the register in byte 3. frame must hold at least
+// four bytes, as the receive buffer always does: byte 3 is read as it stands there.
+std::optional<RequestKind> ConfirmedCommand(const quint8* frame);
 
 }  // namespace qm

@@ -1,9 +1,11 @@
 #pragma once
-// What the dialogue logic tells the main window. MainWindow implements it; tests use a FakePanel that
-// records every call. The values of the window's controls travel the other way: the window hands
-// them to the engine and the device table when they change.
+// What the poll engine tells whoever shows it: the main window implements it, the display-less
+// collector too, and tests use a FakePanel that records every call. Each call is a fact; the
+// receiver decides how it looks. The values of the window's controls travel the other way: the
+// window hands them to the engine when they change.
 
-#include <QString>
+#include "EngineEvents.h"
+#include "Reading.h"
 
 namespace qm {
 
@@ -11,32 +13,35 @@ class Panel {
 public:
     virtual ~Panel() = default;
 
-    virtual void setStatusText(const QString& text) = 0;  // StatusBar1
-    virtual void setIdText(const QString& text) = 0;      // Edit4 "ID"
-    virtual void setClockText(const QString& text) = 0;   // Edit1 "Дата/Время  "
-    virtual void setPeriodValue(int value) = 0;           // SpinEdit6, clamped to 1..255 by the control
+    // What happened last on the line (the status line).
+    virtual void walkStatus(const WalkStatus& status) = 0;
 
-    // Live table: repaint columns 1..7 of a device row whose cells changed, when it is in view;
-    // move the current cell.
-    virtual void repaintDeviceRow(int row) = 0;
-    virtual void setTableCurrentCell(int column, int row) = 0;
+    // A polled instrument answered and identified itself at its own address: its reading. A
+    // reading that is not answered is an instrument given up on: its row goes blank and its
+    // channels carry the no-answer mark.
+    virtual void reading(const Reading& reading) = 0;
+    // An answer identified a QM4700 other than the polled instrument at that address (it names
+    // another address, or lies outside the polled range): only its identification is shown.
+    virtual void otherIdentification(quint16 id) = 0;
+    // The instrument's row (when it is polled) and the identification and clock boxes go blank;
+    // its channels keep their values.
+    virtual void instrumentCleared(int address) = 0;
+    // The archive period read back from the instrument in "NUM", 1..255.
+    virtual void archivePeriodRead(int minutes) = 0;
 
-    // A modal warning with one OK button; detail is the system's reason, shown beneath (may be empty).
-    virtual void showWarning(const QString& text, const QString& detail) = 0;
-    // The same without waiting for an answer: told from inside the tick, which must go on.
-    virtual void showNotice(const QString& text, const QString& detail) = 0;
-    // Ticks or unticks "Соединение" without running its handler; the caller runs it.
-    virtual void setConnectChecked(bool checked) = 0;
-    virtual void setPortListEnabled(bool enabled) = 0;  // ComboBox1
-
-    // Archive text area Memo1.
-    virtual void clearMemo() = 0;
-    virtual void addMemoLine(const QString& line) = 0;
-
-    // LinkUp changed: the trend chart samples only while the link is up.
+    // A problem with the port, told once; nothing waits for it to be read.
+    virtual void portProblem(const PortProblem& problem) = 0;
+    // The engine gave the connection up (the port could not be opened): "Соединение" is unticked.
+    virtual void connectionDropped() = 0;
+    // Whether the port list may be changed: exactly while the link is down.
+    virtual void portChoiceAllowed(bool allowed) = 0;
+    // The link came up or went down: samples are taken only while it is up.
     virtual void linkChanged(bool up) = 0;
     // The address walk passed the last instrument and went back to the first (RoundDone).
     virtual void roundDone() = 0;
+
+    // An archive download ended: its listing, an empty archive, or no listing.
+    virtual void archiveDownloadEnded(const ArchiveOutcome& outcome) = 0;
 };
 
 }  // namespace qm

@@ -2,7 +2,8 @@
 // the request slot and the address walk.
 #include "PollEngine.h"
 
-#include "DeviceTable.h"
+#include "DateTimeText.h"
+#include "InstrumentCommands.h"
 #include "Logging.h"
 #include "Panel.h"
 #include "Port.h"
@@ -34,21 +35,31 @@ void PollEngine::Init(PolledRange range)
 {
     setRange(range);
     m_roundDone = false;
-    m_registerStart = 1;
-    m_registerCount = DeviceTable::RegisterCount;
-    m_pendingRequest = RequestKind::ReadMeasurement;
+    m_business = Measuring{};
 }
 
 void PollEngine::setRange(PolledRange range)
 {
-    m_range = {range.first, std::clamp(range.count, 1, int(MaxDevices))};
-    m_pollAddress = quint8(range.first);
+    m_range = range;
+    m_pollAddress = quint8(range.first());
 }
 
-void PollEngine::setCommandAddress(int address) { m_chosenAddress = address; }
+void PollEngine::setCommandAddress(int address)
+{
+    m_chosenAddress = address;
+    m_periodPending = true;
+}
+
 void PollEngine::setArchivePeriod(int minutes) { m_archivePeriod = minutes; }
 
 quint8 PollEngine::RequestAddress() const { return quint8(std::clamp(m_chosenAddress, 1, 247)); }
+
+RequestKind PollEngine::PendingRequest() const
+{
+    if (std::holds_alternative<Downloading>(m_business)) return RequestKind::ReadArchive;
+    if (const auto* command = std::get_if<Commanding>(&m_business)) return command->kind;
+    return RequestKind::ReadMeasurement;
+}
 
 // ---------------------------------------------------------------------------------------------
 // The tick
@@ -56,17 +67,14 @@ quint8 PollEngine::RequestAddress() const { return quint8(std::clamp(m_chosenAdd
 void PollEngine::Tick()
 {
     if (m_tickCount < std::numeric_limits<qint32>::max()) ++m_tickCount;
-    // While OpenPort waits in a message box the toolkit keeps ticking. Those ticks only count:
-    // the port may be open but not yet configured, and a give-up from here would open it twice.
-    if (m_inOpenPort) return;
-    if (!m_portOpen) return;
+    // While the port is closed the ticks only count, so the first tick after the operator
+    // connects again sends at once. A give-up whose reopening failed leaves the port closed, and
+    // the status line keeps the name of the port that failed.
+    if (!PortOpen()) return;
 
     CollectStep();
     MissedAnswerCheck();
-    // A give-up whose reopening failed leaves the port closed: the slot then waits (TickCount
-    // keeps counting, so the first tick after the user connects again sends at once), and the
-    // status line keeps the name of the port that failed.
-    if (m_tickCount >= kSlotTicks && m_portOpen) RequestSlot();
+    if (m_tickCount >= kSlotTicks && PortOpen()) RequestSlot();
 }
 
 void PollEngine::CollectStep()
@@ -91,54 +99,80 @@ bool PollEngine::DispatchFrame()
 {
     // The archive download judges what arrives while it reads, and a late answer to one of its
     // reads: an archive block must never be taken for anything else.
-    if (m_archiveMode || m_archiveLog.find(m_link.FrameBeganAfter())) return ArchiveAnswerStep();
+    const bool downloadsAnswer = std::holds_alternative<ArchiveBlockRead>(m_slotRequest)
+                                 || (std::holds_alternative<CommandWrite>(m_slotRequest)
+                                     && std::get<CommandWrite>(m_slotRequest).cutInOnBlock);
+    if (downloadsAnswer || m_download.find(m_link.FrameBeganAfter())) return ArchiveAnswerStep();
 
     const quint8* frame = m_link.RxBuffer();
     // The walk goes on from the address the request went to (the measured instrument, or the one
-    // in "NUM" after a command), whoever answered it. An instrument answering with
-    // a wrong address (0, a neighbour's, one outside the range) would otherwise send the walk
-    // back or past an instrument on every round, and a round that never ends takes no sample.
+    // in "NUM" after a command), whoever answered it. An instrument answering with a wrong
+    // address (0, a neighbour's, one outside the range) would otherwise send the walk back or
+    // past an instrument on every round, and a round that never ends takes no sample.
     const quint8 asked = m_link.TxBuffer()[0];
-    setLinkUp(true);
-    // The texts and the row go by the address in the answer.
+    // The status and the row go by the address in the answer.
     m_pollAddress = frame[0];
-    ShowStatus(m_pollAddress, QStringLiteral("-Ok!  "));
+    ShowStatus(walk::Answered{m_pollAddress});
     m_answered = true;
-    // A command's confirmation replaces "-Ok!  "; any other answer (an exception too) leaves it.
+    // A command's confirmation replaces the plain answer; any other answer (an exception too)
+    // leaves it.
     HandleCommandAnswer();
-    if (frame[1] == ReadRegistersFunction) m_table.HandleMeasurementAnswer(frame, m_link.RxCount(), m_pollAddress);
+    if (frame[1] == modbus::ReadHoldingRegisters) TakeMeasurement(frame, m_link.RxCount(), m_pollAddress);
     m_pollAddress = asked;
     return true;
+}
+
+// A measurement answer: decoded once into a reading, which goes to the panel when it identifies
+// the polled instrument at its own address. An answer that names no QM4700 blanks the row; one
+// that names another instrument shows only its identification. The instrument in "NUM" tells its
+// archive period once it has been asked for.
+void PollEngine::TakeMeasurement(const quint8* frame, int length, quint8 address)
+{
+    const std::optional<Reading> reading = DecodeMeasurementAnswer(frame, length, address, CurrentDateTime());
+    if (!reading) return;
+    if (!reading->identified()) {
+        m_panel.instrumentCleared(address);
+        ShowStatus(walk::IdentificationFailed{address});
+        return;
+    }
+    if (m_periodPending && m_chosenAddress == reading->idAddress()) {
+        // The period is an unsigned word; the box holds 1..255.
+        m_panel.archivePeriodRead(std::clamp(int(reading->period), 1, 255));
+        m_periodPending = false;
+    }
+    if (reading->idAddress() != address || !m_range.rowOf(address)) {
+        m_panel.otherIdentification(reading->id);
+        return;
+    }
+    m_panel.reading(*reading);
 }
 
 void PollEngine::FinishInstrument()
 {
     m_retryCount = 0;
     // During an archive download the address stays with the download.
-    if (m_pendingRequest != RequestKind::ReadArchive) ++m_pollAddress;
+    if (!std::holds_alternative<Downloading>(m_business)) ++m_pollAddress;
     WrapTest();
 }
 
 void PollEngine::WrapTest()
 {
-    const int first = m_range.first;
-    if (first + m_range.count - 1 < m_pollAddress) {
+    if (m_range.last() < m_pollAddress) {
         m_roundDone = true;
-        m_pollAddress = quint8(first);
+        m_pollAddress = quint8(m_range.first());
         m_panel.roundDone();
-    } else if (m_pollAddress < first) {
+    } else if (m_pollAddress < m_range.first()) {
         // After a command or a download to an address below the polled range the walk would
         // otherwise go through the addresses below the range, each without a row: go back to the
         // first.
-        m_pollAddress = quint8(first);
+        m_pollAddress = quint8(m_range.first());
     }
 }
 
 void PollEngine::MissedAnswerCheck()
 {
     if (m_tickCount < kFirstCheckTick || m_answered) return;
-    if (m_pendingRequest != RequestKind::ReadArchive)
-        ShowStatus(m_pollAddress, QStringLiteral("-No  ") + QString::number(m_link.RxCount()));
+    if (!std::holds_alternative<Downloading>(m_business)) ShowStatus(walk::NoAnswer{m_pollAddress, m_link.RxCount()});
     ++m_retryCount;
     if (m_retryCount > kCheckGivesUpAbove) GiveUp();
 }
@@ -149,15 +183,9 @@ void PollEngine::GiveUp()
     qCDebug(lcPoll).noquote() << LogTime() << "give up on address" << m_pollAddress << "- reopen the port";
     ClosePort();
     OpenPort();
-    if (m_portOpen) {
-        setLinkUp(true);
-        CheckSilentLine();
-    }
+    if (PortOpen()) CheckSilentLine();
 
-    if (const int row = PolledRow(m_pollAddress)) {
-        m_table.ClearDeviceRow(row);
-        m_table.MarkSilent(row);
-    }
+    if (m_range.rowOf(m_pollAddress)) m_panel.reading(Reading::silent(m_pollAddress, CurrentDateTime()));
     m_retryCount = 0;
     ++m_pollAddress;  // also during an archive download
     WrapTest();
@@ -166,58 +194,32 @@ void PollEngine::GiveUp()
 void PollEngine::RequestSlot()
 {
     m_tickCount = 0;
-    switch (m_pendingRequest) {
-    case RequestKind::ReadArchive:
+    if (auto* downloading = std::get_if<Downloading>(&m_business)) {
         // A download that ran on past its last block ends here; the slot polls the measurement.
-        if (!ArchiveRequestStep()) MeasurementRequest();
-        break;
-    case RequestKind::SetPeriod:
-    case RequestKind::SetClock:
-    case RequestKind::EraseArchive:
-        CommandRequest();
-        break;
-    case RequestKind::ReadMeasurement:
+        if (!ArchiveRequestStep(*downloading)) MeasurementRequest();
+    } else if (const auto* command = std::get_if<Commanding>(&m_business)) {
+        CommandRequest(command->kind);
+    } else {
         MeasurementRequest();
-        break;
     }
 }
 
-// Measurement and archive blocks are read alike: function 3 from RegisterStart (one-based, so
-// the wire address is one less), RegisterCount registers.
-void PollEngine::SendRead(quint8 address)
+// Measurement and archive blocks are read alike: function 3, registerCount registers from the
+// wire address registerStart.
+void PollEngine::SendRead(quint8 address, quint16 registerStart, quint8 registerCount)
 {
-    const int n = BuildRequestBasis(m_link.TxBuffer(), address, ReadRegistersFunction, quint16(m_registerStart - 1), m_registerCount);
+    const int n = BuildRequestBasis(m_link.TxBuffer(), address, modbus::ReadHoldingRegisters, registerStart, registerCount);
     m_link.Send(m_port, n);
 }
 
 void PollEngine::MeasurementRequest()
 {
     m_answered = false;
-    m_registerStart = 1;
-    m_registerCount = DeviceTable::RegisterCount;
-    SendRead(m_pollAddress);
-    ShowStatus(m_pollAddress, QStringLiteral("-"));
-    m_archiveMode = false;
+    SendRead(m_pollAddress, qm4700::MeasurementRegister, quint8(qm4700::MeasurementRegisters));
+    ShowStatus(walk::Requested{m_pollAddress});
+    m_slotRequest = MeasurementRead{};
 }
 
-// ---------------------------------------------------------------------------------------------
-
-void PollEngine::setLinkUp(bool up)
-{
-    if (m_linkUp == up) return;
-    m_linkUp = up;
-    m_panel.linkChanged(up);
-}
-
-void PollEngine::ShowStatus(int address, const QString& literal)
-{
-    m_panel.setStatusText(QString::number(address) + literal);
-}
-
-int PollEngine::PolledRow(int address) const
-{
-    const int row = address - m_range.first + 1;
-    return row >= 1 && row <= m_range.count ? row : 0;
-}
+void PollEngine::ShowStatus(const WalkStatus& status) { m_panel.walkStatus(status); }
 
 }  // namespace qm

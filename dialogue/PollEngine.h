@@ -1,58 +1,65 @@
 #pragma once
 // The poll engine: one request outstanding at a time, a slot of ten 100 ms ticks per request,
 // the address walk, retries and giving up, the archive download, the three instrument commands
-// and the serial port's connect switch. The window hands it the values of its controls when they
-// change; the engine tells the window what happened through Panel.
+// and the connect switch. The window hands it the values of its controls when they change; the
+// engine tells what happened through Panel, as facts.
 //
 // One state machine, written in four files: the tick and the address walk (PollEngine.cpp), the
 // port and its switch (PortSwitch.cpp), the archive download (ArchiveDownload.cpp) and the
-// commands (InstrumentCommands.cpp).
+// commands (InstrumentCommands.cpp). Its state is three typed values:
+//   - the link: closed or open;
+//   - the request of the running slot, by which its answers are judged;
+//   - the walk's business: what the next slot sends (a measurement, the next block of a
+//     download, a command);
+// beside them the protocol's counters (TickCount, PollAddress, RetryCount, Answered) and the
+// download that is or was last running, with its image of the instrument's archive.
 
 #include "ArchiveDownload.h"
+#include "EngineEvents.h"
+#include "ModbusProtocol.h"
 #include "PolledRange.h"
 #include "RtuLink.h"
 
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+#include <variant>
+
 namespace qm {
 
-class DeviceTable;
 class Panel;
 class Port;
 
-// What the next request slot sends.
-enum class RequestKind : quint8 {
-    ReadMeasurement = 0,  // the measurement of the instrument at PollAddress
-    ReadArchive = 1,      // the next block of the archive of the instrument in "NUM"
-    SetPeriod = 2,        // the archive period, once
-    SetClock = 3,         // the computer's clock into the instrument's, once
-    EraseArchive = 4,     // the instrument's archive erased, once
-};
-
 class PollEngine {
 public:
-    static constexpr int ArchiveBlockSize = 122;
+    static constexpr int ArchiveBlockSize = qm4700::ArchiveBlockRegisters;
 
-    PollEngine(Port& port, Panel& panel, DeviceTable& table);
+    // The port open with the walk running, or closed. A port that goes away or is given up on is
+    // closed and opened again within one call, so nothing outside sees a state in between.
+    enum class LinkState : quint8 { Closed, Open };
+
+    PollEngine(Port& port, Panel& panel);
     PollEngine(const PollEngine&) = delete;
     PollEngine& operator=(const PollEngine&) = delete;
 
-    // Start-up: PollAddress, RoundDone, DeviceCount, RegisterStart, RegisterCount, PendingRequest.
+    // Start-up: the range, PollAddress at its first address, no round done, measurements next.
     void Init(PolledRange range);
 
     // The window's controls, handed down when they change.
-    void setWorkDir(const QString& dir);     // where ports.cfg is read at every OpenPort
-    void setPortIndex(int index);            // ComboBox1: the port the next OpenPort opens
-    void setRange(PolledRange range);        // SpinEdit1, SpinEdit4: the walk starts again at the first address
-    void setCommandAddress(int address);     // SpinEdit5 "NUM": taken when an archive read or a command is built
-    void setArchivePeriod(int minutes);      // SpinEdit6 "P,мин": what SetPeriod sends
+    void setWorkDir(const QString& dir);     // where ports.cfg is read at every open
+    void setPortIndex(int index);            // the port list: the port the next open opens
+    void setRange(PolledRange range);        // the walk starts again at the first address
+    // "NUM": taken when an archive read or a command is built; the next answer of that
+    // instrument tells its archive period.
+    void setCommandAddress(int address);
+    void setArchivePeriod(int minutes);      // "P,мин": what SetPeriod sends
 
-    // Timer1's tick.
+    // The poll timer's tick.
     void Tick();
 
     // "Соединение". Connecting opens the port and asks for measurements; disconnecting closes it
-    // and blanks the row of the instrument being polled. Either way the port list is enabled
+    // and blanks the row of the instrument being polled. Either way the port list is allowed
     // exactly while the link is down.
     void Connect();
     void Disconnect();
@@ -67,31 +74,55 @@ public:
     PolledRange Range() const { return m_range; }
     int ChosenAddress() const { return m_chosenAddress; }
     int ArchivePeriod() const { return m_archivePeriod; }
+    int PortIndex() const { return m_portIndex; }
 
     // The engine's state, by the names of the protocol.
-    int PortIndex() const { return m_portIndex; }
-    bool PortOpen() const { return m_portOpen; }
-    bool LinkUp() const { return m_linkUp; }
+    LinkState State() const { return m_linkState; }
+    bool PortOpen() const { return m_linkState == LinkState::Open; }
     qint32 TickCount() const { return m_tickCount; }
     quint8 PollAddress() const { return m_pollAddress; }
-    qint32 DeviceCount() const { return m_range.count; }
+    qint32 DeviceCount() const { return m_range.count(); }
     // Failures charged to the current instrument: one for each bad frame and one for each
     // missed-answer check, of which a slot without an answer has two.
     quint8 RetryCount() const { return m_retryCount; }
-    bool Answered() const { return m_answered; }
     bool RoundDone() const { return m_roundDone; }
-    RequestKind PendingRequest() const { return m_pendingRequest; }
-    bool ArchiveMode() const { return m_archiveMode; }
-    quint16 RegisterStart() const { return m_registerStart; }
-    quint8 RegisterCount() const { return m_registerCount; }
-    quint8 CommandAddress() const { return m_commandAddress; }
-    qint32 ArchiveRetries() const { return m_archiveRetries; }
+    RequestKind PendingRequest() const;
+    // A download is running: from its first request until it lists, finds the archive empty or
+    // gives up (another press meanwhile leaves its last block to be answered).
+    bool DownloadRunning() const { return m_download.running(); }
     // The instrument's archive area as the current or last download read it.
-    const ArchiveBytes& ArchiveImage() const { return m_archiveImage; }
+    const ArchiveBytes& ArchiveImage() const { return m_download.image(); }
     const RtuLink& Link() const { return m_link; }
 
 private:
-    static constexpr quint8 ReadRegistersFunction = 0x03;  // Modbus "read holding registers"
+    // The request written at the start of the running slot; its answers are judged by it.
+    struct MeasurementRead {};
+    struct ArchiveBlockRead {};
+    // A command. One that cut in on a download (pressed while a block was being read) has its
+    // answer judged as the download's: no confirmation, the block's progress.
+    struct CommandWrite {
+        std::optional<quint16> cutInOnBlock;
+    };
+    using SlotRequest = std::variant<MeasurementRead, ArchiveBlockRead, CommandWrite>;
+
+    // What the next slot sends.
+    struct Measuring {};
+    struct Downloading {
+        bool fromStart = true;    // the next block is the first, into an empty image
+        int unansweredSlots = 0;  // ArchiveRetries: archive slots in a row without their block
+    };
+    struct Commanding {
+        RequestKind kind = RequestKind::SetPeriod;
+    };
+    using Business = std::variant<Measuring, Downloading, Commanding>;
+
+    // What a connect has told or watched for since it was made.
+    struct ConnectNotes {
+        bool portsCfgTold = false;  // what ports.cfg could not be read
+        // Give-ups while not a byte came in; none once the line brought one or it was told.
+        std::optional<int> silentGiveUps;
+        quint64 bytesAtConnect = 0;
+    };
 
     // Steps of the tick.
     void CollectStep();
@@ -103,15 +134,16 @@ private:
     void WrapTest();
 
     // Requests and answers of each kind.
-    void SendRead(quint8 address);
+    void SendRead(quint8 address, quint16 registerStart, quint8 registerCount);
     void MeasurementRequest();
-    bool ArchiveRequestStep();
+    void TakeMeasurement(const quint8* frame, int length, quint8 address);
+    bool ArchiveRequestStep(Downloading& business);
     bool ArchiveAnswerStep();
     void ShowArchiveProgress(quint16 registerStart);
     void FailDownload();
     void FinishDownload();
     void EndDownload();
-    void CommandRequest();
+    void CommandRequest(RequestKind kind);
     void HandleCommandAnswer();
 
     // The port and its switch.
@@ -119,58 +151,46 @@ private:
     void ClosePort();
     // The device went away under the open port: given up on at once, as after silence.
     void PortLost();
-    // Tells the operator once per connect when a /dev/ttyS* port brought not a byte in a round.
+    // Tells once per connect when a /dev/ttyS* port brought not a byte in a round of give-ups.
     void CheckSilentLine();
-    // What of ports.cfg could not be read, the first time it is asked for since connecting.
-    QString takePortsCfgReport();
+    // Whether what ports.cfg could not be read is to be told now: the first time since connecting
+    // that it is asked, when there is something to tell.
+    bool takePortsCfgReport();
+    void setLinkState(LinkState state);
 
     // The address in "NUM" as a request carries it, kept within 1..247 so that no command ever
     // goes out to the broadcast address 0.
     quint8 RequestAddress() const;
-    void setLinkUp(bool up);
-    void ShowStatus(int address, const QString& literal);
-    // The device row of an address when it is one of rows 1..DeviceCount, otherwise 0.
-    int PolledRow(int address) const;
+    void ShowStatus(const WalkStatus& status);
 
     Port& m_port;
     Panel& m_panel;
-    DeviceTable& m_table;
 
     // Handed down by the window.
     QString m_workDir;
     PolledRange m_range;
     int m_chosenAddress = 1;  // "NUM"
     int m_archivePeriod = 1;  // "P,мин"
+    int m_portIndex = 0;      // 0 = "COM1" ... 16 = "COM17"
 
-    // The port.
-    int m_portIndex = 0;  // 0 = "COM1" ... 16 = "COM17"
-    bool m_portOpen = false;
-    bool m_linkUp = false;
-    bool m_inOpenPort = false;
-    QString m_device;             // what the last OpenPort opened or tried to
-    bool m_cfgReported = false;   // what ports.cfg could not be read was told since connecting
-    int m_silentGiveUps = -1;     // give-ups since connecting with not a byte received; -1: done
-    quint64 m_bytesAtConnect = 0;
+    // The link.
+    LinkState m_linkState = LinkState::Closed;
+    QString m_device;  // what the last open opened or tried to
+    ConnectNotes m_connectNotes;
 
     // The walk and the slot.
     qint32 m_tickCount = 0;
     quint8 m_pollAddress = 0;
     quint8 m_retryCount = 0;
-    bool m_answered = false;
+    bool m_answered = false;  // the running slot's request has been answered
     bool m_roundDone = false;
-    RequestKind m_pendingRequest = RequestKind::ReadMeasurement;
-    bool m_archiveMode = false;
-    quint16 m_registerStart = 0;
-    quint8 m_registerCount = 0;
-    quint8 m_commandAddress = 0;
+    // The next answer of the instrument in "NUM" that passes identification tells its period.
+    bool m_periodPending = false;
+    SlotRequest m_slotRequest = MeasurementRead{};
+    Business m_business = Measuring{};
     RtuLink m_link;  // TxBuffer, RxBuffer, RxCount, SilentTicks
 
-    // The archive download. The image is emptied when a download starts, so that nothing of
-    // another download is ever listed.
-    qint32 m_archiveRetries = 0;
-    ArchiveBytes m_archiveImage{};
-    ArchiveRegisters m_archiveStored;  // registers of the image that this download stored
-    ArchiveReads m_archiveLog;         // the archive reads this download wrote
+    ArchiveDownload m_download;
 };
 
 }  // namespace qm

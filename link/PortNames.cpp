@@ -1,6 +1,5 @@
 #include "PortNames.h"
 
-#include "SerialDevices.h"
 #include "SystemErrorText.h"
 
 #include <QDir>
@@ -20,16 +19,6 @@ constexpr bool kWindows = true;
 constexpr bool kWindows = false;
 #endif
 
-// A mapping file is a few lines; anything beyond this is not one.
-constexpr qint64 kMaxConfigBytes = 64 * 1024;
-// A report names at most this many unreadable lines, each cut to a readable length.
-constexpr int kMaxProblems = 10;
-constexpr int kMaxShownLine = 80;
-
-QString shownLine(const QString& line)
-{
-    return line.size() <= kMaxShownLine ? line : line.left(kMaxShownLine) + QStringLiteral("…");
-}
 // The device of a COM name that ports.cfg does not map: COM1 is /dev/ttyS0.
 QString builtInDevice(int index) { return QStringLiteral("/dev/ttyS%1").arg(index); }
 }  // namespace
@@ -76,7 +65,7 @@ PortsConfig ParsePortsConfigText(const QString& text)
         const QRegularExpressionMatch m = line.match(s);
         const int index = m.hasMatch() ? m.captured(1).toInt() - 1 : -1;
         if (!validIndex(index)) {
-            result.problems << QStringLiteral("строка %1: «%2»").arg(n + 1).arg(shownLine(written));
+            result.problems << PortsCfgProblem{PortsCfgProblem::Kind::UnreadableLine, int(n + 1), written};
             continue;
         }
         result.devices.insert(index, m.captured(2));
@@ -91,18 +80,17 @@ PortsConfig LoadPortsConfig(const QString& workDir)
     if (!info.exists()) return {};  // no file: the default mapping
     PortsConfig refused;
     if (!info.isFile()) {
-        refused.problems << QStringLiteral("это не обычный файл, он не прочитан");
+        refused.problems << PortsCfgProblem{PortsCfgProblem::Kind::NotARegularFile, 0, {}};
         return refused;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        refused.problems << QStringLiteral("файл не прочитан: ") + SystemErrorTextFor(file.errorString());
+        refused.problems << PortsCfgProblem{PortsCfgProblem::Kind::CannotOpen, 0, SystemErrorTextFor(file.errorString())};
         return refused;
     }
-    const QByteArray bytes = file.read(kMaxConfigBytes + 1);
-    PortsConfig config = ParsePortsConfigText(QString::fromUtf8(bytes.left(kMaxConfigBytes)));
-    if (bytes.size() > kMaxConfigBytes)
-        config.problems << QStringLiteral("файл длиннее %1 КБ: прочитано только начало").arg(kMaxConfigBytes / 1024);
+    const QByteArray bytes = file.read(PortsCfgMaxBytes + 1);
+    PortsConfig config = ParsePortsConfigText(QString::fromUtf8(bytes.left(PortsCfgMaxBytes)));
+    if (bytes.size() > PortsCfgMaxBytes) config.problems << PortsCfgProblem{PortsCfgProblem::Kind::TooLong, 0, {}};
     return config;
 }
 
@@ -110,34 +98,17 @@ QMap<int, QString> ParsePortsConfig(const QString& text) { return ParsePortsConf
 
 QMap<int, QString> ReadPortsConfig(const QString& workDir) { return LoadPortsConfig(workDir).devices; }
 
-QString PortsConfigReport(const QString& workDir)
+QList<PortMapping> PortMappings(const QString& workDir)
 {
-    if (kWindows) return {};
-    const QStringList problems = LoadPortsConfig(workDir).problems;
-    if (problems.isEmpty()) return {};
-    QStringList lines{QStringLiteral("В файле %1 не учтено:").arg(QDir::toNativeSeparators(PortsCfgPath(workDir)))};
-    for (qsizetype i = 0; i < problems.size() && i < kMaxProblems; ++i) lines << QStringLiteral("  ") + problems[i];
-    if (problems.size() > kMaxProblems) lines << QStringLiteral("  и ещё %1").arg(problems.size() - kMaxProblems);
-    lines << QStringLiteral("Строка файла: имя порта, пробел, устройство, например «COM1 /dev/ttyUSB0»; "
-                            "после # можно писать пояснения.");
-    return lines.join(QLatin1Char('\n'));
-}
-
-QString PortListToolTip(const QString& workDir)
-{
-    QStringList lines;
+    QList<PortMapping> mappings;
     const QMap<int, QString> mapped = kWindows ? QMap<int, QString>() : ReadPortsConfig(workDir);
     for (int i = 0; i < PortCount; ++i) {
-        QString device = kWindows ? PortDeviceNameFor(i, workDir, true)
-                                  : mapped.value(i, builtInDevice(i));
-        QString text = PortDisplayName(i) + QStringLiteral(" \u2192 ") + device;
-        if (mapped.contains(i)) text += QStringLiteral(" (ports.cfg)");
-        lines << text;
+        if (kWindows)
+            mappings << PortMapping{PortDeviceNameFor(i, workDir, true), false};
+        else
+            mappings << PortMapping{mapped.value(i, builtInDevice(i)), mapped.contains(i)};
     }
-    lines << QString() << SerialDevicesHint(SerialDevicesPresent(), PortDisplayName(0), PortsCfgPath(workDir));
-    const QString report = PortsConfigReport(workDir);
-    if (!report.isEmpty()) lines << QString() << report;
-    return lines.join(QLatin1Char('\n'));
+    return mappings;
 }
 
 }  // namespace qm

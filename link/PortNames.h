@@ -3,6 +3,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 namespace qm {
@@ -23,9 +24,24 @@ QString PortMessageName(int index);
 
 // ports.cfg: lines "COMn <device path>", anything from a # on is a comment, blank lines are
 // ignored. A later line for the same name wins.
+constexpr qint64 PortsCfgMaxBytes = 64 * 1024;  // a mapping file is a few lines; beyond this is not one
+
+// What of ports.cfg could not be taken.
+struct PortsCfgProblem {
+    enum class Kind {
+        UnreadableLine,   // line `line` reads `text`
+        NotARegularFile,  // a FIFO or a device under the name: not opened
+        CannotOpen,       // the system refused it; `text` is why, in the operator's words
+        TooLong,          // longer than PortsCfgMaxBytes: only the beginning was read
+    };
+    Kind kind = Kind::UnreadableLine;
+    int line = 0;
+    QString text;
+};
+
 struct PortsConfig {
-    QMap<int, QString> devices;  // index (0..16) -> device path
-    QStringList problems;        // Russian, one per line that could not be read (its number and text)
+    QMap<int, QString> devices;        // index (0..16) -> device path
+    QList<PortsCfgProblem> problems;   // in file order
 };
 PortsConfig ParsePortsConfigText(const QString& text);
 // Where ports.cfg is kept: in workDir.
@@ -36,12 +52,11 @@ PortsConfig LoadPortsConfig(const QString& workDir);
 // The mappings alone.
 QMap<int, QString> ParsePortsConfig(const QString& text);
 QMap<int, QString> ReadPortsConfig(const QString& workDir);
-// What the operator is told about a ports.cfg that could not be read whole; empty when every
-// line was understood (or there is no file).
-QString PortsConfigReport(const QString& workDir);
-
-// Tooltip of the port list: one line per COM name with the device it opens, then the serial
-// devices present and how to map one in ports.cfg, and what ports.cfg could not be read.
-QString PortListToolTip(const QString& workDir);
+// The COM names mapped on this system: the device each opens, and whether ports.cfg maps it.
+struct PortMapping {
+    QString device;
+    bool fromPortsCfg = false;
+};
+QList<PortMapping> PortMappings(const QString& workDir);
 
 }  // namespace qm

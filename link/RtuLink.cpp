@@ -17,7 +17,7 @@ int BuildRequestBasis(quint8* tx, quint8 slave, quint8 function, quint16 registe
     tx[3] = quint8(registerAddress & 0xFF);
     tx[4] = quint8(countOrValue >> 8);
     tx[5] = quint8(countOrValue & 0xFF);
-    return 6;
+    return modbus::RequestHeaderLength;
 }
 
 void RtuLink::Send(Port& port, int n)

@@ -2,21 +2,23 @@
 // Modbus RTU framing: requests are built in TxBuffer and go out with their CRC; answers are
 // collected into RxBuffer tick by tick and judged after four silent ticks.
 
+#include "ModbusProtocol.h"
+
 #include <QtGlobal>
 
 namespace qm {
 
 class Port;
 
-// The first six bytes of a request, as libmodbus's request basis lays them out: the slave
-// address, the function code, a register address and a 16-bit count (or, for a single register
-// written, its value), each high byte first. Returns their number, 6.
+// The first bytes of a request, as libmodbus's request basis lays them out: the slave address,
+// the function code, a register address and a 16-bit count (or, for a single register written,
+// its value), each high byte first. Returns their number, modbus::RequestHeaderLength.
 int BuildRequestBasis(quint8* tx, quint8 slave, quint8 function, quint16 registerAddress, quint16 countOrValue);
 
 class RtuLink {
 public:
-    static constexpr int TxSize = 1001;
-    static constexpr int RxSize = 10001;
+    static constexpr int TxSize = modbus::TxBufferSize;
+    static constexpr int RxSize = modbus::RxBufferSize;
 
     enum class Verdict { Pending, NoFrame, Valid, Bad };
 

@@ -32,28 +32,4 @@ QList<SerialDevice> SerialDevicesPresent()
     return devices;
 }
 
-QString SerialDevicesHint(const QList<SerialDevice>& devices, const QString& comName, const QString& portsCfgPath)
-{
-    if (devices.isEmpty())
-        return QStringLiteral("Последовательных устройств в системе не найдено: проверьте, подключён ли адаптер.");
-    QStringList lines{QStringLiteral("Последовательные устройства в системе:")};
-    for (const SerialDevice& d : devices) {
-        QString line = QStringLiteral("  ") + d.path;
-        QStringList about;
-        if (d.device != d.path) about << d.device;
-        if (!d.description.isEmpty()) about << d.description;
-        if (!about.isEmpty()) line += QStringLiteral(" (") + about.join(QStringLiteral(", ")) + QLatin1Char(')');
-        lines << line;
-    }
-#ifndef Q_OS_WIN
-    lines << QStringLiteral("Чтобы %1 открывал одно из них, впишите в файл %2 строку, например:")
-                 .arg(comName, QDir::toNativeSeparators(portsCfgPath));
-    lines << QStringLiteral("  ") + comName + QLatin1Char(' ') + devices.first().path;
-#else
-    Q_UNUSED(comName);
-    Q_UNUSED(portsCfgPath);
-#endif
-    return lines.join(QLatin1Char('\n'));
-}
-
 }  // namespace qm

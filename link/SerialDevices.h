@@ -16,8 +16,4 @@ struct SerialDevice {
 
 QList<SerialDevice> SerialDevicesPresent();
 
-// Lines for a message or the port list's tooltip: the devices present and how to give one of
-// them the COM name comName in the ports.cfg at portsCfgPath.
-QString SerialDevicesHint(const QList<SerialDevice>& devices, const QString& comName, const QString& portsCfgPath);
-
 }  // namespace qm

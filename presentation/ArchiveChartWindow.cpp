@@ -1,15 +1,21 @@
 #include "ArchiveChartWindow.h"
 
+#include "ChartGestures.h"
 #include "ChartTime.h"
+#include "CursorReadout.h"
 #include "PixelFont.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QShowEvent>
 #include <QTimer>
-#include <qcustomplot.h>
+
+#include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -33,6 +39,37 @@ QCPScatterStyle Marker(QCPScatterStyle::ScatterShape shape, const QColor& colour
     style.setBrush(colour);
     return style;
 }
+
+// The readout reads the viewed points in time order: pH and T, as the live table writes them.
+class ArchiveReadout : public qm::ReadoutSource {
+public:
+    explicit ArchiveReadout(const ArchiveChartWindow& window) : m_window(window) {}
+
+    int nearest(qm::DateTime t) const override
+    {
+        const QVector<int>& order = m_window.pointsByTime();
+        if (order.isEmpty()) return 0;
+        const auto after = std::lower_bound(order.begin(), order.end(), t,
+                                            [this](int i, qm::DateTime v) { return m_window.points.at(i).Time < v; });
+        if (after == order.begin()) return 1;
+        if (after == order.end()) return int(order.size());
+        const int n = int(after - order.begin()) + 1;  // the first at or after t
+        return t - point(n - 1).Time <= point(n).Time - t ? n - 1 : n;
+    }
+    qm::DateTime timeOf(int sample) const override { return point(sample).Time; }
+    QList<qm::ReadoutRow> rows(int sample) const override
+    {
+        const qm::ArchivePoint& p = point(sample);
+        return {{PhColour, QStringLiteral("pH"), qm::CursorReadout::valueText(p.Value1, false)},
+                {TColour, QStringLiteral("T"), qm::CursorReadout::valueText(p.Value3, true)}};
+    }
+
+private:
+    // Sample n (1-based) in time order.
+    const qm::ArchivePoint& point(int n) const { return m_window.points.at(m_window.pointsByTime().at(n - 1)); }
+
+    const ArchiveChartWindow& m_window;
+};
 
 }  // namespace
 
@@ -69,6 +106,15 @@ ArchiveChartWindow::ArchiveChartWindow(QWidget* parent) : QMainWindow(parent)
     plot->setAccessibleName(QStringLiteral("График архива"));
     plot->setGeometry(ChartLeft, 0, ChartDesignWidth, ChartDesignHeight);
     setupChart();
+    // Zoom, pan and the values at the pointer as on the trend chart; the view's own window back
+    // with a double-click or Home.
+    m_gestures = std::make_unique<qm::ChartGestures>(plot);
+    connect(m_gestures.get(), &qm::ChartGestures::resetRequested, this, &ArchiveChartWindow::resetZoom);
+    for (QCPAxis* axis : {plot->xAxis, plot->yAxis, plot->yAxis2})
+        connect(axis, QOverload<const QCPRange&, const QCPRange&>::of(&QCPAxis::rangeChanged), this,
+                [this, axis](const QCPRange& range, const QCPRange& before) { axisMoved(axis, range, before); });
+    m_readout = std::make_unique<qm::CursorReadout>(plot, std::make_unique<ArchiveReadout>(*this));
+    connect(plot, &QCustomPlot::afterReplot, this, [this] { m_readout->refresh(); });
     // QCustomPlot queues a replot of itself when it is made. This window is hidden until the first
     // view, which draws the chart: drawing it at start-up would only cost time and buffers.
     QCoreApplication::removePostedEvents(plot, QEvent::MetaCall);
@@ -96,7 +142,11 @@ ArchiveChartWindow::ArchiveChartWindow(QWidget* parent) : QMainWindow(parent)
     fitChartToWindow();  // a hidden window gets its resize event only when shown
 }
 
-ArchiveChartWindow::~ArchiveChartWindow() = default;
+ArchiveChartWindow::~ArchiveChartWindow()
+{
+    // The readout's widgets are the plot's children: it goes while the plot is still there.
+    m_readout.reset();
+}
 
 void ArchiveChartWindow::setupChart()
 {
@@ -122,8 +172,9 @@ void ArchiveChartWindow::setupChart()
         axis->setTicker(ticker);
     }
     qm::ChartScales defaults;
-    left->setRange(defaults.PhScaleMin, defaults.PhScaleMax);
-    right->setRange(defaults.TScaleMin, defaults.TScaleMax);
+    left->setRange(m_ownLeft = QCPRange(defaults.PhScaleMin, defaults.PhScaleMax));
+    right->setRange(m_ownRight = QCPRange(defaults.TScaleMin, defaults.TScaleMax));
+    m_ownTime = bottom->range();
     left->ticker().staticCast<QCPAxisTickerFixed>()->setTickStep(defaults.PhScaleStep);
     right->ticker().staticCast<QCPAxisTickerFixed>()->setTickStep(defaults.TScaleStep);
 
@@ -190,20 +241,59 @@ void ArchiveChartWindow::fitValueTicks()
 
 namespace {
 
-// A range whose maximum is not above its minimum, or a step that is not positive, would leave
-// the axis unusable: that part keeps what it was.
-void ApplyScale(QCPAxis* axis, int min, int max, int step)
+// A step that is not positive would leave the axis unusable: it keeps what it was.
+void ApplyStep(QCPAxis* axis, int step)
 {
-    if (min < max) axis->setRange(min, max);
     if (step > 0) axis->ticker().staticCast<QCPAxisTickerFixed>()->setTickStep(step);
 }
 
 }  // namespace
 
+void ArchiveChartWindow::setRange(QCPAxis* axis, const QCPRange& range)
+{
+    const QScopedValueRollback<bool> program(m_programSets, true);
+    axis->setRange(range);
+}
+
+void ArchiveChartWindow::axisMoved(QCPAxis* axis, const QCPRange& range, const QCPRange& before)
+{
+    if (m_programSets) return;
+    const QCPRange bounded = qm::ChartGestures::boundedFor(axis, range, before);
+    if (bounded != range) setRange(axis, bounded);
+}
+
+void ArchiveChartWindow::resetZoom()
+{
+    setRange(plot->xAxis, m_ownTime);
+    setRange(plot->yAxis, m_ownLeft);
+    setRange(plot->yAxis2, m_ownRight);
+    redraw();
+}
+
+void ArchiveChartWindow::closeEvent(QCloseEvent* event)
+{
+    // The keys go back to the window the operator came from.
+    if (m_mainWindow && m_mainWindow->isVisible() && isActiveWindow()) m_mainWindow->activateWindow();
+    QMainWindow::closeEvent(event);
+}
+
+void ArchiveChartWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Esc closes the window, as its close button does.
+    if (event->matches(QKeySequence::Cancel)) {
+        close();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
 void ArchiveChartWindow::fillArchive(const QString& path, const QVector<qm::ArchivePoint>& viewed,
                              const qm::ChartScales& scales)
 {
     points = viewed;
+    m_byTime.resize(points.size());
+    std::iota(m_byTime.begin(), m_byTime.end(), 0);
+    std::stable_sort(m_byTime.begin(), m_byTime.end(), [this](int a, int b) { return points[a].Time < points[b].Time; });
     setWindowTitle(QStringLiteral("АРХИВ: ") + QDir::toNativeSeparators(path));
 
     QVector<double> keys, ph, t;
@@ -217,10 +307,22 @@ void ArchiveChartWindow::fillArchive(const QString& path, const QVector<qm::Arch
     }
     phGraph->setData(keys, ph);  // sorts by time
     tGraph->setData(keys, t);
-    ApplyScale(plot->yAxis, scales.PhScaleMin, scales.PhScaleMax, scales.PhScaleStep);
-    ApplyScale(plot->yAxis2, scales.TScaleMin, scales.TScaleMax, scales.TScaleStep);
+    // A range whose maximum is not above its minimum would leave the axis unusable: that axis
+    // keeps what it was.
+    if (scales.PhScaleMin < scales.PhScaleMax) m_ownLeft = QCPRange(scales.PhScaleMin, scales.PhScaleMax);
+    if (scales.TScaleMin < scales.TScaleMax) m_ownRight = QCPRange(scales.TScaleMin, scales.TScaleMax);
+    ApplyStep(plot->yAxis, scales.PhScaleStep);
+    ApplyStep(plot->yAxis2, scales.TScaleStep);
     // The time axis follows the points; with none it keeps its range.
-    if (!points.isEmpty()) plot->xAxis->rescale();
+    if (!points.isEmpty()) {
+        const QScopedValueRollback<bool> program(m_programSets, true);
+        plot->xAxis->rescale();
+        m_ownTime = plot->xAxis->range();
+    }
+    // Each view starts in its own window, whatever the last one was zoomed to.
+    setRange(plot->xAxis, m_ownTime);
+    setRange(plot->yAxis, m_ownLeft);
+    setRange(plot->yAxis2, m_ownRight);
     fitValueTicks();
     setTimeFormat();
     m_stale = true;  // drawn by showOver
@@ -228,6 +330,7 @@ void ArchiveChartWindow::fillArchive(const QString& path, const QVector<qm::Arch
 
 void ArchiveChartWindow::showOver(QWidget* mainWindow)
 {
+    m_mainWindow = mainWindow;
     if (!m_placed && mainWindow) {
         m_placed = true;
         const QRect main = mainWindow->frameGeometry();
@@ -242,6 +345,8 @@ void ArchiveChartWindow::showOver(QWidget* mainWindow)
     }
     show();  // a first show lays the chart out, which draws it
     raise();
+    // The keys go to the chart the operator asked to see (Esc closes it again).
+    activateWindow();
     if (m_stale) plot->replot();
 }
 

@@ -1,18 +1,27 @@
 #pragma once
 // The archive chart window: the pH and temperature of a viewed archive file against
-// time. It exists for the whole run, hidden until the first view; closing it only hides it.
+// time. It exists for the whole run, hidden until the first view; closing it (Esc too) only
+// hides it. The chart zooms and pans and shows the values at the pointer as the trend chart
+// does; a double-click or Home shows the view's own window again.
 
 #include "ArchiveFile.h"
 #include "ChartScales.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QVector>
+#include <qcustomplot.h>
+
+#include <memory>
 
 class QAction;
-class QCPGraph;
-class QCustomPlot;
 class QLabel;
 class QMenu;
+
+namespace qm {
+class ChartGestures;
+class CursorReadout;
+}
 
 class ArchiveChartWindow : public QMainWindow {
     Q_OBJECT
@@ -45,9 +54,14 @@ public:
     // time axis fitted to the points, then the time labels. E is not plotted. The chart is drawn
     // when the window shows it (showOver), once.
     void fillArchive(const QString& path, const QVector<qm::ArchivePoint>& viewed, const qm::ChartScales& scales);
-    // Shows the window, over the centre of mainWindow the first time, and brings it to the front,
-    // with the chart drawn once.
+    // Shows the window, over the centre of mainWindow the first time, and brings it to the front
+    // with the keyboard's focus, with the chart drawn once.
     void showOver(QWidget* mainWindow);
+
+    // The values at the pointer.
+    qm::CursorReadout* readout() const { return m_readout.get(); }
+    // The points of the last view by time, as indexes into points.
+    const QVector<int>& pointsByTime() const { return m_byTime; }
 
 public slots:
     // The time labels follow "Дата" and "Время" of the "Вид" menu.
@@ -57,10 +71,15 @@ public slots:
     void toggleTimeLabels();
     // The chart and the "T" label follow the window's size.
     void fitChartToWindow();
+    // The view's own window again: the time axis fitted to the points, the value axes on the
+    // scales (a double-click or Home on the chart).
+    void resetZoom();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void setupChart();
@@ -70,7 +89,18 @@ private:
     // Draws the chart now if it is on screen; a hidden chart is drawn when it is shown.
     void redraw();
 
+    // Every range the program sets goes through here; any other change is the operator's.
+    void setRange(QCPAxis* axis, const QCPRange& range);
+    void axisMoved(QCPAxis* axis, const QCPRange& range, const QCPRange& before);
+
+    std::unique_ptr<qm::ChartGestures> m_gestures;
+    std::unique_ptr<qm::CursorReadout> m_readout;
+    QVector<int> m_byTime;
+    // The ranges of the view's own window.
+    QCPRange m_ownTime, m_ownLeft, m_ownRight;
+    bool m_programSets = false;
     bool m_stale = true;  // the chart changed since it was last drawn
     bool m_fitted = false;
     bool m_placed = false;
+    QPointer<QWidget> m_mainWindow;  // the window it was shown over
 };

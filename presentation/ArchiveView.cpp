@@ -2,6 +2,8 @@
 
 #include "ArchiveFile.h"
 #include "DateTimeText.h"
+#include "FileDialogs.h"
+#include "MessageBoxes.h"
 #include "WholeFile.h"
 
 #include <QDir>
@@ -28,11 +30,9 @@ QString RunFileDialog(QFileDialog& dialog)
     return dialog.selectedFiles().value(0);
 }
 
-std::unique_ptr<QFileDialog> NewArchiveDialog(QWidget* parent, const QString& workDir)
+std::unique_ptr<QFileDialog> NewArchiveDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& workDir)
 {
-    auto dialog = std::make_unique<QFileDialog>(parent);
-    dialog->setNameFilter(ArchiveFilter);
-    dialog->setDirectory(workDir);
+    auto dialog = NewFileDialog(parent, mode, workDir, ArchiveFilter);
     dialog->setDefaultSuffix(QString());
     return dialog;
 }
@@ -58,8 +58,7 @@ struct ChartableSpan {
 
 std::unique_ptr<QFileDialog> NewArchiveSaveDialog(QWidget* parent, const QString& workDir, const QString& proposedName)
 {
-    auto dialog = NewArchiveDialog(parent, workDir);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    auto dialog = NewArchiveDialog(parent, QFileDialog::AcceptSave, workDir);
     dialog->setFileMode(QFileDialog::AnyFile);
     // The program asks the overwrite question itself, once the ".txt" is on the name.
     dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
@@ -69,8 +68,7 @@ std::unique_ptr<QFileDialog> NewArchiveSaveDialog(QWidget* parent, const QString
 
 std::unique_ptr<QFileDialog> NewArchiveOpenDialog(QWidget* parent, const QString& workDir)
 {
-    auto dialog = NewArchiveDialog(parent, workDir);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    auto dialog = NewArchiveDialog(parent, QFileDialog::AcceptOpen, workDir);
     // A name typed without ".txt" must get through: the program completes it.
     dialog->setFileMode(QFileDialog::AnyFile);
     return dialog;
@@ -86,12 +84,14 @@ ArchiveDialogs DefaultArchiveDialogs()
         return RunFileDialog(*NewArchiveOpenDialog(parent, workDir));
     };
     d.AskYesNo = [](QWidget* parent, const QString& question) {
-        QMessageBox box(QMessageBox::Warning, BoxTitle(parent), question, QMessageBox::Yes | QMessageBox::No, parent);
-        return box.exec() == QMessageBox::Yes;
+        const std::unique_ptr<QMessageBox> box(
+            NewMessageBox(parent, QMessageBox::Warning, BoxTitle(parent), question, QString(), QMessageBox::Yes | QMessageBox::No));
+        return box->exec() == QMessageBox::Yes;
     };
     d.ShowError = [](QWidget* parent, const QString& text) {
-        QMessageBox box(QMessageBox::Critical, BoxTitle(parent), text, QMessageBox::Ok, parent);
-        box.exec();
+        const std::unique_ptr<QMessageBox> box(
+            NewMessageBox(parent, QMessageBox::Critical, BoxTitle(parent), text, QString(), QMessageBox::Ok));
+        box->exec();
     };
     return d;
 }
@@ -107,7 +107,7 @@ QStringList MemoLines(const QPlainTextEdit* memo)
 
 ArchiveView::ArchiveView(ArchiveDialogs dialogs) : m_dialogs(std::move(dialogs)) {}
 
-bool ArchiveView::SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const QString& addressText)
+bool ArchiveView::SaveArchive(QWidget* owner, const QPlainTextEdit* memo, const QString& addressText)
 {
     const ArchiveDialogs& dialogs = m_dialogs;
     QString path = dialogs.SaveFileName(owner, m_workDir, ProposedArchiveName(addressText, DateTag()));
@@ -116,8 +116,8 @@ bool ArchiveView::SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const
     if (QFileInfo::exists(path) && !dialogs.AskYesNo(owner, QStringLiteral("Файл уже существует. Переписать?")))
         return false;
 
-    // Memo1 is read only now: a download may have replaced it while the dialogs were open.
-    const QByteArray bytes = EncodeArchiveLines(MemoLines(Memo1));
+    // The text area is read only now: a download may have replaced it while the dialogs were open.
+    const QByteArray bytes = EncodeArchiveLines(MemoLines(memo));
     // Written beside the old file and renamed over it, so a failure keeps the old file whole.
     const QString reason = WriteWholeFile(path, bytes);
     if (!reason.isEmpty()) {
@@ -127,7 +127,7 @@ bool ArchiveView::SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const
     return true;
 }
 
-bool ArchiveView::ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, ArchiveChartWindow* chartWindow, const ChartScales& scales)
+bool ArchiveView::ViewArchive(QWidget* owner, QPlainTextEdit* memo, ArchiveChartWindow* chartWindow, const ChartScales& scales)
 {
     const ArchiveDialogs& dialogs = m_dialogs;
     QString path = dialogs.OpenFileName(owner, m_workDir);
@@ -160,9 +160,9 @@ bool ArchiveView::ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, ArchiveChar
     }
 
     // The text area shows every line read, the failing one included, as if added one by one.
-    Memo1->setPlainText(lines.mid(0, listed).join(QLatin1Char('\n')));
-    Memo1->moveCursor(QTextCursor::End);
-    Memo1->ensureCursorVisible();
+    memo->setPlainText(lines.mid(0, listed).join(QLatin1Char('\n')));
+    memo->moveCursor(QTextCursor::End);
+    memo->ensureCursorVisible();
 
     if (failed >= 0) {
         dialogs.ShowError(owner, InvalidDateTimeMessage(ArchiveDateTimeText(lines.at(failed))));

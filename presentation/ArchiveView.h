@@ -1,6 +1,6 @@
 #pragma once
-// The archive file buttons of the main window: "Сохранить в файл" writes the lines of Memo1 to an
-// archive file, "Просмотр" reads one back into Memo1 and shows it in the archive chart window.
+// The archive file buttons of the main window: "Сохранить в файл" writes the lines of the archive text area to an
+// archive file, "Просмотр" reads one back into it and shows it in the archive chart window.
 // The window only forwards its controls here.
 
 #include "ChartScales.h"
@@ -51,12 +51,12 @@ public:
     void setWorkDir(const QString& dir) { m_workDir = dir; }
     void setDialogs(ArchiveDialogs dialogs) { m_dialogs = std::move(dialogs); }
 
-    // "Сохранить в файл": Memo1 to an archive file, proposed as "АрхивN" + address + "_" + date;
+    // "Сохранить в файл": the archive text area to an archive file, proposed as "АрхивN" + address + "_" + date;
     // returns true when a file was written.
-    bool SaveArchive(QWidget* owner, const QPlainTextEdit* Memo1, const QString& addressText);
-    // "Просмотр": an archive file into Memo1 and the archive chart window, drawn with the chart
+    bool SaveArchive(QWidget* owner, const QPlainTextEdit* memo, const QString& addressText);
+    // "Просмотр": an archive file into the archive text area and the archive chart window, drawn with the chart
     // scales; returns true when the window was filled and shown.
-    bool ViewArchive(QWidget* owner, QPlainTextEdit* Memo1, ArchiveChartWindow* chartWindow, const ChartScales& scales);
+    bool ViewArchive(QWidget* owner, QPlainTextEdit* memo, ArchiveChartWindow* chartWindow, const ChartScales& scales);
 
 private:
     ArchiveDialogs m_dialogs;

@@ -4,6 +4,8 @@
 #include "PixelFont.h"
 #include "PolledRange.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -19,9 +21,8 @@ namespace {
 constexpr int Offset = 16;
 }  // namespace
 
-CursorReadout::CursorReadout(QCustomPlot* plot, const TrendStore& store, const TrendPlot& series, SlotName name)
-    : m_plot(plot), m_store(store), m_series(series), m_name(std::move(name)), m_box(new QLabel(plot)),
-      m_line(new QWidget(plot))
+CursorReadout::CursorReadout(QCustomPlot* plot, std::unique_ptr<ReadoutSource> source)
+    : m_plot(plot), m_source(std::move(source)), m_box(new QLabel(plot)), m_line(new QWidget(plot))
 {
     m_box->setFont(BoldArial(15));
     m_box->setTextFormat(Qt::RichText);
@@ -35,21 +36,44 @@ CursorReadout::CursorReadout(QCustomPlot* plot, const TrendStore& store, const T
     }
     plot->setMouseTracking(true);
     plot->installEventFilter(this);
+    // Menus, drop-down lists and dialogs are windows of their own, shown from anywhere.
+    qApp->installEventFilter(this);
 }
+
+CursorReadout::~CursorReadout() { qApp->removeEventFilter(this); }
 
 bool CursorReadout::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_plot) {
+    if (event->type() == QEvent::Show && watched != m_plot && watched->isWidgetType()) {
+        // Shown before it is put on the screen: the readout goes first.
+        const auto* w = static_cast<QWidget*>(watched);
+        if (w->isWindow() && w->windowType() != Qt::ToolTip && w != m_plot->window()) block();
+    } else if (watched == m_plot) {
         if (event->type() == QEvent::MouseMove) pointAt(static_cast<QMouseEvent*>(event)->position().toPoint());
         else if (event->type() == QEvent::Leave) leave();
     }
     return false;
 }
 
+void CursorReadout::block()
+{
+    m_blocked = true;
+    m_blockedAt = QCursor::pos();
+    hide();
+}
+
 void CursorReadout::pointAt(const QPoint& pos)
 {
     m_pos = pos;
     m_inside = m_plot->axisRect()->rect().contains(pos);
+    if (m_blocked) {
+        // A menu or a modal dialog still open, or a move made up for the window under a resting
+        // pointer when one closed: the operator has not come back to the chart yet.
+        if (QApplication::activePopupWidget() || QApplication::activeModalWidget()
+            || m_plot->mapToGlobal(pos) == m_blockedAt)
+            return;
+        m_blocked = false;
+    }
     const int sample = m_inside ? sampleUnder(pos.x()) : 0;
     if (sample) show(sample);
     else hide();
@@ -63,36 +87,25 @@ void CursorReadout::leave()
 
 void CursorReadout::refresh()
 {
-    if (m_inside) pointAt(m_pos);
+    if (m_inside && !m_blocked) pointAt(m_pos);
 }
 
 bool CursorReadout::isShown() const { return !m_box->isHidden(); }
 
 int CursorReadout::sampleUnder(int x) const
 {
-    const int count = m_store.TrendCount();
-    if (count == 0) return 0;
     QCPAxis* axis = m_plot->xAxis;
-    const DateTime t = FromChartKey(axis->pixelToCoord(x));
-    const double* times = m_store.times();
-    int best = 0;  // 0-based here
-    if (m_store.ascending()) {
-        const int after = int(std::lower_bound(times, times + count, t) - times);
-        best = after == count || (after > 0 && t - times[after - 1] <= times[after] - t) ? after - 1 : after;
-    } else {
-        // Times loaded out of order: look at every one (a few microseconds for a full store).
-        for (int j = 1; j < count; ++j)
-            if (std::fabs(times[j] - t) < std::fabs(times[best] - t)) best = j;
-    }
-    const double column = axis->coordToPixel(ChartKey(times[best]));
+    const int nearest = m_source->nearest(FromChartKey(axis->pixelToCoord(x)));
+    if (nearest == 0) return 0;
+    const double column = axis->coordToPixel(ChartKey(m_source->timeOf(nearest)));
     const QRect area = m_plot->axisRect()->rect();
     if (!(std::fabs(column - x) <= Snap) || column < area.left() || column > area.right()) return 0;
-    return best + 1;
+    return nearest;
 }
 
 QString CursorReadout::valueText(double value, bool temperature)
 {
-    if (value == double(NoDataMark)) return QStringLiteral("нет ответа");
+    if (value == NoDataMark) return QStringLiteral("нет ответа");
     // Values read from a file may be anything: very large ones in exponent form.
     if (!std::isfinite(value) || std::fabs(value) >= 1e7) return QString::number(value, 'g', 6);
     return QString::number(value, 'f', temperature ? 1 : 2);
@@ -100,18 +113,15 @@ QString CursorReadout::valueText(double value, bool temperature)
 
 void CursorReadout::show(int sample)
 {
-    const QString time = FromDateTime(m_store.TrendTime(sample)).toString(QStringLiteral("dd.MM.yy  hh:mm:ss"));
+    const DateTime t = m_source->timeOf(sample);
+    const QString time = FromDateTime(t).toString(QStringLiteral("dd.MM.yy  hh:mm:ss"));
     QString text = time;
     QString html = QStringLiteral("<table cellspacing=0 cellpadding=0><tr><td colspan=2>%1</td></tr>")
                        .arg(QString(time).replace(QStringLiteral("  "), QStringLiteral("&nbsp;&nbsp;")));
-    for (int slot = 1; slot <= 4; ++slot) {
-        const TrendPlot::Series& s = m_series.series[slot];
-        if (!s.drawn()) continue;
-        const QString name = m_name ? m_name(slot) : QString();
-        const QString value = valueText(m_store.TrendValue(s.channel, sample), s.channel % 2 == 0);
-        text += QLatin1Char('\n') + name + QStringLiteral("  ") + value;
+    for (const ReadoutRow& row : m_source->rows(sample)) {
+        text += QLatin1Char('\n') + row.name + QStringLiteral("  ") + row.value;
         html += QStringLiteral("<tr><td style=\"color:%1\">%2&nbsp;&nbsp;</td><td align=right>%3</td></tr>")
-                    .arg(s.colour.name(), name.toHtmlEscaped(), value);
+                    .arg(row.colour.name(), row.name.toHtmlEscaped(), row.value.toHtmlEscaped());
     }
     html += QStringLiteral("</table>");
     if (sample != m_sample || text != m_text) {
@@ -128,7 +138,7 @@ void CursorReadout::show(int sample)
     if (y + size.height() > m_plot->height()) y = m_pos.y() - Offset - size.height();
     m_box->move(std::max(x, 0), std::max(y, 0));
     const QRect area = m_plot->axisRect()->rect();
-    const int column = int(std::lround(m_plot->xAxis->coordToPixel(ChartKey(m_store.TrendTime(sample)))));
+    const int column = int(std::lround(m_plot->xAxis->coordToPixel(ChartKey(t))));
     m_line->setGeometry(column, area.top(), 1, area.height());
     m_line->show();
     m_box->show();

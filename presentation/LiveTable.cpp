@@ -1,6 +1,5 @@
 #include "LiveTable.h"
 
-#include "DeviceTable.h"
 #include "LiveTableDelegate.h"
 #include "LiveTableHeader.h"
 #include "LiveTableModel.h"
@@ -18,7 +17,7 @@
 namespace qm {
 
 namespace {
-constexpr int ColumnWidths[DeviceTable::UsedColumns] = {70, 70, 70, 49, 85, 53, 39, 41};
+constexpr int ColumnWidths[LiveColumns] = {70, 70, 70, 49, 85, 53, 39, 41};
 constexpr int GridLine = 1;
 constexpr int FrameWidth = 2;
 }  // namespace
@@ -64,9 +63,9 @@ LiveTable::LiveTable(QWidget* parent) : QTableView(parent), d(new Private)
     top->setFixedHeight(RowHeight + GridLine);
     side->setFixedWidth(ColumnWidths[0] + GridLine);
     side->setDefaultSectionSize(RowHeight + GridLine);
-    for (int column = 1; column < DeviceTable::UsedColumns; ++column)
+    for (int column = 1; column < LiveColumns; ++column)
         top->resizeSection(column - 1, ColumnWidths[column] + GridLine);
-    for (int row = 0; row < DeviceTable::MaxDevices; ++row) side->resizeSection(row, RowHeight + GridLine);
+    for (int row = 0; row < MaxDevices; ++row) side->resizeSection(row, RowHeight + GridLine);
     connect(top, &QHeaderView::sectionDoubleClicked, this, [this] { emit gridDoubleClicked(); });
     connect(side, &QHeaderView::sectionDoubleClicked, this, [this] { emit gridDoubleClicked(); });
 
@@ -86,11 +85,25 @@ LiveTable::~LiveTable()
     d = nullptr;
 }
 
-void LiveTable::setDeviceTable(const DeviceTable* table)
+void LiveTable::setRange(PolledRange range) { d->model->setRange(range); }
+
+void LiveTable::showReading(const Reading& reading)
 {
-    d->model->setDeviceTable(table);
-    refreshAll();
+    const int row = d->model->range().rowOf(reading.address);
+    if (!row) return;
+    d->model->setRowReading(row, reading);
+    repaintDeviceRow(row);
 }
+
+void LiveTable::clearRow(int row)
+{
+    d->model->clearRow(row);
+    repaintDeviceRow(row);
+}
+
+QString LiveTable::cellText(int column, int row) const { return d->model->cellText(column, row); }
+
+LiveTableModel* LiveTable::tableModel() const { return d->model; }
 
 void LiveTable::refreshAll()
 {
@@ -101,9 +114,9 @@ void LiveTable::refreshAll()
     if (d->corner) d->corner->update();
 }
 
-void LiveTable::RepaintDeviceRow(int row)
+void LiveTable::repaintDeviceRow(int row)
 {
-    if (row < 1 || row > DeviceTable::MaxDevices) return;
+    if (row < 1 || row > MaxDevices) return;
     // Assistive technology hears of every changed cell; the screen shows only the rows in view.
     d->model->rowChanged(row);
     if (!d->tall) {
@@ -118,8 +131,8 @@ void LiveTable::RepaintDeviceRow(int row)
 
 void LiveTable::setCurrentCell(int column, int row)
 {
-    const int c = std::clamp(column, 1, DeviceTable::UsedColumns - 1);
-    const int r = std::clamp(row, 1, int(DeviceTable::MaxDevices));
+    const int c = std::clamp(column, 1, LiveColumns - 1);
+    const int r = std::clamp(row, 1, MaxDevices);
     const QModelIndex index = d->model->index(r - 1, c - 1);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     scrollTo(index, QAbstractItemView::EnsureVisible);

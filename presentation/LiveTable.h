@@ -1,12 +1,15 @@
 #pragma once
-// DrawGrid1: the live table. It keeps no data of its own; every cell is drawn from the device
-// table's CellText when it is painted. Row 0 and column 0 are fixed; device rows 1..10 scroll.
+// The live table: the latest reading of each polled instrument, one row each, drawn when it is
+// painted. Row 0 and column 0 are fixed; device rows 1..10 scroll.
+
+#include "PolledRange.h"
+#include "Reading.h"
 
 #include <QTableView>
 
 namespace qm {
 
-class DeviceTable;
+class LiveTableModel;
 
 class LiveTable : public QTableView {
     Q_OBJECT
@@ -20,12 +23,21 @@ public:
     explicit LiveTable(QWidget* parent = nullptr);
     ~LiveTable() override;
 
-    void setDeviceTable(const DeviceTable* table);
+    // The polled range: the address column follows it, rows beyond its count go blank. The
+    // caller repaints (refreshAll).
+    void setRange(PolledRange range);
+    // A polled instrument's reading: its row shows it, or goes blank for one found silent.
+    void showReading(const Reading& reading);
+    // A device row goes blank (its address stays).
+    void clearRow(int row);
+    // What a cell reads: column 0..7, row 0..10.
+    QString cellText(int column, int row) const;
+    LiveTableModel* tableModel() const;
+
     // Repaints every cell, headers and addresses included (after the rows were renumbered).
     void refreshAll();
-
     // Repaints columns 1..7 of a device row if it is in view; never scrolls, keeps the current cell.
-    void RepaintDeviceRow(int row);
+    void repaintDeviceRow(int row);
     // Grid coordinates: column 0..7, row 0..10 (row 0 is the header row).
     void setCurrentCell(int column, int row);
     int currentGridRow() const;
@@ -43,7 +55,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
-    void gridDoubleClicked();  // DrawGrid1DblClick
+    void gridDoubleClicked();
 
 private:
     class Private;

@@ -1,12 +1,17 @@
 #pragma once
-// The live table's cells as a model: it reads the device table's CellText whenever the view
-// (or a screen reader) asks, so it never holds a copy that could go stale.
+// The live table's cells as a model: the latest reading of each polled instrument, put into words
+// when the view (or a screen reader) asks.
 // Model row r - 1 is grid row r (1..10), model column c - 1 is grid column c (1..7); the header
 // row (grid row 0) and the address column (grid column 0) are the model's headers.
 
-#include "DeviceTable.h"
+#include "PolledRange.h"
+#include "Reading.h"
+#include "ReadingText.h"
 
 #include <QAbstractTableModel>
+
+#include <array>
+#include <optional>
 
 namespace qm {
 
@@ -15,8 +20,16 @@ class LiveTableModel : public QAbstractTableModel {
 public:
     explicit LiveTableModel(QObject* parent = nullptr);
 
-    void setDeviceTable(const DeviceTable* table);
-    // CellText[column][row] of the grid, empty without a table or outside columns 0..7, rows 0..10.
+    // The polled range: the address column follows it; rows beyond its count go blank whole,
+    // rows within it keep what they show.
+    void setRange(PolledRange range);
+    PolledRange range() const { return m_range; }
+    // A device row shows this reading (an unanswered one blanks it).
+    void setRowReading(int row, const Reading& reading);
+    // A device row goes blank (its address stays).
+    void clearRow(int row);
+
+    // The grid's text of column 0..7, row 0..10; empty outside.
     QString cellText(int column, int row) const;
     // Tells the views (and through them assistive technology) which cells of a device row now
     // read differently from when they were last told, one cell at a time: a view repaints a
@@ -32,10 +45,12 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    const DeviceTable* m_table = nullptr;
+    PolledRange m_range;
+    bool m_rangeSet = false;  // before the window hands a range, the address column is empty
+    std::array<std::optional<Reading>, MaxDevices> m_rows;
     // What the views were last told a device cell reads, so that an unchanged value is not
     // announced again at every poll.
-    QString m_told[DeviceTable::MaxDevices][DeviceTable::UsedColumns - 1];
+    QString m_told[MaxDevices][LiveColumns - 1];
 };
 
 }  // namespace qm

@@ -5,6 +5,7 @@
 #include "CursorReadout.h"
 #include "PixelFont.h"
 #include "TrendPlot.h"
+#include "TrendReadout.h"
 #include "TrendTimeTicker.h"
 
 #include <QCheckBox>
@@ -29,12 +30,6 @@ constexpr DateTime TenMinutes = 1.0 / 144.0;
 // Times come from whole-second texts; a sum of day fractions may miss the next whole second
 // by a rounding error, which must not delay a sample or a save by a whole tick.
 constexpr DateTime Tolerance = 1.0 / 86400000.0;
-
-// How far the operator may zoom: a time window from two minutes (so that a whole minute, the
-// finest label, is always in view) to a hundred years, in chart keys (seconds); a value range
-// from 0.01 to a million.
-constexpr double ShortestWindow = 120.0, LongestWindow = 100 * 366 * 86400.0;
-constexpr double SmallestValueSpan = 0.01, LargestValueSpan = 1e6;
 
 const QColor SlotColours[5] = {QColor(), QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 0, 255), QColor(128, 0, 0)};
 
@@ -71,7 +66,6 @@ void setCell(QTableWidget* grid, int column, int row, const QString& text)
 class TrendChart::Private {
 public:
     TrendChartWidgets w;
-    const float* live;  // LiveValues[1..20]
     QPointer<TrendPlot> plot;  // owned by the plot
     QCPLayer* layer = nullptr;
     QSharedPointer<TrendTimeTicker> timeTicker;
@@ -98,7 +92,7 @@ public:
     } lastFrame;
     bool framed = false;
 
-    Private(const TrendChartWidgets& widgets, const float* liveValues) : w(widgets), live(liveValues) {}
+    explicit Private(const TrendChartWidgets& widgets) : w(widgets) {}
 
     QComboBox* list(int slot) const
     {
@@ -139,8 +133,8 @@ private:
 
 }  // namespace
 
-TrendChart::TrendChart(const TrendChartWidgets& widgets, TrendStore& store, const float* liveValues)
-    : d(new Private(widgets, liveValues)), m_store(store)
+TrendChart::TrendChart(const TrendChartWidgets& widgets, TrendStore& store)
+    : d(new Private(widgets)), m_store(store)
 {
 }
 
@@ -199,17 +193,18 @@ void TrendChart::Setup(DateTime now)
         d->plot = new TrendPlot(c, m_store, c->xAxis, c->yAxis, c->yAxis2);
         d->plot->setLayer(d->layer);
 
-        // Wheel and drag as QCustomPlot offers them, a double-click back to the rules' window.
+        // Wheel, drag and keys; a double-click or Home back to the rules' window.
         d->gestures = std::make_unique<ChartGestures>(c);
         for (QCPAxis* axis : {c->xAxis, c->yAxis, c->yAxis2})
             QObject::connect(axis, QOverload<const QCPRange&, const QCPRange&>::of(&QCPAxis::rangeChanged),
                              d->gestures.get(), [this, axis](const QCPRange& range, const QCPRange& before) {
                                  axisMoved(axis, range, before);
                              });
-        QObject::connect(c, &QCustomPlot::mouseDoubleClick, d->gestures.get(), [this] { ResetZoom(); });
-        d->readout = std::make_unique<CursorReadout>(c, m_store, *d->plot, [this](int slot) {
-            return d->list(slot) ? d->list(slot)->currentText() : QString();
-        });
+        QObject::connect(d->gestures.get(), &ChartGestures::resetRequested, d->gestures.get(), [this] { ResetZoom(); });
+        d->readout = std::make_unique<CursorReadout>(
+            c, std::make_unique<TrendReadout>(m_store, *d->plot, [this](int slot) {
+                return d->list(slot) ? d->list(slot)->currentText() : QString();
+            }));
         // A wheel zoom redraws through QCustomPlot alone; the values at the resting pointer follow.
         QObject::connect(c, &QCustomPlot::afterReplot, d->readout.get(), [this] { d->readout->refresh(); });
     }
@@ -335,12 +330,10 @@ void TrendChart::setAxis(QCPAxis* axis, const QCPRange& range)
 void TrendChart::axisMoved(QCPAxis* axis, const QCPRange& range, const QCPRange& before)
 {
     if (d->programSets) return;
-    // The operator's wheel or drag.
+    // The operator's wheel, drag or keys.
     QCustomPlot* c = d->w.plot;
     if (axis == c->xAxis) d->zoomed = true;
-    const QCPRange bounded = axis == c->xAxis
-                                 ? ChartGestures::bounded(range, before, ShortestWindow, LongestWindow)
-                                 : ChartGestures::bounded(range, before, SmallestValueSpan, LargestValueSpan);
+    const QCPRange bounded = ChartGestures::boundedFor(axis, range, before);
     if (bounded != range) setAxis(axis, bounded);
 }
 
@@ -391,7 +384,7 @@ void TrendChart::Tick()
     // Time going back by more than the window's margin since the newest sample held: the clock
     // was set back, or that sample (loaded from the file) is dated in the future.
     const bool backwards = before >= 1 && now < m_store.TrendTime(before) - FiveMinutes - Tolerance;
-    m_store.AddSample(now, d->live, limit);
+    m_store.AddSample(now, m_live.values(), limit);
     emit sampleTaken();
     if (full && before >= 1) {
         // The left edge follows the oldest sample, but never past the newest.
@@ -464,8 +457,8 @@ void TrendChart::applyScales()
 
 void TrendChart::rebuildLists()
 {
-    const int first = m_range.first;
-    const int count = std::clamp(m_range.count, 0, MaxDevices);
+    const int first = m_range.first();
+    const int count = m_range.count();
     for (int slot = 1; slot <= 4; ++slot) {
         QComboBox* box = d->list(slot);
         m_slotDevice[slot] = box->currentIndex();
@@ -519,7 +512,7 @@ void TrendChart::ApplyLayout()
         d->list(slot)->setVisible(l.lists[slot]);
         d->plot->series[slot].active = l.shown[slot];
     }
-    const int devices = m_range.count;
+    const int devices = m_range.count();
     for (int k = 1; k <= MaxDevices; ++k) {
         d->plot->series[4 + k].active = l.phBackground && k <= devices;
         d->plot->series[14 + k].active = l.tBackground && k <= devices;

@@ -14,6 +14,7 @@
 // next sample. Zooming and panning never touch the store or any file.
 
 #include "ChartScales.h"
+#include "LiveChannels.h"
 #include "PolledRange.h"
 #include "TrendStore.h"
 
@@ -52,9 +53,8 @@ struct TrendChartWidgets {
 class TrendChart : public QObject {
     Q_OBJECT
 public:
-    // store is the trend store the chart draws and samples into; liveValues[1..20] are the live
-    // channels a sample takes.
-    TrendChart(const TrendChartWidgets& widgets, TrendStore& store, const float* liveValues);
+    // store is the trend store the chart draws and samples into.
+    TrendChart(const TrendChartWidgets& widgets, TrendStore& store);
     ~TrendChart() override;
     TrendChart(const TrendChart&) = delete;
     TrendChart& operator=(const TrendChart&) = delete;
@@ -75,14 +75,23 @@ public:
     // has gone through all instruments since start-up.
     void setLinkUp(bool up) { m_linkUp = up; }
     void setRoundDone() { m_roundDone = true; }
-    // The polled range: the slot lists' items and the grey curves of the layouts.
-    void setRange(PolledRange range) { m_range = range; }
+    // The polled range: the slot lists' items, the grey curves of the layouts, and the rows of
+    // the readings taken.
+    void setRange(PolledRange range)
+    {
+        m_range = range;
+        m_live.setRange(range);
+    }
+    // A polled instrument's reading: the next sample takes its pH and temperature, or the
+    // no-answer mark for one found silent.
+    void takeReading(const Reading& reading) { m_live.take(reading); }
+    const LiveChannels& liveChannels() const { return m_live; }
     // "К-во точек" and "Интервал,с" as typed: the samples the store grows to and the seconds from
     // one sample to the next. longestInterval is the interval's maximum: a sample due further
     // ahead than that means the computer's clock was set back.
     void setSampling(int points, int interval, int longestInterval);
 
-    // Timer2's tick: the idle count, the periodic save and the sample.
+    // The chart timer's tick: the idle count, the periodic save and the sample.
     void Tick();
 
     // The operator chose in the list of slot 1..4: the slot shows that instrument.
@@ -149,11 +158,12 @@ private:
     Private* d = nullptr;
     TrendStore& m_store;
     QString m_labelFormat = QStringLiteral(" hh:mm");
-    DateTime m_lastTick = 0;     // the clock at the last Timer2 tick
+    DateTime m_lastTick = 0;     // the clock at the last tick
     bool m_clockJumped = false;  // since the last sample
     bool m_linkUp = false;
     bool m_roundDone = false;
     PolledRange m_range;
+    LiveChannels m_live;
     // The spin edits' design values until the window hands its own.
     int m_points = 1000;
     int m_interval = 5;

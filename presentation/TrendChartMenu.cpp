@@ -1,30 +1,21 @@
 #include "TrendChartMenu.h"
 
 #include <QMenu>
-#include <QTimer>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace qm {
 
-TrendChartMenu::TrendChartMenu(QWidget* chart1)
-    : QObject(chart1), m_chart1(chart1), m_menu(new QMenu(chart1))
+TrendChartMenu* TrendChartMenu::of(QWidget* chart1)
+{
+    if (auto* menu = chart1->findChild<TrendChartMenu*>(QString(), Qt::FindDirectChildrenOnly)) return menu;
+    return new TrendChartMenu(chart1);
+}
+
+TrendChartMenu::TrendChartMenu(QWidget* chart1) : QObject(chart1), m_chart1(chart1), m_menu(new QMenu(chart1))
 {
     m_menu->setObjectName(QStringLiteral("ChartMenu"));
-    m_journal = m_menu->addAction(QStringLiteral("Вести журнал"));
-    m_journal->setCheckable(true);
-    m_export = m_menu->addAction(QStringLiteral("Экспорт в CSV…"));
-
-    // triggered, not toggled: the program's own setChecked in Update() is no choice of the operator.
-    connect(m_journal, &QAction::triggered, this, [this](bool on) {
-        if (SetJournalOn) SetJournalOn(on);
-    });
-    // The save dialog opens once the menu's click is over, not inside it.
-    connect(m_export, &QAction::triggered, this, [this] {
-        QTimer::singleShot(0, this, [this] {
-            if (ExportCsv) ExportCsv();
-        });
-    });
-
     // Shown with popup(), not exec(): no nested event loop inside the chart's event handler.
     chart1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(chart1, &QWidget::customContextMenuRequested, this,
@@ -33,10 +24,19 @@ TrendChartMenu::TrendChartMenu(QWidget* chart1)
 
 TrendChartMenu::~TrendChartMenu() { delete m_menu.data(); }
 
+QAction* TrendChartMenu::addItem(const QString& text, std::function<void(QAction*)> refresh)
+{
+    QAction* action = m_menu->addAction(text);
+    m_items.push_back(Item{action, std::move(refresh)});
+    return action;
+}
+
 QMenu* TrendChartMenu::Update()
 {
-    m_journal->setChecked(JournalOn && JournalOn());
-    m_export->setEnabled(CanExport && CanExport());
+    m_items.erase(std::remove_if(m_items.begin(), m_items.end(), [](const Item& item) { return !item.action; }),
+                  m_items.end());
+    for (const Item& item : m_items)
+        if (item.refresh) item.refresh(item.action);
     return m_menu;
 }
 

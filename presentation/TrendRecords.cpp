@@ -1,37 +1,58 @@
 #include "TrendRecords.h"
 
+#include "FileDialogs.h"
 #include "JournalSetting.h"
+#include "NoticeBoard.h"
 #include "TrendChartMenu.h"
 #include "WholeFile.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileDialog>
-#include <QMessageBox>
+#include <QTimer>
 
 namespace qm {
 
-TrendRecords::TrendRecords(const TrendStore& store, QWidget* chart1)
-    : m_store(store), m_chart1(chart1), m_menu(new TrendChartMenu(chart1))
+namespace {
+// The notices of this object: the journal's failures, and anything else (an export, journal.cfg).
+const QString JournalKey = QStringLiteral("journal");
+const QString RecordsKey = QStringLiteral("records");
+}  // namespace
+
+TrendRecords::TrendRecords(const TrendStore& store, QWidget* chart1, NoticeBoard* notices)
+    : m_store(store), m_chart1(chart1), m_notices(notices)
 {
-    m_menu->JournalOn = [this] { return m_on; };
-    m_menu->SetJournalOn = [this](bool on) { SetJournalOn(on); };
-    m_menu->CanExport = [this] { return m_store.TrendCount() > 0; };
-    m_menu->ExportCsv = [this] { ExportCsv(); };
+    TrendChartMenu* menu = TrendChartMenu::of(chart1);
+    m_journalItem = menu->addItem(QStringLiteral("Вести журнал"), [this](QAction* item) { item->setChecked(m_on); });
+    m_journalItem->setCheckable(true);
+    // triggered, not toggled: the menu's own setChecked as it opens is no choice of the operator.
+    QObject::connect(m_journalItem, &QAction::triggered, m_journalItem, [this](bool on) { SetJournalOn(on); });
+    m_exportItem = menu->addItem(QStringLiteral("Экспорт в CSV…"),
+                                 [this](QAction* item) { item->setEnabled(m_store.TrendCount() > 0); });
+    // The save dialog opens once the menu's click is over, not inside it.
+    QObject::connect(m_exportItem, &QAction::triggered, m_exportItem, [this] {
+        QTimer::singleShot(0, m_exportItem, [this] { ExportCsv(); });
+    });
 
     AskExportPath = [this](const QString& proposedName) {
-        QFileDialog dialog(m_chart1->window());
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilter(QStringLiteral("Файлы CSV (*.csv)"));
-        dialog.setDefaultSuffix(QStringLiteral("csv"));
-        dialog.setDirectory(m_workDir);
-        dialog.selectFile(proposedName);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+        const auto dialog = NewFileDialog(m_chart1->window(), QFileDialog::AcceptSave, m_workDir,
+                                          QStringLiteral("Файлы CSV (*.csv)"));
+        dialog->setFileMode(QFileDialog::AnyFile);
+        dialog->setDefaultSuffix(QStringLiteral("csv"));
+        dialog->selectFile(proposedName);
+        return dialog->exec() == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
     };
-    ShowNotice = [this](const QString& text, const QString& detail) { showNotice(text, detail); };
+    ShowNotice = [this](const QString& text, const QString& detail) {
+        if (m_notices) m_notices->post({text, detail}, m_journalNotice ? JournalKey : RecordsKey);
+    };
 }
 
-TrendRecords::~TrendRecords() { delete m_menu.data(); }
+TrendRecords::~TrendRecords()
+{
+    // The menu stays with the chart; this object's items go with it.
+    delete m_journalItem.data();
+    delete m_exportItem.data();
+}
 
 void TrendRecords::Start(const QString& workDir)
 {
@@ -54,13 +75,14 @@ void TrendRecords::SampleTaken()
     if (!m_on || store.TrendCount() == 0) return;
     const TrendJournal::Result result = m_journal.Append(store, store.TrendCount(), m_range);
     if (!result.report.isEmpty()) {
+        m_journalNotice = true;
         ShowNotice(result.report, QStringLiteral("Отсчёты по-прежнему идут на график; журнал пробует записать "
                                                  "каждый следующий отсчёт."));
-        m_journalNotice = true;
+        m_journalNotice = false;
     }
     // A box still open about the failure must not go on saying that the journal is not written.
-    if (result.resumed && m_notice && m_journalNotice)
-        m_notice->setInformativeText(QStringLiteral("Запись журнала возобновлена в %1.")
+    if (result.resumed && m_notices)
+        m_notices->amend(JournalKey, QStringLiteral("Запись журнала возобновлена в %1.")
                                          .arg(FromDateTime(store.TrendTime(store.TrendCount())).toString(QStringLiteral("HH:mm:ss"))));
 }
 
@@ -73,22 +95,6 @@ void TrendRecords::ExportCsv()
     const QString reason = WriteWholeFile(path, TrendCsv(m_store, m_range));
     if (!reason.isEmpty())
         ShowNotice(QStringLiteral("Не удалось сохранить файл %1: %2").arg(QDir::toNativeSeparators(path), reason), QString());
-}
-
-void TrendRecords::showNotice(const QString& text, const QString& detail)
-{
-    // Not modal: the box is shown from the sampling tick, whose timer must go on.
-    if (!m_notice) {
-        m_notice = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), QString(), QMessageBox::Ok,
-                                   m_chart1->window());
-        m_notice->setAttribute(Qt::WA_DeleteOnClose);
-        m_notice->setWindowModality(Qt::NonModal);
-    }
-    m_journalNotice = false;
-    m_notice->setText(text);
-    m_notice->setInformativeText(detail);
-    m_notice->show();
-    m_notice->raise();
 }
 
 }  // namespace qm

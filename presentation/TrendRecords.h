@@ -1,26 +1,26 @@
 #pragma once
 // The trend store's long-term records as the operator meets them: the journal switched from the
-// chart's mouse menu and kept on or off between runs, the journal fed with every sample the chart
+// chart's menu and kept on or off between runs, the journal fed with every sample the chart
 // takes (the window wires the chart's sampleTaken to SampleTaken), and the export of the store's
-// samples to a CSV file chosen in a save dialog. Failures are told in a box that does not stop the
-// timers.
+// samples to a CSV file chosen in a save dialog. Failures are told through the notice board, whose
+// boxes never stop the timers.
 
 #include "TrendJournal.h"
 
 #include <QPointer>
 #include <functional>
 
-class QMessageBox;
+class QAction;
 class QWidget;
 
 namespace qm {
 
-class TrendChartMenu;
+class NoticeBoard;
 
 class TrendRecords {
 public:
-    // Puts the menu on chart1; the samples are those of store.
-    TrendRecords(const TrendStore& store, QWidget* chart1);
+    // Puts its items in the menu of chart1; the samples are those of store; failures go to notices.
+    TrendRecords(const TrendStore& store, QWidget* chart1, NoticeBoard* notices);
     ~TrendRecords();
     TrendRecords(const TrendRecords&) = delete;
     TrendRecords& operator=(const TrendRecords&) = delete;
@@ -44,16 +44,15 @@ public:
     std::function<void(const QString& text, const QString& detail)> ShowNotice;
 
 private:
-    void showNotice(const QString& text, const QString& detail);
-
     const TrendStore& m_store;
     QWidget* m_chart1;
+    NoticeBoard* m_notices;
     QString m_workDir;
     PolledRange m_range;
     TrendJournal m_journal;
-    QPointer<TrendChartMenu> m_menu;  // a child of chart1
-    QPointer<QMessageBox> m_notice;
-    bool m_journalNotice = false;  // the open box tells of a journal failure
+    // Its items in the chart's menu (which may go first, with the chart).
+    QPointer<QAction> m_journalItem, m_exportItem;
+    bool m_journalNotice = false;  // the notice being told is a journal failure
     bool m_on = false;
 };
 

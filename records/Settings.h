@@ -19,15 +19,15 @@ inline const QString SettingsFileName = QStringLiteral("it.cfg");
 // (layoutIndex -1: the layout list has no selection).
 struct Settings {
     qint32 portIndex = 1;        // line 1: 0 = "COM1" ... 16 = "COM17"
-    qint32 firstAddress = 1;     // line 2: SpinEdit1
-    qint32 trendPoints = 1000;   // line 3: SpinEdit2
-    qint32 sampleInterval = 5;   // line 4: SpinEdit3
-    qint32 deviceCount = 1;      // line 5: SpinEdit4
-    qint32 commandAddress = 1;   // line 6: SpinEdit5
-    qint32 archivePeriod = 1;    // line 7: SpinEdit6
-    qint32 layoutIndex = -1;     // line 8: ComboBox7
+    qint32 firstAddress = 1;     // line 2: "Нач.NUM "
+    qint32 trendPoints = 1000;   // line 3: "К-во точек"
+    qint32 sampleInterval = 5;   // line 4: "Интервал,с"
+    qint32 deviceCount = 1;      // line 5: "К-во приб. "
+    qint32 commandAddress = 1;   // line 6: "NUM"
+    qint32 archivePeriod = 1;    // line 7: "P,мин"
+    qint32 layoutIndex = -1;     // line 8: "К-во графиков"
     ChartScales scales;          // lines 9..14: pH min, max, T min, max, pH step, T step
-    qint32 slotDevice[4] = {0, 1, 2, 3};  // lines 15..18: ComboBox2..ComboBox5
+    qint32 slotDevice[4] = {0, 1, 2, 3};  // lines 15..18: the four slot lists
 
     // Value by its position in the file, 0..17 (line 1..18). Positions outside read as 0 and
     // are not written.

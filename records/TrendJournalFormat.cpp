@@ -10,7 +10,6 @@ namespace qm {
 
 namespace {
 
-int rowsOf(const PolledRange& range) { return std::clamp(range.count, 0, MaxDevices); }
 
 // A field as a CSV reader takes it back: quoted, with inner quotes doubled, only where it holds a
 // separator, a quote or a line break.
@@ -65,8 +64,8 @@ QByteArray JournalHeader(const PolledRange& range)
 {
     QByteArray out;
     appendField(out, QStringLiteral("Время").toUtf8());
-    for (int k = 1; k <= rowsOf(range); ++k) {
-        const QByteArray address = QByteArray::number(range.first + k - 1);
+    for (int k = 1; k <= range.count(); ++k) {
+        const QByteArray address = QByteArray::number(range.addressOf(k));
         out.append(',');
         appendField(out, "pH." + address);
         out.append(',');
@@ -93,9 +92,9 @@ QByteArray JournalLine(const TrendStore& store, int i, const PolledRange& range)
 {
     QByteArray out;
     if (i < 1 || i > store.TrendCount()) return out;
-    out.reserve(32 + rowsOf(range) * 16);
+    out.reserve(32 + range.count() * 16);
     out.append(JournalTime(FromDateTime(store.TrendTime(i))));
-    for (int k = 1; k <= rowsOf(range); ++k) {
+    for (int k = 1; k <= range.count(); ++k) {
         const double pH = store.TrendValue(2 * k - 1, i);
         const double t = store.TrendValue(2 * k, i);
         const bool neverAnswered = pH == 0.0 && t == 0.0;
@@ -111,7 +110,7 @@ QByteArray JournalLine(const TrendStore& store, int i, const PolledRange& range)
 QByteArray TrendCsv(const TrendStore& store, const PolledRange& range)
 {
     QByteArray out = JournalBom() + JournalHeader(range);
-    out.reserve(out.size() + qsizetype(store.TrendCount()) * (32 + rowsOf(range) * 16));
+    out.reserve(out.size() + qsizetype(store.TrendCount()) * (32 + range.count() * 16));
     for (int i = 1; i <= store.TrendCount(); ++i) out.append(JournalLine(store, i, range));
     return out;
 }

@@ -6,7 +6,7 @@ namespace qm {
 
 TrendStore::TrendStore() : m_block(size_t(Channels + 1) * TrendCapacity, 0.0) {}
 
-void TrendStore::AddSample(DateTime time, const float* live, int limit)
+void TrendStore::AddSample(DateTime time, const double* live, int limit)
 {
     limit = qBound(1, limit, TrendCapacity);
     if (m_count > 0 && time < m_block[size_t(m_count - 1)]) m_ascending = false;
@@ -26,7 +26,7 @@ void TrendStore::AddSample(DateTime time, const float* live, int limit)
     }
     const size_t last = size_t(m_count - 1);
     m_block[last] = time;
-    for (int ch = 1; ch <= Channels; ++ch) m_block[size_t(ch) * TrendCapacity + last] = double(live[ch]);
+    for (int ch = 1; ch <= Channels; ++ch) m_block[size_t(ch) * TrendCapacity + last] = live[ch];
     ++m_appended;
 }
 

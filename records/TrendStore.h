@@ -30,7 +30,7 @@ public:
     // One sample of the sampling tick. limit is the points setting (already at most TrendCapacity):
     // below it the store grows; otherwise the oldest sample is dropped and the new one takes the last
     // entry (a store of one sample is simply overwritten). live[1..20] are the channels.
-    void AddSample(DateTime time, const float* live, int limit);
+    void AddSample(DateTime time, const double* live, int limit);
     // Appends one loaded sample (values[0..19] = channels 1..20); false once the store is full.
     bool AppendLoaded(DateTime time, const double* values);
     void Clear();

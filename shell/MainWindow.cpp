@@ -3,11 +3,19 @@
 
 #include "Accessibility.h"
 #include "DateTimeText.h"
+#include "FocusFrame.h"
 #include "InputWatch.h"
+#include "LiveTable.h"
 #include "LiveToolTip.h"
+#include "NoticeBoard.h"
+#include "MessageBoxes.h"
 #include "PortNames.h"
+#include "PortTexts.h"
+#include "ReadingText.h"
+#include "StatusText.h"
 #include "TabLeavingDelegate.h"
 #include "TrendFile.h"
+#include "TypedSpin.h"
 #include "ArchiveChartWindow.h"
 #include "WorkDir.h"
 
@@ -77,6 +85,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui(new Ui::MainWindow
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(1236, 807);
+    m_notices = new qm::NoticeBoard(this);
     finishControls();
     // QCustomPlot queues a replot of itself when it is made; the chart is drawn when the window is
     // first shown, and that queued replot would only draw it again before the first paint.
@@ -95,8 +104,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui(new Ui::MainWindow
     m_chart = std::make_unique<qm::TrendChart>(
         qm::TrendChartWidgets{m_chartPlot, m_slotLists, m_layoutList, m_scaleGrid, m_dateLabelsBox, m_timeLabelsBox,
                               m_editScalesBox},
-        m_store, m_table.LiveValues());
-    m_records = std::make_unique<qm::TrendRecords>(m_store, m_chartPlot);
+        m_store);
+    m_records = std::make_unique<qm::TrendRecords>(m_store, m_chartPlot, m_notices);
     // What the chart tells: the periodic save, each sample for the journal, and the idle count run
     // out, which hands the focus to the archive memo.
     connect(m_chart.get(), &qm::TrendChart::saveDue, this, [this] { saveTrendFile(); });
@@ -119,7 +128,6 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui(new Ui::MainWindow
 MainWindow::~MainWindow()
 {
     delete m_inputWatch;  // it reaches into the chart, which goes first
-    m_liveTable->setDeviceTable(nullptr);
     delete ui;
 }
 
@@ -157,7 +165,6 @@ void MainWindow::bindControls()
 
 void MainWindow::finishControls()
 {
-    m_liveTable->setDeviceTable(&m_table);
 
     // Labels take the size of their text, as the design's auto-sized labels do.
     for (QLabel* label : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
@@ -167,6 +174,12 @@ void MainWindow::finishControls()
     m_statusLabel = new QLabel(QStringLiteral("Привет!"), m_statusBar);
     m_statusLabel->setObjectName(QStringLiteral("StatusText"));
     m_statusBar->addWidget(m_statusLabel, 1);
+
+    // Where the style shows no keyboard focus, a frame does (the chart gets its own with its keys).
+    for (QWidget* control : {static_cast<QWidget*>(m_liveTable), static_cast<QWidget*>(m_archiveMemo),
+                             static_cast<QWidget*>(m_scaleGrid)})
+        qm::ShowFocusFrame(control);
+    for (QComboBox* list : m_slotLists) qm::ShowFocusFrame(list);
 
     m_clearChartButton->setIcon(ClearChartIcon());
     // Esc presses the clear button wherever the focus is in the window.
@@ -238,7 +251,59 @@ void MainWindow::connectHandlers()
 
 void MainWindow::setArchiveWindow(ArchiveChartWindow* window) { m_archiveWindow = window; }
 
-// --- Panel -------------------------------------------------------------------------------
+// --- Panel: the engine's facts in the window's words --------------------------------------
+
+void MainWindow::walkStatus(const qm::WalkStatus& status) { setStatusText(qm::StatusText(status)); }
+
+void MainWindow::reading(const qm::Reading& reading)
+{
+    if (reading.answered) {
+        setIdText(qm::WordHexText(reading.id));
+        setClockText(qm::InstrumentClockText(reading));
+        m_liveTable->showReading(reading);
+    } else {
+        // Given up on: the row and the boxes go blank, the table back at its top.
+        setClockText(QString());
+        setIdText(QString());
+        m_liveTable->showReading(reading);
+        m_liveTable->setCurrentCell(1, 1);
+    }
+    m_chart->takeReading(reading);
+}
+
+void MainWindow::otherIdentification(quint16 id) { setIdText(qm::WordHexText(id)); }
+
+void MainWindow::instrumentCleared(int address)
+{
+    setClockText(QString());
+    setIdText(QString());
+    if (const int row = m_engine.Range().rowOf(address)) m_liveTable->clearRow(row);
+    m_liveTable->setCurrentCell(1, 1);
+}
+
+void MainWindow::archivePeriodRead(int minutes) { m_periodSpin->setValue(minutes); }
+
+void MainWindow::portProblem(const qm::PortProblem& problem)
+{
+    m_notices->post(qm::PortProblemNotice(problem, m_workDir));
+}
+
+void MainWindow::connectionDropped()
+{
+    // Unticked without running the handler: the engine has done the switch's work.
+    const QSignalBlocker blocker(m_connectBox);
+    m_connectBox->setChecked(false);
+}
+
+void MainWindow::portChoiceAllowed(bool allowed) { m_portList->setEnabled(allowed); }
+void MainWindow::linkChanged(bool up) { m_chart->setLinkUp(up); }
+void MainWindow::roundDone() { m_chart->setRoundDone(); }
+
+void MainWindow::archiveDownloadEnded(const qm::ArchiveOutcome& outcome)
+{
+    m_archiveMemo->clear();
+    for (const QString& line : qm::ArchiveMemoLines(outcome)) m_archiveMemo->appendPlainText(line);
+}
 
 void MainWindow::setStatusText(const QString& text) { m_statusLabel->setText(text); }
 QString MainWindow::statusText() const { return m_statusLabel->text(); }
@@ -253,37 +318,6 @@ void MainWindow::setClockText(const QString& text)
     m_clockEdit->setText(text);
     m_clockEdit->home(false);
 }
-void MainWindow::setPeriodValue(int value) { m_periodSpin->setValue(value); }
-void MainWindow::repaintDeviceRow(int row) { m_liveTable->RepaintDeviceRow(row); }
-void MainWindow::setTableCurrentCell(int column, int row) { m_liveTable->setCurrentCell(column, row); }
-
-void MainWindow::showWarning(const QString& text, const QString& detail)
-{
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Предупреждение"), text, QMessageBox::Ok, this);
-    if (!detail.isEmpty()) box.setInformativeText(detail);
-    box.exec();
-}
-
-void MainWindow::showNotice(const QString& text, const QString& detail)
-{
-    // Shown without waiting for an answer: the engine tells it from inside its own tick.
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), text, QMessageBox::Ok, this);
-    box->setInformativeText(detail);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
-}
-
-void MainWindow::setConnectChecked(bool checked)
-{
-    const QSignalBlocker blocker(m_connectBox);
-    m_connectBox->setChecked(checked);
-}
-
-void MainWindow::setPortListEnabled(bool enabled) { m_portList->setEnabled(enabled); }
-void MainWindow::clearMemo() { m_archiveMemo->clear(); }
-void MainWindow::addMemoLine(const QString& line) { m_archiveMemo->appendPlainText(line); }
-void MainWindow::linkChanged(bool up) { m_chart->setLinkUp(up); }
-void MainWindow::roundDone() { m_chart->setRoundDone(); }
 
 // --- Start-up and shutdown ---------------------------------------------------------------
 
@@ -317,8 +351,9 @@ void MainWindow::startUp()
     m_engine.setArchivePeriod(m_periodSpin->value());
     handSamplingDown();
     const qm::PolledRange range{m_firstAddressSpin->value(), m_deviceCountSpin->value()};
-    m_table.FillHeaders(range);
     m_engine.Init(range);
+    m_liveTable->setRange(range);
+    m_liveTable->refreshAll();
     m_chart->setRange(range);
     m_records->setRange(range);
 
@@ -331,7 +366,7 @@ void MainWindow::startUp()
     // Reported once the window is up, like a damaged it.cfg. A file that was not read whole is
     // set aside before the first save, so its history is never replaced unread.
     m_trendAside = loaded.asidePath;
-    if (!loaded.report.isEmpty()) QTimer::singleShot(0, this, [this, text = loaded.report] { showWarning(text, QString()); });
+    if (!loaded.report.isEmpty()) m_notices->post({loaded.report, QString()});
 
     setStatusText(qm::NowText());
     m_chart->FinishStartUp(now);
@@ -340,31 +375,28 @@ void MainWindow::startUp()
     // The tall table reaches down over the chart.
     m_liveTable->raise();
 
-    m_table.setPeriodPending(true);
-
     // A damaged it.cfg, or one with more than was read, is reported once, when the window is up
     // and fully initialised; it is set aside before the settings are written over it.
     m_settingsAside = cfg.asidePath;
-    if (!cfg.message.isEmpty())
-        QTimer::singleShot(0, this, [this, text = cfg.message, detail = cfg.detail] { showWarning(text, detail); });
+    if (!cfg.message.isEmpty()) m_notices->post({cfg.message, cfg.detail});
 }
 
 void MainWindow::shutDown()
 {
-    // The settings always go to WorkDir (a file dialog never moves it) and replace the old file
-    // whole or not at all. A failure is reported and does not keep the trend data from being saved.
+    // Nothing is polled or sampled any more: the last words below may wait for their answer.
+    m_pollTimer->stop();
+    m_chartTimer->stop();
+    // The settings always go to the working directory (a file dialog never moves it) and replace
+    // the old file whole or not at all. A failure is reported and does not keep the trend data
+    // from being saved.
     const QString error =
         qm::WriteSettingsFile(QDir(m_workDir).filePath(qm::SettingsFileName), collectSettings(), m_settingsAside);
-    if (!error.isEmpty()) showWarning(error, QString());
+    if (!error.isEmpty()) m_notices->showAndWait({error, QString()});
     saveTrendFile(true);
 }
 
 bool MainWindow::saveTrendFile(bool closing)
 {
-    // A box waiting at close keeps the timers running; the save it reports must not start again
-    // meanwhile.
-    if (m_savingTrend) return false;
-    m_savingTrend = true;
     QString error;
     if (!m_trendAside.isEmpty() && m_store.TrendCount() > 0) {
         error = qm::SetAsideTrendFile(m_workDir, m_trendAside);
@@ -372,25 +404,14 @@ bool MainWindow::saveTrendFile(bool closing)
     }
     if (error.isEmpty()) error = qm::SaveTrendFile(m_store, m_workDir);
     if (!error.isEmpty()) {
+        // The periodic save reports from the chart's tick: one box, whose text follows the latest
+        // failure while it is open.
         if (closing)
-            showWarning(error, QString());
+            m_notices->showAndWait({error, QString()});
         else
-            showWarningWithoutWaiting(error);
+            m_notices->post({error, QString()}, QStringLiteral("trend-save"));
     }
-    m_savingTrend = false;
     return error.isEmpty();
-}
-
-void MainWindow::showWarningWithoutWaiting(const QString& text)
-{
-    // m_chartTimer's periodic save reports here: a box that waited for its answer inside the timer's
-    // slot would stop the sampling until then. While the box is open, the same report is not
-    // stacked into another one.
-    if (m_saveWarning) return;
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Предупреждение"), text, QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    m_saveWarning = box;
-    box->open();
 }
 
 void MainWindow::centreOnScreen()
@@ -413,6 +434,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     shutDown();
     event->accept();
+    emit closed();
 }
 
 // --- Handlers ----------------------------------------------------------------------------
@@ -430,7 +452,6 @@ void MainWindow::commandAddressChanged()
 {
     fillEmptySpin(m_commandAddressSpin, 5);
     handCommandAddressDown();
-    m_table.setPeriodPending(true);
 }
 void MainWindow::periodChanged()
 {
@@ -448,8 +469,8 @@ void MainWindow::portChosen(int index) { m_engine.setPortIndex(index); }
 qm::PolledRange MainWindow::typedRange() const
 {
     // A value typed beyond the range is bounded at once, never carried into the walk or the table.
-    return {qm::DeviceTable::SpinValue(m_firstAddressSpin->cleanText(), qm::DeviceTable::FirstAddressSpin),
-            qm::DeviceTable::SpinValue(m_deviceCountSpin->cleanText(), qm::DeviceTable::DeviceCountSpin)};
+    return {qm::SpinValue(m_firstAddressSpin->cleanText(), qm::FirstAddressSpin),
+            qm::SpinValue(m_deviceCountSpin->cleanText(), qm::DeviceCountSpin)};
 }
 
 void MainWindow::handRangeDown(qm::PolledRange range)
@@ -457,7 +478,7 @@ void MainWindow::handRangeDown(qm::PolledRange range)
     // The walk starts again at the first address, the table renumbers its rows, the chart its slot
     // lists, and the journal names its columns anew.
     m_engine.setRange(range);
-    m_table.setRange(range);
+    m_liveTable->setRange(range);
     m_chart->setRange(range);
     m_records->setRange(range);
 }
@@ -465,7 +486,6 @@ void MainWindow::handRangeDown(qm::PolledRange range)
 void MainWindow::handCommandAddressDown()
 {
     m_engine.setCommandAddress(m_commandAddressSpin->value());
-    m_table.setCommandAddress(m_commandAddressSpin->value());
 }
 
 void MainWindow::handSamplingDown()
@@ -513,10 +533,11 @@ void MainWindow::clearChartClicked()
 
 bool MainWindow::askYesNo(const QString& question)
 {
-    QMessageBox box(QMessageBox::Warning, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
-    box.setDefaultButton(QMessageBox::Yes);  // Enter answers Yes
-    box.setEscapeButton(QMessageBox::No);    // Esc answers No
-    return box.exec() == QMessageBox::Yes;
+    const std::unique_ptr<QMessageBox> box(
+        qm::NewMessageBox(this, QMessageBox::Warning, windowTitle(), question, QString(), QMessageBox::Yes | QMessageBox::No));
+    box->setDefaultButton(QMessageBox::Yes);  // Enter answers Yes
+    box->setEscapeButton(QMessageBox::No);    // Esc answers No
+    return box->exec() == QMessageBox::Yes;
 }
 void MainWindow::connectClicked()
 {

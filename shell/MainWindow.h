@@ -38,7 +38,6 @@
 //   1 s chart timer             m_chartTimer          Timer2
 
 #include "ArchiveView.h"
-#include "DeviceTable.h"
 #include "Panel.h"
 #include "PollEngine.h"
 #include "SerialPort.h"
@@ -47,8 +46,6 @@
 #include "TrendRecords.h"
 #include "TrendStore.h"
 
-#include <QMessageBox>
-#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -75,6 +72,7 @@ class ArchiveChartWindow;
 namespace qm {
 class InputWatch;
 class LiveTable;
+class NoticeBoard;
 }
 
 class MainWindow : public QWidget, public qm::Panel {
@@ -92,30 +90,30 @@ public:
 
     // The logic behind the window, for tests and benchmarks.
     qm::PollEngine& engine() { return m_engine; }
-    qm::DeviceTable& deviceTable() { return m_table; }
+    qm::LiveTable& liveTable() { return *m_liveTable; }
+    qm::NoticeBoard& notices() { return *m_notices; }
     qm::TrendStore& store() { return m_store; }
     qm::TrendChart& chart() { return *m_chart; }
     qm::ArchiveView& archiveFiles() { return m_archive; }
     QTimer* pollTimer() const { return m_pollTimer; }
     QTimer* chartTimer() const { return m_chartTimer; }
 
-    // qm::Panel
-    void setStatusText(const QString& text) override;
-    void setIdText(const QString& text) override;
-    void setClockText(const QString& text) override;
-    void setPeriodValue(int value) override;
-    void repaintDeviceRow(int row) override;
-    void setTableCurrentCell(int column, int row) override;
-    void showWarning(const QString& text, const QString& detail) override;
-    void showNotice(const QString& text, const QString& detail) override;
-    void setConnectChecked(bool checked) override;
-    void setPortListEnabled(bool enabled) override;
-    void clearMemo() override;
-    void addMemoLine(const QString& line) override;
+    // qm::Panel: the engine's facts, put into the window's words.
+    void walkStatus(const qm::WalkStatus& status) override;
+    void reading(const qm::Reading& reading) override;
+    void otherIdentification(quint16 id) override;
+    void instrumentCleared(int address) override;
+    void archivePeriodRead(int minutes) override;
+    void portProblem(const qm::PortProblem& problem) override;
+    void connectionDropped() override;
+    void portChoiceAllowed(bool allowed) override;
     void linkChanged(bool up) override;
     void roundDone() override;
+    void archiveDownloadEnded(const qm::ArchiveOutcome& outcome) override;
 
     QString statusText() const;
+    // The "ID" box; a text wider than the box shows from its first character.
+    void setIdText(const QString& text);
 
     // it.cfg's values: value `index` (0..17, file order) put where it lives (a spin edit clamps it
     // to its range, a list index outside the list leaves the list without a selection, the port
@@ -155,6 +153,10 @@ public slots:
     void timeLabelsClicked();
     void clearChartClicked();
 
+signals:
+    // The window was closed and its files written: the program ends, whatever notice is still open.
+    void closed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -170,12 +172,13 @@ private:
     void handRangeDown(qm::PolledRange range);
     void handCommandAddressDown();
     void handSamplingDown();
+    void setStatusText(const QString& text);
+    void setClockText(const QString& text);
     // A Yes/No warning over the window: Enter answers Yes, Esc answers No.
     bool askYesNo(const QString& question);
     // Writes the trend data file; a failure is shown once, at close in a box that waits for its
     // answer, otherwise in one that does not. Returns true when the file is written.
     bool saveTrendFile(bool closing = false);
-    void showWarningWithoutWaiting(const QString& text);
 
     Ui::MainWindow* ui = nullptr;
 
@@ -212,9 +215,11 @@ private:
     QTimer* m_pollTimer = nullptr;
     QTimer* m_chartTimer = nullptr;
 
+    // Every notice reaches the screen through here, never holding a timer.
+    qm::NoticeBoard* m_notices = nullptr;
+
     qm::SerialPort m_port;
-    qm::DeviceTable m_table{*this};
-    qm::PollEngine m_engine{m_port, *this, m_table};
+    qm::PollEngine m_engine{m_port, *this};
     // The trend store: the chart draws it and samples into it, "График.txt" keeps it.
     qm::TrendStore m_store;
     // The trend chart and its controls; made once the controls exist.
@@ -228,10 +233,8 @@ private:
     qm::InputWatch* m_inputWatch = nullptr;
     ArchiveChartWindow* m_archiveWindow = nullptr;
     bool m_centred = false;
-    bool m_savingTrend = false;
     // Where "График.txt" and it.cfg go before they are first written, when they were not read
     // whole; empty once done, or when there is nothing to keep.
     QString m_trendAside;
     QString m_settingsAside;
-    QPointer<QMessageBox> m_saveWarning;  // the periodic save's warning while it is open
 };

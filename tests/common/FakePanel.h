@@ -1,70 +1,115 @@
 #pragma once
-// A Panel that records every call, for tick-by-tick tests of the dialogue logic.
+// A Panel that records every call, for tick-by-tick tests of the dialogue logic. It also keeps
+// what a window would show, in the program's own words: the status line, the identification and
+// clock boxes, each polled instrument's row texts, the live channels, the archive text area and
+// the notices.
 
+#include "LiveChannels.h"
 #include "Panel.h"
+#include "PortTexts.h"
+#include "ReadingText.h"
+#include "StatusText.h"
 
+#include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
-#include <functional>
 
 namespace qm::test {
 
 class FakePanel : public Panel {
 public:
-    int period = 1;  // what SpinEdit6 shows
+    QString workDir;   // where notices look for ports.cfg
+    PolledRange range;  // how the window maps addresses to rows
+    int period = 1;    // what "P,мин" shows
 
     QString status;
     QStringList statusHistory;
+    QList<WalkStatus> statuses;
     QString idText;
     QString clockText;
-    QList<int> repainted;
-    int currentColumn = -1;
-    int currentRow = -1;
-    QStringList warnings;   // text, then "\n" and the detail when there is one
-    QStringList notices;    // the same, for the boxes that do not wait
+    QList<Reading> readings;           // every reading told, in order
+    QList<int> cleared;                // addresses told as cleared
+    QMap<int, Reading> rows;           // the latest answered reading shown, by address
+    LiveChannels live;
+    QList<PortProblem> problems;
+    QStringList notices;               // each problem worded: text, then "\n" and the detail
     bool connectChecked = false;
     int connectUncheckedCount = 0;
     bool portListEnabled = true;
     QStringList memo{QStringLiteral("Архив")};
+    QList<ArchiveOutcome> downloads;
     bool linkUp = false;
     int rounds = 0;  // rounds of the walk told
-    // Runs while a warning box would be open (the toolkit keeps ticking timers meanwhile).
-    std::function<void()> duringWarning;
 
-    void setStatusText(const QString& text) override
+    FakePanel() { live.setRange(range); }
+    void setRange(PolledRange r)
     {
-        status = text;
-        statusHistory << text;
+        range = r;
+        live.setRange(r);
     }
-    void setIdText(const QString& text) override { idText = text; }
-    void setClockText(const QString& text) override { clockText = text; }
-    void setPeriodValue(int value) override { period = std::clamp(value, 1, 255); }
-    void repaintDeviceRow(int row) override { repainted << row; }
-    void setTableCurrentCell(int column, int row) override
+
+    // A cell of the instrument's row as the live table words it (column 1..7); empty when blank.
+    QString cell(int column, int address) const
     {
-        currentColumn = column;
-        currentRow = row;
+        const auto it = rows.find(address);
+        return it == rows.end() ? QString() : LiveCellText(*it, column);
     }
-    void showWarning(const QString& text, const QString& detail) override
+    double channel(int address, bool temperature = false) const
     {
-        warnings << (detail.isEmpty() ? text : text + QLatin1Char('\n') + detail);
-        if (duringWarning) duringWarning();
+        const int row = range.rowOf(address);
+        return row ? live.value(2 * row - (temperature ? 0 : 1)) : 0.0;
     }
-    void showNotice(const QString& text, const QString& detail) override
+
+    void walkStatus(const WalkStatus& s) override
     {
-        notices << (detail.isEmpty() ? text : text + QLatin1Char('\n') + detail);
+        statuses << s;
+        status = StatusText(s);
+        statusHistory << status;
     }
-    void setConnectChecked(bool checked) override
+    void reading(const Reading& r) override
     {
-        if (!checked) ++connectUncheckedCount;
-        connectChecked = checked;
+        readings << r;
+        live.take(r);
+        if (r.answered) {
+            idText = WordHexText(r.id);
+            clockText = InstrumentClockText(r);
+            rows.insert(r.address, r);
+        } else {
+            idText.clear();
+            clockText.clear();
+            rows.remove(r.address);
+        }
     }
-    void setPortListEnabled(bool enabled) override { portListEnabled = enabled; }
-    void clearMemo() override { memo.clear(); }
-    void addMemoLine(const QString& line) override { memo << line; }
+    void otherIdentification(quint16 id) override { idText = WordHexText(id); }
+    void instrumentCleared(int address) override
+    {
+        cleared << address;
+        idText.clear();
+        clockText.clear();
+        rows.remove(address);
+    }
+    void archivePeriodRead(int minutes) override { period = std::clamp(minutes, 1, 255); }
+    void portProblem(const PortProblem& problem) override
+    {
+        problems << problem;
+        const Notice n = PortProblemNotice(problem, workDir);
+        notices << (n.detail.isEmpty() ? n.text : n.text + QLatin1Char('\n') + n.detail);
+    }
+    void connectionDropped() override
+    {
+        ++connectUncheckedCount;
+        connectChecked = false;
+    }
+    void portChoiceAllowed(bool allowed) override { portListEnabled = allowed; }
     void linkChanged(bool up) override { linkUp = up; }
     void roundDone() override { ++rounds; }
+    void archiveDownloadEnded(const ArchiveOutcome& outcome) override
+    {
+        downloads << outcome;
+        memo = ArchiveMemoLines(outcome);
+    }
 };
 
 }  // namespace qm::test

@@ -3,7 +3,6 @@
 // through a script. Shared by the poll engine's tick-exact tests.
 
 #include "DateTimeText.h"
-#include "DeviceTable.h"
 #include "FakePanel.h"
 #include "FakePort.h"
 #include "PollEngine.h"
@@ -38,8 +37,7 @@ struct PollRig {
     QTemporaryDir dir;  // the working directory: no ports.cfg unless a test writes one
     FakePort port;
     FakePanel panel;
-    DeviceTable table{panel};
-    PollEngine engine{port, panel, table};
+    PollEngine engine{port, panel};
     // Called after every tick that wrote a request; what it returns arrives before the next tick.
     std::function<QByteArray(const QByteArray& request)> instruments;
     int ticks = 0;
@@ -47,7 +45,8 @@ struct PollRig {
     explicit PollRig(int first = 1, int count = 3)
     {
         engine.setWorkDir(dir.path());
-        table.FillHeaders({first, count});
+        panel.workDir = dir.path();
+        panel.setRange({first, count});
         engine.Init({first, count});
         port.existing << PortDeviceName(0, dir.path());
     }
@@ -56,13 +55,9 @@ struct PollRig {
     void setRange(int first, int count)
     {
         engine.setRange({first, count});
-        table.setRange({first, count});
+        panel.setRange({first, count});
     }
-    void setCommandAddress(int address)
-    {
-        engine.setCommandAddress(address);
-        table.setCommandAddress(address);
-    }
+    void setCommandAddress(int address) { engine.setCommandAddress(address); }
     void setPeriod(int minutes)
     {
         panel.period = minutes;
@@ -71,12 +66,12 @@ struct PollRig {
 
     void connect()
     {
-        panel.setConnectChecked(true);
+        panel.connectChecked = true;
         engine.Connect();
     }
     void disconnect()
     {
-        panel.setConnectChecked(false);
+        panel.connectChecked = false;
         engine.Disconnect();
     }
 

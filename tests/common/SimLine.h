@@ -1,7 +1,10 @@
 #pragma once
-// The instrument simulator on a pseudo-terminal for integration tests: started with the given
-// options, its device mapped to COM1 in a ports.cfg of a temporary working directory (dir, which
-// the engine is handed as its working directory), stopped when the object goes. Needs QM_SIM_PATH (set by the test build when the simulator is built).
+// The instrument simulator for integration tests: started with the given options, what it serves
+// mapped to COM1 in a ports.cfg of a temporary working directory (dir, which the engine is handed
+// as its working directory), stopped when the object goes. Serves a pseudo-terminal, or with
+// {"--rtu-over-tcp", "0"} or {"--modbus-tcp", "0"} among the options a free loopback port, and
+// then `device` is the URL (rtuovertcp://127.0.0.1:PORT, tcp://127.0.0.1:PORT). Needs
+// QM_SIM_PATH (set by the test build when the simulator is built).
 
 #include "DateTimeText.h"
 #include "Files.h"
@@ -57,7 +60,11 @@ struct SimLine {
     }
     ~SimLine() { stop(); }
 
-    bool started() const { return device.startsWith(QLatin1Char('/')); }
+    bool started() const { return device.startsWith(QLatin1Char('/')) || device.contains(QLatin1String("://")); }
+    bool modbusTcp() const { return device.startsWith(QLatin1String("tcp://")); }
+
+    // The TCP port the simulator listens on, 0 on a pseudo-terminal.
+    int port() const { return device.contains(QLatin1String("://")) ? device.section(QLatin1Char(':'), -1).toInt() : 0; }
 
     void stop()
     {
@@ -66,7 +73,8 @@ struct SimLine {
         if (!sim.waitForFinished(3000)) sim.kill();
     }
 
-    // Every valid request the instruments received, as bytes, in order.
+    // Every valid request the instruments received, as bytes, in order: RTU frames with their
+    // CRC; over Modbus TCP the unit id and PDU (the log's MBAP header up to the unit id cut off).
     QList<QByteArray> requests() const
     {
         QList<QByteArray> out;
@@ -75,7 +83,8 @@ struct SimLine {
         for (const QByteArray& line : f.readAll().split('\n')) {
             const QList<QByteArray> parts = line.simplified().split(' ');
             if (parts.size() < 4 || parts.at(2) == "junk") continue;
-            out << QByteArray::fromHex(parts.mid(2).join());
+            const QByteArray bytes = QByteArray::fromHex(parts.mid(2).join());
+            out << (modbusTcp() ? bytes.mid(6) : bytes);
         }
         return out;
     }

@@ -169,7 +169,7 @@ TEST(ArchiveDownload, FourteenBlocksOneASlotThenTheListing)
     EXPECT_EQ(d.rig.engine.PendingRequest(), RequestKind::ReadMeasurement);
     EXPECT_EQ(d.rig.engine.PollAddress(), 8);
     EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
-    EXPECT_FALSE(d.rig.engine.ArchiveMode());
+    EXPECT_FALSE(d.rig.engine.DownloadRunning());
 }
 
 TEST(ArchiveDownload, AddressStaysWithTheDownloadAndTheImageIsByteSwapped)
@@ -272,9 +272,8 @@ TEST(ArchiveDownload, PressingAgainResetsTheCountAndContinuesFromTheCurrentBlock
     ASSERT_EQ(d.rig.tickUntilWrite(), 10);  // 371
     silent = true;
     for (int i = 0; i < 4; ++i) ASSERT_EQ(d.rig.tickUntilWrite(), 10);  // 493, then three times again
-    EXPECT_EQ(d.rig.engine.ArchiveRetries(), 3);
+    // Without the press the next slot would end the download; with it the count starts again.
     d.rig.engine.ReadArchive();
-    EXPECT_EQ(d.rig.engine.ArchiveRetries(), 0);
     silent = false;
     ASSERT_EQ(d.rig.tickUntilWrite(), 10);
     EXPECT_EQ(d.rig.port.lastWrite(), archiveRequest(7, 493));
@@ -320,7 +319,7 @@ TEST(ArchiveDownload, ExceptionToTheLastBlockEndsTheDownload)
     EXPECT_EQ(d.rig.engine.PendingRequest(), RequestKind::ReadMeasurement);
     EXPECT_EQ(text(d.rig.panel.memo), text(cleanListing(57)));
     EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
-    EXPECT_FALSE(d.rig.engine.ArchiveMode());
+    EXPECT_FALSE(d.rig.engine.DownloadRunning());
 }
 
 TEST(ArchiveDownload, CommandDuringADownloadAbandonsItWithoutConfirmation)
@@ -337,7 +336,7 @@ TEST(ArchiveDownload, CommandDuringADownloadAbandonsItWithoutConfirmation)
     d.rig.panel.statusHistory.clear();
     ASSERT_EQ(d.rig.tickUntilWrite(), 5);
     EXPECT_EQ(d.rig.port.lastWrite(), hex("07 06 00 08 00 0F 48 6A"));
-    d.rig.tick(5);  // the echo arrives while ArchiveMode is still set
+    d.rig.tick(5);  // the echo arrives while the download still judges the answers
     EXPECT_EQ(d.rig.panel.statusHistory, QStringList({"7-Период-", "7-АРХИВ-  14 %"}));
     EXPECT_EQ(d.rig.engine.ArchiveImage(), image);
     EXPECT_EQ(d.rig.panel.memo, memoBefore);

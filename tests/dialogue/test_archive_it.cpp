@@ -3,7 +3,6 @@
 #include "ArchiveBlocks.h"
 #include "ArchiveLineText.h"
 #include "DateTimeText.h"
-#include "DeviceTable.h"
 #include "FakePanel.h"
 #include "FixedClock.h"
 #include "SimLine.h"
@@ -44,14 +43,14 @@ struct ArchiveLine : SimLine {
 struct Engine {
     SerialPort port;
     FakePanel panel;
-    DeviceTable table{panel};
-    PollEngine engine{port, panel, table};
+    PollEngine engine{port, panel};
     QTimer timer;
 
     explicit Engine(const SimLine& line)
     {
         engine.setWorkDir(line.dir.path());
-        table.FillHeaders({1, 3});
+        panel.workDir = line.dir.path();
+        panel.setRange({1, 3});
         engine.Init({1, 3});
         for (int i = 0; i < 10; ++i) engine.Tick();  // the first request goes out on the first tick
         timer.setInterval(100);
@@ -61,7 +60,7 @@ struct Engine {
 
     bool connect()
     {
-        panel.setConnectChecked(true);
+        panel.connectChecked = true;
         engine.Connect();
         return engine.PortOpen();
     }
@@ -74,7 +73,6 @@ struct Engine {
     void setCommandAddress(int address)
     {
         engine.setCommandAddress(address);
-        table.setCommandAddress(address);
     }
 
     bool download(int address)
@@ -110,7 +108,7 @@ TEST(ArchiveOnTheLine, DownloadOf57Records)
     ArchiveLine line;
     ASSERT_TRUE(line.started()) << "the simulator gave no device";
     Engine e(line);
-    ASSERT_TRUE(e.connect()) << e.panel.warnings.join('|').toStdString();
+    ASSERT_TRUE(e.connect()) << e.panel.notices.join('|').toStdString();
     ASSERT_TRUE(e.download(2)) << "status: " << e.panel.status.toStdString();
 
     EXPECT_EQ(line.archiveReads(2), ArchiveBlockStarts());
@@ -125,7 +123,7 @@ TEST(ArchiveOnTheLine, DownloadOf57Records)
     // The newest record was taken at the minute the simulator started.
     EXPECT_LE(std::abs(lineTime(memo.last()).secsTo(QDateTime::currentDateTime())), 120);
     EXPECT_FALSE(e.panel.statusHistory.join('|').contains("-No"));
-    EXPECT_TRUE(e.panel.warnings.isEmpty());
+    EXPECT_TRUE(e.panel.notices.isEmpty());
 }
 
 TEST(ArchiveOnTheLine, WrappedRingIsListedOldestFirst)
@@ -133,7 +131,7 @@ TEST(ArchiveOnTheLine, WrappedRingIsListedOldestFirst)
     ArchiveLine line;
     ASSERT_TRUE(line.started()) << "the simulator gave no device";
     Engine e(line);
-    ASSERT_TRUE(e.connect()) << e.panel.warnings.join('|').toStdString();
+    ASSERT_TRUE(e.connect()) << e.panel.notices.join('|').toStdString();
     ASSERT_TRUE(e.download(3)) << "status: " << e.panel.status.toStdString();
 
     const QStringList& memo = e.panel.memo;
@@ -151,7 +149,7 @@ TEST(CommandsOnTheLine, PeriodIsWrittenAndReadBackAndTheClockIsSet)
     ArchiveLine line;
     ASSERT_TRUE(line.started()) << "the simulator gave no device";
     Engine e(line);
-    ASSERT_TRUE(e.connect()) << e.panel.warnings.join('|').toStdString();
+    ASSERT_TRUE(e.connect()) << e.panel.notices.join('|').toStdString();
 
     e.setCommandAddress(2);
     e.panel.period = 33;  // the box, and the period handed down from it
@@ -181,7 +179,7 @@ TEST(CommandsOnTheLine, PeriodIsWrittenAndReadBackAndTheClockIsSet)
         }
     }
     EXPECT_EQ(clockWrites, 1);
-    EXPECT_TRUE(e.panel.warnings.isEmpty());
+    EXPECT_TRUE(e.panel.notices.isEmpty());
 }
 
 TEST(CommandsOnTheLine, EraseThenDownloadFindsNoArchive)
@@ -189,7 +187,7 @@ TEST(CommandsOnTheLine, EraseThenDownloadFindsNoArchive)
     ArchiveLine line;
     ASSERT_TRUE(line.started()) << "the simulator gave no device";
     Engine e(line);
-    ASSERT_TRUE(e.connect()) << e.panel.warnings.join('|').toStdString();
+    ASSERT_TRUE(e.connect()) << e.panel.notices.join('|').toStdString();
 
     e.setCommandAddress(2);
     e.engine.EraseArchive();

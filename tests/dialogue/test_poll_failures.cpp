@@ -23,7 +23,7 @@ TEST(PollSilent, SilentInstrumentIsGivenUpOnAfterThreeRequests)
     bool twoSilent = false;
     rig.allAnswer([&](int address) { return address == 2 && twoSilent; });
     pollUntilSecondRoundAsks(rig, 1);
-    ASSERT_EQ(rig.table.CellText(1, 2), "7.00");  // row 2 answered in the first round
+    ASSERT_EQ(rig.panel.cell(1, 2), "7.00");  // row 2 answered in the first round
     twoSilent = true;
     ASSERT_EQ(rig.tickUntilWrite(), 10);
     ASSERT_EQ(rig.port.lastWrite(), measurementRequest(2));
@@ -43,13 +43,13 @@ TEST(PollSilent, SilentInstrumentIsGivenUpOnAfterThreeRequests)
     EXPECT_EQ(rig.port.openCount, 2);
     EXPECT_TRUE(rig.port.isOpen);
     EXPECT_TRUE(rig.engine.PortOpen());
-    EXPECT_TRUE(rig.engine.LinkUp());
+    EXPECT_TRUE(rig.panel.linkUp);
     EXPECT_EQ(rig.engine.RetryCount(), 0);
-    EXPECT_TRUE(rig.table.CellText(1, 2).isEmpty());
-    EXPECT_EQ(rig.table.LiveValues()[3], -100.0f);
-    EXPECT_EQ(rig.table.LiveValues()[4], -100.0f);
-    EXPECT_FLOAT_EQ(rig.table.LiveValues()[1], 7.0f);  // the others keep theirs
-    EXPECT_FLOAT_EQ(rig.table.LiveValues()[5], 7.0f);
+    EXPECT_TRUE(rig.panel.cell(1, 2).isEmpty());
+    EXPECT_EQ(rig.panel.live.value(3), NoDataMark);
+    EXPECT_EQ(rig.panel.live.value(4), NoDataMark);
+    EXPECT_DOUBLE_EQ(rig.panel.live.value(1), 7.0);  // the others keep theirs
+    EXPECT_DOUBLE_EQ(rig.panel.live.value(5), 7.0);
 
     // Polling goes on over the reopened port.
     ASSERT_EQ(rig.tickUntilWrite(), 10);
@@ -67,7 +67,7 @@ TEST(PollBadCrc, InstrumentWhoseAnswersAllFailIsFinishedByItsSecondBadAnswer)
         return answer;
     };
     pollUntilSecondRoundAsks(rig, 1);
-    ASSERT_FLOAT_EQ(rig.table.LiveValues()[3], 8.02f);
+    ASSERT_DOUBLE_EQ(rig.panel.live.value(3), 8.02);
     twoBad = true;
     ASSERT_EQ(rig.tickUntilWrite(), 10);
     ASSERT_EQ(rig.port.lastWrite(), measurementRequest(2));
@@ -86,8 +86,8 @@ TEST(PollBadCrc, InstrumentWhoseAnswersAllFailIsFinishedByItsSecondBadAnswer)
     EXPECT_EQ(rig.engine.RetryCount(), 2);  // the next instrument starts its slot with the checks charged
 
     EXPECT_EQ(rig.panel.statusHistory.mid(from), QStringList({"2-", "2-No  0", "2-No  0", "2-", "3-No  0", "3-No  0", "3-"}));
-    EXPECT_EQ(rig.table.CellText(1, 2), "8.02");  // the row is kept
-    EXPECT_FLOAT_EQ(rig.table.LiveValues()[3], 8.02f);
+    EXPECT_EQ(rig.panel.cell(1, 2), "8.02");  // the row is kept
+    EXPECT_DOUBLE_EQ(rig.panel.live.value(3), 8.02);
     EXPECT_EQ(rig.port.openCount, 1);  // no reopen
 
     rig.tick(5);
@@ -110,7 +110,7 @@ TEST(PollRange, AnswerFromBelowTheRangeMovesTheWalkOnFromTheAddressAsked)
         ASSERT_EQ(rig.tickUntilWrite(), 10);
         EXPECT_EQ(rig.port.lastWrite(), measurementRequest(6));
         EXPECT_FALSE(rig.engine.RoundDone());
-        for (int channel = 1; channel <= DeviceTable::Channels; ++channel) EXPECT_EQ(rig.table.LiveValues()[channel], 0.0f);
+        for (int channel = 1; channel <= ChannelCount; ++channel) EXPECT_EQ(rig.panel.live.value(channel), 0.0);
     }
 }
 
@@ -127,17 +127,19 @@ TEST(PollRange, SilentDownloadFromOutsideTheRowsGivesUpOnlyTheWalksInstrument)
         rig.tick(5);                          // its answer: the walk stands at 6
         rig.setCommandAddress(address);
         rig.engine.ReadArchive();
-        rig.panel.repainted.clear();
+        rig.panel.readings.clear();
         for (int slot = 0; slot < 10 && rig.port.openCount < 2; ++slot) ASSERT_NE(rig.tickUntilWrite(), 0);
         ASSERT_EQ(rig.port.openCount, 2) << "given up during the download from " << address;
         while (rig.engine.PendingRequest() == RequestKind::ReadArchive) ASSERT_EQ(rig.tickUntilWrite(), 10);
 
         EXPECT_EQ(rig.requestedAddresses(), QList<int>({5, address, address, address, address, 7})) << address;
-        EXPECT_EQ(rig.panel.repainted, QList<int>{2}) << "the row of 6, given up on";
-        EXPECT_FLOAT_EQ(rig.table.LiveValues()[1], 7.0f);
-        EXPECT_EQ(rig.table.LiveValues()[3], -100.0f);
-        EXPECT_EQ(rig.table.LiveValues()[4], -100.0f);
-        for (int channel = 5; channel <= DeviceTable::Channels; ++channel) EXPECT_EQ(rig.table.LiveValues()[channel], 0.0f);
+        ASSERT_EQ(rig.panel.readings.size(), 1) << "only 6, given up on";
+        EXPECT_EQ(rig.panel.readings.first().address, 6);
+        EXPECT_FALSE(rig.panel.readings.first().answered);
+        EXPECT_DOUBLE_EQ(rig.panel.live.value(1), 7.0);
+        EXPECT_EQ(rig.panel.live.value(3), NoDataMark);
+        EXPECT_EQ(rig.panel.live.value(4), NoDataMark);
+        for (int channel = 5; channel <= ChannelCount; ++channel) EXPECT_EQ(rig.panel.live.value(channel), 0.0);
     }
 }
 
@@ -159,22 +161,22 @@ TEST(PollReopen, ReopenThatFailsLeavesThePortClosedAndUnticked)
     rig.port.existing.clear();  // the adapter was pulled out
     rig.tick();                 // the give-up
 
-    ASSERT_EQ(rig.panel.warnings.size(), 1);  // the detail below lists the devices present
-    EXPECT_TRUE(rig.panel.warnings.at(0).startsWith("Порт COM1 занят или не существует\n"));
+    ASSERT_EQ(rig.panel.notices.size(), 1);  // the detail below lists the devices present
+    EXPECT_TRUE(rig.panel.notices.at(0).startsWith("Порт COM1 занят или не существует\n"));
     EXPECT_FALSE(rig.panel.connectChecked);
     EXPECT_FALSE(rig.engine.PortOpen());
-    EXPECT_FALSE(rig.engine.LinkUp());
+    EXPECT_FALSE(rig.panel.linkUp);
     EXPECT_TRUE(rig.panel.portListEnabled);
     EXPECT_EQ(rig.port.writes.size(), writes);
     EXPECT_EQ(rig.port.writesWhileClosed, 0);
     EXPECT_EQ(rig.panel.status, "COM1");         // the slot sent nothing, so it shows nothing
-    EXPECT_EQ(rig.table.LiveValues()[3], -100.0f);  // the instrument is still marked silent
+    EXPECT_EQ(rig.panel.live.value(3), NoDataMark);  // the instrument is still marked silent
     EXPECT_EQ(rig.engine.PollAddress(), 3);
 
     rig.tick(30);
     EXPECT_EQ(rig.port.writes.size(), writes);
     EXPECT_EQ(rig.port.writesWhileClosed, 0);
-    EXPECT_EQ(rig.panel.warnings.size(), 1);
+    EXPECT_EQ(rig.panel.notices.size(), 1);
 
     // The user plugs it back and connects: the walk goes on at once from where it was.
     rig.port.existing << PortDeviceName(0, rig.dir.path());
@@ -183,19 +185,15 @@ TEST(PollReopen, ReopenThatFailsLeavesThePortClosedAndUnticked)
     EXPECT_EQ(rig.port.lastWrite(), measurementRequest(3));
 }
 
-// Ticks keep coming while a message box of OpenPort is open; they must not open the port again
-// nor use a port that is not configured.
-TEST(PollReentrance, TicksDuringAConfigureBoxOfConnectOnlyCount)
+// A port that opens but cannot be set up is told about without waiting; the ticks that follow
+// only count: the port is never opened again nor used unconfigured.
+TEST(PollAfterAFailedOpen, TicksAfterAConfigureFailureOfConnectOnlyCount)
 {
     PollRig rig(1, 3);
     rig.port.configResult = {Port::ConfigStage::GetState, 31, QStringLiteral("Input/output error")};
-    bool openDuringBox = false;
-    rig.panel.duringWarning = [&] {
-        openDuringBox = rig.port.isOpen;
-        rig.tick(30);
-    };
     rig.connect();
-    EXPECT_TRUE(openDuringBox);  // the box is shown before the port is closed
+    EXPECT_EQ(rig.panel.notices, QStringList({"ERROR 31: GetCommState\nInput/output error"}));
+    rig.tick(30);
     EXPECT_EQ(rig.engine.TickCount(), 30);
     EXPECT_EQ(rig.port.openCount, 1);
     EXPECT_TRUE(rig.port.writes.isEmpty());
@@ -206,49 +204,39 @@ TEST(PollReentrance, TicksDuringAConfigureBoxOfConnectOnlyCount)
     EXPECT_TRUE(rig.port.writes.isEmpty());
 }
 
-TEST(PollReentrance, TicksDuringTheBoxOfAGiveUpReopenNeverOpenTwice)
+TEST(PollAfterAFailedOpen, AGiveUpWhoseReopenCannotBeSetUpOpensOnce)
 {
     for (Port::ConfigStage stage : {Port::ConfigStage::GetState, Port::ConfigStage::SetState}) {
         PollRig rig(1, 3);
-        rig.allAnswer([](int address) { return address == 2; });
-        rig.connect();
-        while (rig.requestedAddresses().count(2) < 3) ASSERT_NE(rig.tickUntilWrite(), 0);
-        rig.tick(9);
+        ASSERT_NO_FATAL_FAILURE(reachTheGiveUpOfInstrument2(rig));
         const qsizetype writes = rig.port.writes.size();
         rig.port.configResult = {stage, 5, QString()};
-        int opensDuringBox = -1;
-        rig.panel.duringWarning = [&] {
-            rig.tick(40);  // enough for several more give-ups if they were allowed
-            opensDuringBox = rig.port.openCount;
-        };
-        rig.tick();  // the give-up: reopening shows the box
-        EXPECT_EQ(opensDuringBox, 2);
+        rig.tick();      // the give-up: the reopening fails to set the port up
+        rig.tick(40);    // enough for several more give-ups if they happened
         EXPECT_EQ(rig.port.openCount, 2);
-        EXPECT_EQ(rig.panel.warnings.size(), 1);
+        EXPECT_EQ(rig.panel.notices.size(), 1);
         EXPECT_EQ(rig.port.writes.size(), writes);
         EXPECT_EQ(rig.port.writesWhileClosed, 0);
         EXPECT_FALSE(rig.engine.PortOpen());
         EXPECT_TRUE(rig.panel.connectChecked);  // a configure failure leaves the box ticked
         // Only the one give-up happened: the walk moved on once and no other row was marked.
         EXPECT_EQ(rig.engine.PollAddress(), 3);
-        EXPECT_EQ(rig.table.LiveValues()[3], -100.0f);
-        EXPECT_NE(rig.table.LiveValues()[5], -100.0f);
-        EXPECT_FLOAT_EQ(rig.table.LiveValues()[1], 7.0f);
-        rig.tick(30);
-        EXPECT_EQ(rig.port.writes.size(), writes);
+        EXPECT_EQ(rig.panel.channel(2), NoDataMark);
+        EXPECT_NE(rig.panel.channel(3), NoDataMark);
+        EXPECT_DOUBLE_EQ(rig.panel.channel(1), 7.0);
     }
 }
 
-TEST(PollReentrance, TicksDuringTheMissingPortBoxOfAGiveUpStayIdle)
+TEST(PollAfterAFailedOpen, AGiveUpWhosePortIsGoneStaysIdle)
 {
     PollRig rig(1, 3);
     ASSERT_NO_FATAL_FAILURE(reachTheGiveUpOfInstrument2(rig));
     rig.port.existing.clear();
-    rig.panel.duringWarning = [&] { rig.tick(40); };
     const qsizetype writes = rig.port.writes.size();
     rig.tick();
+    rig.tick(40);
     EXPECT_EQ(rig.port.openCount, 2);
-    EXPECT_EQ(rig.panel.warnings.size(), 1);
+    EXPECT_EQ(rig.panel.notices.size(), 1);
     EXPECT_EQ(rig.port.writes.size(), writes);
     EXPECT_EQ(rig.port.writesWhileClosed, 0);
 }

@@ -1,7 +1,6 @@
 // The poll engine on the real serial port adapter, against the instrument simulator on a
 // pseudo-terminal, driven by the real 100 ms timer.
 #include "DateTimeText.h"
-#include "DeviceTable.h"
 #include "FakePanel.h"
 #include "SimLine.h"
 #include "PollEngine.h"
@@ -59,14 +58,14 @@ struct Engine {
     int tick = 0;
     RecordingPort port{tick};
     FakePanel panel;
-    DeviceTable table{panel};
-    PollEngine engine{port, panel, table};
+    PollEngine engine{port, panel};
     QTimer timer;
 
     explicit Engine(const SimLine& line)
     {
         engine.setWorkDir(line.dir.path());
-        table.FillHeaders({1, 3});
+        panel.workDir = line.dir.path();
+        panel.setRange({1, 3});
         engine.Init({1, 3});
         // As after a while (the ticks only count while the port is closed): the first request
         // goes out on the first tick.
@@ -88,9 +87,9 @@ TEST(PollOnTheLine, ThreeInstrumentsArePolledInTurnOncePerSlot)
     PollLine line({});
     ASSERT_TRUE(line.started()) << "the simulator gave no device";
     Engine e(line);
-    e.panel.setConnectChecked(true);
+    e.panel.connectChecked = true;
     e.engine.Connect();
-    ASSERT_TRUE(e.engine.PortOpen()) << e.panel.warnings.join('|').toStdString();
+    ASSERT_TRUE(e.engine.PortOpen()) << e.panel.notices.join('|').toStdString();
 
     ASSERT_TRUE(e.runUntil([&] { return line.requestedAddresses().size() >= 5 && e.engine.PollAddress() == 3; }))
         << "requests seen: " << line.requestedAddresses().size();
@@ -103,12 +102,12 @@ TEST(PollOnTheLine, ThreeInstrumentsArePolledInTurnOncePerSlot)
     EXPECT_FALSE(e.panel.statusHistory.contains("2-No  0"));
     EXPECT_TRUE(e.panel.statusHistory.contains("3-Ok!  "));
     EXPECT_TRUE(e.engine.RoundDone());
-    EXPECT_TRUE(e.engine.LinkUp());
-    EXPECT_FLOAT_EQ(e.table.LiveValues()[1], 7.01f);  // --fixed: pH 7.00 + A/100, T 20.0 + A
-    EXPECT_FLOAT_EQ(e.table.LiveValues()[2], 21.0f);
-    EXPECT_FLOAT_EQ(e.table.LiveValues()[5], 7.03f);
-    EXPECT_FLOAT_EQ(e.table.LiveValues()[6], 23.0f);
-    EXPECT_TRUE(e.panel.warnings.isEmpty());
+    EXPECT_TRUE(e.panel.linkUp);
+    EXPECT_DOUBLE_EQ(e.panel.live.value(1), 7.01);  // --fixed: pH 7.00 + A/100, T 20.0 + A
+    EXPECT_DOUBLE_EQ(e.panel.live.value(2), 21.0);
+    EXPECT_DOUBLE_EQ(e.panel.live.value(5), 7.03);
+    EXPECT_DOUBLE_EQ(e.panel.live.value(6), 23.0);
+    EXPECT_TRUE(e.panel.notices.isEmpty());
 }
 
 TEST(PollOnTheLine, SilentInstrumentIsGivenUpOnAndPollingGoesOnAfterTheReopen)
@@ -116,9 +115,9 @@ TEST(PollOnTheLine, SilentInstrumentIsGivenUpOnAndPollingGoesOnAfterTheReopen)
     PollLine line({"--silent", "2"});
     ASSERT_TRUE(line.started()) << "the simulator gave no device";
     Engine e(line);
-    e.panel.setConnectChecked(true);
+    e.panel.connectChecked = true;
     e.engine.Connect();
-    ASSERT_TRUE(e.engine.PortOpen()) << e.panel.warnings.join('|').toStdString();
+    ASSERT_TRUE(e.engine.PortOpen()) << e.panel.notices.join('|').toStdString();
 
     // 1, then 2 three times, the give-up, then 3 and 1 over the reopened port.
     ASSERT_TRUE(e.runUntil([&] { return line.requestedAddresses().size() >= 6 && e.engine.PollAddress() == 2; }))
@@ -126,14 +125,14 @@ TEST(PollOnTheLine, SilentInstrumentIsGivenUpOnAndPollingGoesOnAfterTheReopen)
     EXPECT_EQ(line.requestedAddresses().mid(0, 6), QList<int>({1, 2, 2, 2, 3, 1}));
     EXPECT_EQ(e.port.opens, 2);
     EXPECT_TRUE(e.engine.PortOpen());
-    EXPECT_TRUE(e.panel.warnings.isEmpty()) << e.panel.warnings.join('|').toStdString();
-    EXPECT_EQ(e.table.LiveValues()[3], -100.0f);
-    EXPECT_EQ(e.table.LiveValues()[4], -100.0f);
+    EXPECT_TRUE(e.panel.notices.isEmpty()) << e.panel.notices.join('|').toStdString();
+    EXPECT_EQ(e.panel.live.value(3), NoDataMark);
+    EXPECT_EQ(e.panel.live.value(4), NoDataMark);
     const int reopened = int(e.panel.statusHistory.indexOf("COM1", 1));
     ASSERT_GT(reopened, 0);
     EXPECT_EQ(e.panel.statusHistory.mid(reopened, 4), QStringList({"COM1", "3-", "3-Ok!  ", "1-"}));
     EXPECT_TRUE(e.panel.statusHistory.mid(reopened).contains("1-Ok!  "));
-    EXPECT_FLOAT_EQ(e.table.LiveValues()[5], 7.03f);
+    EXPECT_DOUBLE_EQ(e.panel.live.value(5), 7.03);
 }
 
 #else

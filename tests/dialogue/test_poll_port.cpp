@@ -45,10 +45,10 @@ TEST(PollPort, ConnectOpensThePortAndLocksTheList)
     EXPECT_EQ(rig.panel.statusHistory, QStringList({"COM1"}));
     EXPECT_EQ(rig.port.openedDevice, PortDeviceName(0, rig.dir.path()));
     EXPECT_TRUE(rig.engine.PortOpen());
-    EXPECT_TRUE(rig.engine.LinkUp());
+    EXPECT_TRUE(rig.panel.linkUp);
     EXPECT_FALSE(rig.panel.portListEnabled);
     EXPECT_EQ(rig.engine.PendingRequest(), RequestKind::ReadMeasurement);
-    EXPECT_TRUE(rig.panel.warnings.isEmpty());
+    EXPECT_TRUE(rig.panel.notices.isEmpty());
 }
 
 TEST(PollPort, DisconnectClosesBlanksThePolledRowAndFreesTheList)
@@ -60,19 +60,19 @@ TEST(PollPort, DisconnectClosesBlanksThePolledRowAndFreesTheList)
     ASSERT_EQ(rig.tickUntilWrite(), 10);  // 2
     ASSERT_EQ(rig.tickUntilWrite(), 10);  // 3
     ASSERT_EQ(rig.tickUntilWrite(), 10);  // 1 again; row 1 holds its answer
-    ASSERT_EQ(rig.table.CellText(1, 1), "7.00");
-    ASSERT_EQ(rig.table.CellText(1, 2), "7.00");
+    ASSERT_EQ(rig.panel.cell(1, 1), "7.00");
+    ASSERT_EQ(rig.panel.cell(1, 2), "7.00");
 
-    rig.panel.setConnectChecked(false);
+    rig.panel.connectChecked = false;
     rig.engine.Disconnect();
     EXPECT_EQ(rig.port.closeCount, 1);
     EXPECT_FALSE(rig.port.isOpen);
     EXPECT_FALSE(rig.engine.PortOpen());
-    EXPECT_FALSE(rig.engine.LinkUp());
+    EXPECT_FALSE(rig.panel.linkUp);
     EXPECT_TRUE(rig.panel.portListEnabled);
-    EXPECT_TRUE(rig.table.CellText(1, 1).isEmpty());  // the instrument being polled
-    EXPECT_EQ(rig.table.CellText(1, 2), "7.00");
-    EXPECT_FLOAT_EQ(rig.table.LiveValues()[1], 7.0f);  // a disconnect keeps the values
+    EXPECT_TRUE(rig.panel.cell(1, 1).isEmpty());  // the instrument being polled
+    EXPECT_EQ(rig.panel.cell(1, 2), "7.00");
+    EXPECT_DOUBLE_EQ(rig.panel.live.value(1), 7.0);  // a disconnect keeps the values
 
     const qsizetype writes = rig.port.writes.size();
     const int ticks = rig.engine.TickCount();
@@ -90,7 +90,7 @@ TEST(PollPort, DisconnectWhileClosedOnlyReevaluatesTheList)
     EXPECT_EQ(rig.port.closeCount, 0);
     EXPECT_TRUE(rig.panel.portListEnabled);
     EXPECT_EQ(rig.panel.idText, "keep");
-    EXPECT_EQ(rig.panel.currentRow, -1);
+    EXPECT_TRUE(rig.panel.cleared.isEmpty());
 }
 
 // An answer from an instrument below or above the polled rows (a command to it) never leaves the
@@ -110,13 +110,11 @@ TEST(PollPort, DisconnectAfterAnAnswerFromOutsideTheRowsBlanksOnlyARowOfTheRange
         ASSERT_EQ(quint8(rig.port.lastWrite().at(0)), address);
         rig.tick(5);  // its answer
         ASSERT_EQ(rig.engine.PollAddress(), 5) << address;
-        rig.panel.repainted.clear();
         rig.panel.idText = "old";
         rig.disconnect();
         EXPECT_EQ(rig.port.closeCount, 1);
-        EXPECT_EQ(rig.panel.repainted, QList<int>{1}) << address;
+        EXPECT_EQ(rig.panel.cleared, QList<int>{5}) << address;
         EXPECT_EQ(rig.panel.idText, "") << address;
-        EXPECT_EQ(rig.panel.currentRow, 1) << address;
     }
 }
 
@@ -125,13 +123,13 @@ TEST(PollPort, PortThatDoesNotExistIsRefusedAndNothingIsEverWritten)
     PollRig rig;
     rig.engine.setPortIndex(4);
     rig.connect();
-    EXPECT_EQ(heads(rig.panel.warnings), QStringList({"Порт COM5 занят или не существует"}));
+    EXPECT_EQ(heads(rig.panel.notices), QStringList({"Порт COM5 занят или не существует"}));
     EXPECT_EQ(rig.panel.statusHistory, QStringList({"COM5"}));
     EXPECT_FALSE(rig.panel.connectChecked);
     EXPECT_EQ(rig.panel.connectUncheckedCount, 1);
     EXPECT_TRUE(rig.panel.portListEnabled);
     EXPECT_FALSE(rig.engine.PortOpen());
-    EXPECT_FALSE(rig.engine.LinkUp());
+    EXPECT_FALSE(rig.panel.linkUp);
     rig.tick(50);
     EXPECT_TRUE(rig.port.writes.isEmpty());
     EXPECT_EQ(rig.port.writesWhileClosed, 0);
@@ -154,7 +152,7 @@ TEST(PollPort, TheSystemsReasonGoesBeneathTheMessage)
         rig.port.openReason = c.reason;
         rig.port.denied = c.denied;
         rig.connect();
-        EXPECT_EQ(heads(rig.panel.warnings, 2), QStringList({c.expected}));
+        EXPECT_EQ(heads(rig.panel.notices, 2), QStringList({c.expected}));
     }
 }
 
@@ -165,8 +163,8 @@ TEST(PollPort, PermissionDeniedAddsHowToJoinTheDialoutGroup)
     rig.port.openReason = "Permission denied";
     rig.port.denied = true;
     rig.connect();
-    ASSERT_EQ(rig.panel.warnings.size(), 1);
-    const QStringList lines = rig.panel.warnings.at(0).split('\n');
+    ASSERT_EQ(rig.panel.notices.size(), 1);
+    const QStringList lines = rig.panel.notices.at(0).split('\n');
     ASSERT_GE(lines.size(), 3);
     EXPECT_EQ(lines.at(0), "Порт COM1 занят или не существует");
     EXPECT_EQ(lines.at(1), "Permission denied");
@@ -187,9 +185,9 @@ TEST(PollPort, IndexOutsideTheListIsRefusedWithoutAskingTheSystem)
         rig.connect();
         EXPECT_EQ(rig.port.openCount, 0);
         EXPECT_EQ(rig.panel.status, c.name);
-        ASSERT_EQ(rig.panel.warnings.size(), 1);
-        EXPECT_TRUE(rig.panel.warnings.at(0).startsWith(QStringLiteral("Порт %1 занят или не существует\n").arg(c.name)))
-            << rig.panel.warnings.at(0).toStdString();
+        ASSERT_EQ(rig.panel.notices.size(), 1);
+        EXPECT_TRUE(rig.panel.notices.at(0).startsWith(QStringLiteral("Порт %1 занят или не существует\n").arg(c.name)))
+            << rig.panel.notices.at(0).toStdString();
         EXPECT_FALSE(rig.panel.connectChecked);
         EXPECT_TRUE(rig.panel.portListEnabled);
         rig.tick(20);
@@ -212,11 +210,11 @@ TEST(PollPort, ConfigureFailuresShowTheCodeAndKeepTheBoxTicked)
         PollRig rig;
         rig.port.configResult = c.result;
         rig.connect();
-        EXPECT_EQ(rig.panel.warnings, QStringList({c.expected}));
+        EXPECT_EQ(rig.panel.notices, QStringList({c.expected}));
         EXPECT_EQ(rig.port.closeCount, 1);
         EXPECT_FALSE(rig.port.isOpen);
         EXPECT_FALSE(rig.engine.PortOpen());
-        EXPECT_FALSE(rig.engine.LinkUp());
+        EXPECT_FALSE(rig.panel.linkUp);
         EXPECT_TRUE(rig.panel.connectChecked);
         EXPECT_TRUE(rig.panel.portListEnabled);
         rig.tick(20);
@@ -251,7 +249,7 @@ TEST(PollPort, Com12OpensItsDeviceWhileEveryTextSaysCom12)
     writePortsCfg(rig, "COM12 /dev/pts/77\n");
     rig.engine.setPortIndex(11);
     rig.connect();  // not there yet
-    EXPECT_EQ(heads(rig.panel.warnings), QStringList({"Порт COM12 занят или не существует"}));
+    EXPECT_EQ(heads(rig.panel.notices), QStringList({"Порт COM12 занят или не существует"}));
     EXPECT_EQ(rig.panel.status, "COM12");
 
     rig.port.existing << device;
@@ -296,7 +294,7 @@ TEST(PollPort, TickingTheBoxAgainWhileConnectedDoesNotReopen)
     rig.connect();
     rig.engine.Connect();
     EXPECT_EQ(rig.port.openCount, 1);
-    EXPECT_TRUE(rig.panel.warnings.isEmpty());
+    EXPECT_TRUE(rig.panel.notices.isEmpty());
     EXPECT_TRUE(rig.engine.PortOpen());
 }
 
@@ -312,15 +310,15 @@ TEST(PollPort, UnreadablePortsCfgLinesAreReportedWhenThePortIsOpened)
         writePortsCfg(rig, "# adapters\nCOM2 /dev/ttyUSB1\n" + line + "\n");
         rig.connect();
         EXPECT_TRUE(rig.engine.PortOpen());
-        ASSERT_EQ(rig.panel.warnings.size(), 1) << line.constData();
-        EXPECT_TRUE(rig.panel.warnings.at(0).contains(QStringLiteral("строка 3")))
-            << rig.panel.warnings.at(0).toStdString();
-        EXPECT_TRUE(rig.panel.warnings.at(0).contains(QString::fromUtf8(line))) << rig.panel.warnings.at(0).toStdString();
+        ASSERT_EQ(rig.panel.notices.size(), 1) << line.constData();
+        EXPECT_TRUE(rig.panel.notices.at(0).contains(QStringLiteral("строка 3")))
+            << rig.panel.notices.at(0).toStdString();
+        EXPECT_TRUE(rig.panel.notices.at(0).contains(QString::fromUtf8(line))) << rig.panel.notices.at(0).toStdString();
 
         rig.port.existing.clear();  // the device goes: the give-up's box does not tell it again
         rig.tick(30);
-        ASSERT_EQ(rig.panel.warnings.size(), 2);
-        EXPECT_FALSE(rig.panel.warnings.at(1).contains(QStringLiteral("строка"))) << rig.panel.warnings.at(1).toStdString();
+        ASSERT_EQ(rig.panel.notices.size(), 2);
+        EXPECT_FALSE(rig.panel.notices.at(1).contains(QStringLiteral("строка"))) << rig.panel.notices.at(1).toStdString();
     }
 }
 
@@ -333,10 +331,10 @@ TEST(PollPort, UnreadablePortsCfgLinesGoIntoTheBoxOfAFailedOpen)
     rig.port.existing.clear();
     writePortsCfg(rig, "COM1=/dev/ttyUSB0\n");
     rig.connect();
-    ASSERT_EQ(rig.panel.warnings.size(), 1);
-    EXPECT_TRUE(rig.panel.warnings.at(0).startsWith(QStringLiteral("Порт COM1 занят или не существует\n")));
-    EXPECT_TRUE(rig.panel.warnings.at(0).contains(QStringLiteral("строка 1"))) << rig.panel.warnings.at(0).toStdString();
-    EXPECT_TRUE(rig.panel.warnings.at(0).contains(QStringLiteral("COM1=/dev/ttyUSB0")));
+    ASSERT_EQ(rig.panel.notices.size(), 1);
+    EXPECT_TRUE(rig.panel.notices.at(0).startsWith(QStringLiteral("Порт COM1 занят или не существует\n")));
+    EXPECT_TRUE(rig.panel.notices.at(0).contains(QStringLiteral("строка 1"))) << rig.panel.notices.at(0).toStdString();
+    EXPECT_TRUE(rig.panel.notices.at(0).contains(QStringLiteral("COM1=/dev/ttyUSB0")));
 }
 
 // Every message of the program's logging categories, as a service engineer's log would hold it.
@@ -359,7 +357,7 @@ TEST(PollPort, FramesAndPortEventsAreLoggedOnlyWhenAsked)
         rig.tick();  // the first request
         rig.port.arrive(hex("01 83 02"));
         rig.tick(29);  // a short answer, then silence until the instrument is given up
-        rig.panel.setConnectChecked(false);
+        rig.panel.connectChecked = false;
         rig.engine.Disconnect();
         qInstallMessageHandler(previous);
         QLoggingCategory::setFilterRules(QString());
@@ -399,16 +397,16 @@ struct PtyLine {
     std::unique_ptr<QSocketNotifier> instrument;
     SerialPort port;
     FakePanel panel;
-    DeviceTable table{panel};
-    PollEngine engine{port, panel, table};
+    PollEngine engine{port, panel};
     QTimer timer;
 
     PtyLine()
     {
         engine.setWorkDir(dir.path());
+        panel.workDir = dir.path();
+        panel.setRange({1, 1});
         link = dir.filePath(QStringLiteral("adapter"));
         WriteAll(dir.filePath(QStringLiteral("ports.cfg")), "COM1 " + QFile::encodeName(link) + "\n");
-        table.FillHeaders({1, 1});
         engine.Init({1, 1});
         timer.setInterval(100);
         timer.setTimerType(Qt::PreciseTimer);
@@ -433,7 +431,7 @@ struct PtyLine {
     void connect()
     {
         panel.statusHistory.clear();
-        panel.setConnectChecked(true);
+        panel.connectChecked = true;
         // The first request goes out on the first tick: as many ticks have passed since the last
         // slot (the port was closed meanwhile, or this is the first connect).
         while (engine.TickCount() < 10) engine.Tick();
@@ -454,8 +452,8 @@ TEST(PollPort, UnpluggedDeviceIsGivenUpAtOnceWithoutSpinning)
     const double before = cpuSeconds();
     RunTimerUntil(line.timer, [] { return false; }, 3000);
     EXPECT_LT(cpuSeconds() - before, 0.15) << "CPU seconds in the 3 s after the device went";
-    ASSERT_EQ(line.panel.warnings.size(), 1) << line.panel.warnings.join("\n---\n").toStdString();
-    EXPECT_TRUE(line.panel.warnings.at(0).startsWith(QStringLiteral("Порт COM1 занят или не существует")));
+    ASSERT_EQ(line.panel.notices.size(), 1) << line.panel.notices.join("\n---\n").toStdString();
+    EXPECT_TRUE(line.panel.notices.at(0).startsWith(QStringLiteral("Порт COM1 занят или не существует")));
     ASSERT_FALSE(line.panel.statusHistory.isEmpty());
     EXPECT_EQ(line.panel.statusHistory.first(), "COM1") << "given up before any missed-answer check";
     EXPECT_FALSE(line.panel.connectChecked);
@@ -464,7 +462,7 @@ TEST(PollPort, UnpluggedDeviceIsGivenUpAtOnceWithoutSpinning)
     line.plugIn();
     line.connect();
     EXPECT_TRUE(RunTimerUntil(line.timer, [&] { return line.answered(); }, 5000));
-    EXPECT_EQ(line.panel.warnings.size(), 1);
+    EXPECT_EQ(line.panel.notices.size(), 1);
 }
 
 TEST(PollPort, BuiltInPortThatAnswersNothingForARoundPointsToTheDevicesPresent)
@@ -495,7 +493,7 @@ TEST(PollPort, BuiltInPortThatAnswersNothingForARoundPointsToTheDevicesPresent)
             << notices.at(0).toStdString();
         for (const SerialDevice& d : SerialDevicesPresent()) EXPECT_TRUE(notices.at(0).contains(d.path));
         EXPECT_TRUE(notices.at(0).contains(rig.dir.filePath(QStringLiteral("ports.cfg"))));
-        EXPECT_TRUE(rig.panel.warnings.isEmpty());
+        EXPECT_EQ(rig.panel.problems.first().kind, PortProblem::Kind::NothingAnswers);
     }
 }
 

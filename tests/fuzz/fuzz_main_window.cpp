@@ -5,6 +5,7 @@
 // Input: the bytes of it.cfg.
 #include "FuzzCheck.h"
 #include "MainWindow.h"
+#include "PolledRange.h"
 #include "Settings.h"
 
 #include <QApplication>
@@ -38,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     MainWindow form;
     for (const QSpinBox* spin : form.findChildren<QSpinBox*>())
         FUZZ_CHECK(spin->value() >= spin->minimum() && spin->value() <= spin->maximum());
-    FUZZ_CHECK(form.engine().DeviceCount() >= 1 && form.engine().DeviceCount() <= DeviceTable::MaxDevices);
+    FUZZ_CHECK(form.engine().DeviceCount() >= 1 && form.engine().DeviceCount() <= MaxDevices);
 
     const Settings collected = form.collectSettings();
     const SettingsRead again = ParseSettings(FormatSettings(collected));

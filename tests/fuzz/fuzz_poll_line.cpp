@@ -1,7 +1,8 @@
 // The serial line into the poll engine, tick by tick: measurement answers, archive blocks,
 // command confirmations and garbage, with the buttons pressed in between. Whatever arrives, the
-// engine stays inside its buffers, asks for measurements only inside the polled range, and keeps
-// its port flags true to the port.
+// engine stays inside its buffers, asks for measurements only inside the polled range, tells
+// readings only of instruments in it, and keeps the link it tells (and the port list it allows)
+// true to the port.
 //
 // Input: the first address, the instrument count and "NUM" (one byte each), then steps of
 //   op    ticks to run = low nibble + 1; the high nibble first presses 1 "Читать архив",
@@ -12,7 +13,6 @@
 // At most 600 ticks (60 slots, room for a whole archive download) are run per input, so that
 // every input stays fast.
 #include "DateTimeText.h"
-#include "DeviceTable.h"
 #include "FakePanel.h"
 #include "FakePort.h"
 #include "FuzzCheck.h"
@@ -48,20 +48,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 3) return 0;
     test::FakePort port;
     test::FakePanel panel;
-    DeviceTable table{panel};
-    PollEngine engine{port, panel, table};
+    PollEngine engine{port, panel};
     const PolledRange range{1 + data[0] % 99, 1 + data[1] % 10};
     const int command = 1 + data[2] % 99;
     engine.setWorkDir(workDirPath());
+    panel.workDir = workDirPath();
+    panel.setRange(range);
     port.existing << PortDeviceName(0, workDirPath());
-    table.FillHeaders(range);
-    table.setCommandAddress(command);
     engine.setCommandAddress(command);
     engine.Init(range);
-    panel.setConnectChecked(true);
+    panel.connectChecked = true;
     engine.Connect();
 
-    const int last = range.first + range.count - 1;
+    const int last = range.last();
     int ticks = 600;
     for (size_t i = 3; i + 2 <= size && ticks > 0;) {
         const uint8_t op = data[i];
@@ -87,9 +86,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (int t = 0; t <= (op & 0x0F) && ticks > 0; ++t, --ticks) {
             engine.Tick();
             FUZZ_CHECK(engine.Link().RxCount() >= 0 && engine.Link().RxCount() <= RtuLink::RxSize);
-            FUZZ_CHECK(engine.PollAddress() >= range.first && engine.PollAddress() <= last);
+            FUZZ_CHECK(engine.PollAddress() >= range.first() && engine.PollAddress() <= last);
             FUZZ_CHECK(engine.PortOpen() == port.isOpen);
-            FUZZ_CHECK(!engine.LinkUp() || engine.PortOpen());
+            FUZZ_CHECK(panel.linkUp == engine.PortOpen());
+            FUZZ_CHECK(panel.portListEnabled == !engine.PortOpen());
+            FUZZ_CHECK(panel.readings.isEmpty() || range.rowOf(panel.readings.last().address) != 0);
             FUZZ_CHECK(port.writesWhileClosed == 0);
         }
     }

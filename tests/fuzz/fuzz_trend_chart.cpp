@@ -6,6 +6,7 @@
 #include "ChartWindow.h"
 #include "FuzzCheck.h"
 #include "PolledRange.h"
+#include "Reading.h"
 #include "TrendChart.h"
 #include "TrendFile.h"
 
@@ -39,10 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(file.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size));
     }
     now = QDateTime(QDate(2026, 12, 6), QTime(14, 0, 0));
-    float live[ChannelCount + 1] = {};
     test::ChartWindow window;
     TrendStore store;
-    TrendChart chart(window.widgets(), store, live);
+    TrendChart chart(window.widgets(), store);
     chart.setRange({1, 10});
 
     // The start-up's order: window now .. now + 5 minutes, the file, then the scales and layout.
@@ -56,8 +56,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // One live sample a second later.
     for (int k = 1; k <= 10; ++k) {
-        live[2 * k - 1] = 7.0f;
-        live[2 * k] = 25.0f;
+        Reading r;
+        r.address = quint8(k);
+        r.answered = true;
+        r.phRaw = 700;
+        r.tRaw = 250;
+        chart.takeReading(r);
     }
     chart.setLinkUp(true);
     chart.setRoundDone();

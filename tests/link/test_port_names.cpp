@@ -1,7 +1,6 @@
 // COM names shown to the operator and the devices they open on each system.
 #include "Files.h"
 #include "PortNames.h"
-#include "SerialDevices.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -90,22 +89,23 @@ TEST(PortNames, PortsCfgMapsNamesAndIsReadAfresh)
     EXPECT_EQ(PortDeviceNameFor(11, dir.path(), false), "/dev/ttyS11");
 }
 
-TEST(PortNames, TooltipNamesTheDeviceOfEveryComNameAndTheDevicesPresent)
+TEST(PortNames, MappingsNameTheDeviceOfEveryComNameAndWhatPortsCfgCouldNotTake)
 {
     QTemporaryDir dir;
     writeConfig(dir, "COM2 /dev/ttyUSB0\nCOM3=/dev/ttyUSB1\n");
-    const QString tip = PortListToolTip(dir.path());
-    const QStringList lines = tip.split(QLatin1Char('\n'));
-    ASSERT_GT(lines.size(), PortCount);
+    const QList<PortMapping> mappings = PortMappings(dir.path());
+    ASSERT_EQ(mappings.size(), PortCount);
     for (int i = 0; i < PortCount; ++i) {
-        EXPECT_TRUE(lines[i].startsWith(PortDisplayName(i) + QLatin1Char(' '))) << lines[i].toStdString();
-        EXPECT_TRUE(lines[i].contains(PortDeviceName(i, dir.path()))) << lines[i].toStdString();
-    }
-    for (const SerialDevice& d : SerialDevicesPresent()) EXPECT_TRUE(tip.contains(d.path)) << d.path.toStdString();
+        EXPECT_EQ(mappings[i].device, PortDeviceName(i, dir.path())) << i;
 #ifndef Q_OS_WIN
-    EXPECT_TRUE(tip.contains(QStringLiteral("ports.cfg строку"))) << tip.toStdString();
-    EXPECT_TRUE(tip.contains(QStringLiteral("строка 2: «COM3=/dev/ttyUSB1»"))) << tip.toStdString();
+        EXPECT_EQ(mappings[i].fromPortsCfg, i == 1) << i;
 #endif
+    }
+    const QList<PortsCfgProblem> problems = LoadPortsConfig(dir.path()).problems;
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_EQ(problems[0].kind, PortsCfgProblem::Kind::UnreadableLine);
+    EXPECT_EQ(problems[0].line, 2);
+    EXPECT_EQ(problems[0].text, "COM3=/dev/ttyUSB1");
 }
 
 TEST(PortNames, PortsCfgTakesTrailingComments)
@@ -142,7 +142,8 @@ TEST(PortNames, PortsCfgThatIsNoRegularFileIsNeverOpened)
     writer.join();
     EXPECT_FALSE(openedByReader);
     EXPECT_TRUE(config.devices.isEmpty());
-    EXPECT_EQ(config.problems.size(), 1) << "and the operator is told";
+    ASSERT_EQ(config.problems.size(), 1) << "and the operator is told";
+    EXPECT_EQ(config.problems[0].kind, PortsCfgProblem::Kind::NotARegularFile);
     EXPECT_EQ(PortDeviceNameFor(0, dir.path(), false), "/dev/ttyS0");
 }
 

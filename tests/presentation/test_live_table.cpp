@@ -1,10 +1,8 @@
-// The live table DrawGrid1: geometry, painting from CellText, the repaint rule, "Таб", the
+// The live table: geometry, painting from the readings it is handed, the repaint rule, "Таб", the
 // current cell, the double-click and what a screen reader reads.
-#include "DeviceTable.h"
-#include "FakePanel.h"
-#include "FakePort.h"
 #include "LiveTable.h"
 #include "QStringPrint.h"
+#include "Reading.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -19,7 +17,6 @@
 #include <gtest/gtest.h>
 
 using namespace qm;
-using qm::test::FakePanel;
 
 namespace {
 
@@ -41,30 +38,26 @@ bool isDark(QRgb c) { return qRed(c) < 110 && qGreen(c) < 110 && qBlue(c) < 110;
 
 class LiveTableTest : public ::testing::Test {
 protected:
-    FakePanel panel;
-    DeviceTable table{panel};
     LiveTable view;
 
-    void SetUp() override
-    {
-        table.FillHeaders({1, 10});
-        view.setDeviceTable(&table);
-    }
+    void SetUp() override { view.setRange({1, 10}); }
     // The instrument of a row (its address is the row's) answers with these registers: pH x 100,
     // T x 10, the status word.
     void answer(int row, int ph, int t = 250, quint16 status = 0x0000)
     {
-        const int registers[9] = {0x1100 | row, ph, 1234, t, status, 0x141A, 0x0C06, 0x0D2D, 15};
-        QByteArray frame;
-        frame.append(char(row));
-        frame.append(char(3));
-        frame.append(char(18));
-        for (int r : registers) {
-            frame.append(char((r >> 8) & 0xFF));
-            frame.append(char(r & 0xFF));
-        }
-        frame = test::withCrc(frame);
-        table.HandleMeasurementAnswer(reinterpret_cast<const quint8*>(frame.constData()), int(frame.size()), row);
+        Reading r;
+        r.address = quint8(row);
+        r.answered = true;
+        r.id = quint16(0x1100 | row);
+        r.phRaw = qint16(ph);
+        r.eRaw = 1234;
+        r.tRaw = qint16(t);
+        r.status = status;
+        r.clockYear = 0x141A;
+        r.clockDate = 0x0C06;
+        r.clockTime = 0x0D2D;
+        r.period = 15;
+        view.showReading(r);
     }
     void settle()
     {
@@ -158,8 +151,8 @@ TEST_F(LiveTableTest, FontAndReadOnly)
 TEST_F(LiveTableTest, RedDiscWhereTheIndicatorIsSetAndTextElsewhere)
 {
     answer(2, 701, 250, 0x0010);  // "7.01"; status bit 4 of row 2 lights "Р1", bit 5 leaves "Р2" dark
-    ASSERT_EQ(table.CellText(6, 2), "1");
-    ASSERT_EQ(table.CellText(7, 2), "");
+    ASSERT_EQ(view.cellText(6, 2), "1");
+    ASSERT_EQ(view.cellText(7, 2), "");
     view.setCurrentCell(1, 4);  // keep the selection away from the cells looked at
     const QImage img = grab();
 
@@ -196,7 +189,7 @@ TEST_F(LiveTableTest, TextSitsAtTheInsetAndIsClippedToItsCell)
     view.setCurrentCell(1, 4);
     const QImage narrow = grab();
     answer(2, 701, -32768);  // "-3276.8": wider than the 49-pixel "T" column
-    ASSERT_EQ(table.CellText(3, 2), "-3276.8");
+    ASSERT_EQ(view.cellText(3, 2), "-3276.8");
     const QImage img = grab();
 
     const QRect ph = cellRect(1, 2);
@@ -208,7 +201,7 @@ TEST_F(LiveTableTest, TextSitsAtTheInsetAndIsClippedToItsCell)
     EXPECT_GT(count(img, cellRect(3, 2), isDark), 20);
     EXPECT_EQ(img.copy(cellRect(4, 2)), narrow.copy(cellRect(4, 2))) << "no text spills into the next cell";
 
-    // The address column and the corner are drawn from CellText too.
+    // The address column and the corner are drawn from the cell texts too.
     EXPECT_GT(count(img, addressCellRect(2), isDark), 5);
     EXPECT_EQ(count(img, addressCellRect(2).adjusted(0, 0, 0, -addressCellRect(2).height() + 3), isDark), 0);
     const QRect corner(view.verticalHeader()->geometry().left(), view.horizontalHeader()->geometry().top(), 70, 24);
@@ -217,7 +210,7 @@ TEST_F(LiveTableTest, TextSitsAtTheInsetAndIsClippedToItsCell)
 
 TEST_F(LiveTableTest, BlankRowDrawsNothing)
 {
-    table.setRange({1, 3});
+    view.setRange({1, 3});
     view.refreshAll();
     view.setCurrentCell(1, 1);
     const QImage img = grab();
@@ -240,10 +233,10 @@ TEST_F(LiveTableTest, RowsOutOfViewAreNotRepaintedNorScrolledTo)
     view.viewport()->installEventFilter(&rec);
 
     answer(2, 888);
-    view.RepaintDeviceRow(2);
-    view.RepaintDeviceRow(8);
-    view.RepaintDeviceRow(0);
-    view.RepaintDeviceRow(11);
+    view.repaintDeviceRow(2);
+    view.repaintDeviceRow(8);
+    view.repaintDeviceRow(0);
+    view.repaintDeviceRow(11);
     settle();
     EXPECT_TRUE(rec.regions.isEmpty());
     EXPECT_EQ(view.topRow(), 4);
@@ -252,7 +245,7 @@ TEST_F(LiveTableTest, RowsOutOfViewAreNotRepaintedNorScrolledTo)
 
     // A row in view is repainted, and only that row (columns 1..7).
     answer(6, 666);
-    view.RepaintDeviceRow(6);
+    view.repaintDeviceRow(6);
     settle();
     ASSERT_FALSE(rec.regions.isEmpty());
     QRegion painted;
@@ -285,7 +278,7 @@ TEST_F(LiveTableTest, TallTableRepaintsAnyRow)
     view.viewport()->installEventFilter(&rec);
     for (int row : {1, 10}) {
         rec.regions.clear();
-        view.RepaintDeviceRow(row);
+        view.repaintDeviceRow(row);
         settle();
         EXPECT_FALSE(rec.regions.isEmpty()) << row;
     }
@@ -391,20 +384,20 @@ TEST_F(LiveTableTest, ChangedRowIsToldToScreenReadersWithoutRepaintingOutOfView)
                              for (int c = first.column(); c <= last.column(); ++c) changed.insert({c + 1, r + 1});
                      });
     answer(8, 700);
-    view.RepaintDeviceRow(8);
+    view.repaintDeviceRow(8);
     settle();
     changed.clear();
     PaintRecorder rec;
     view.viewport()->installEventFilter(&rec);
     answer(8, 777, 250, 0x0010);  // pH and "Р1" change, and the status word with them
-    view.RepaintDeviceRow(8);
+    view.repaintDeviceRow(8);
     settle();
     EXPECT_EQ(changed, (QSet<QPair<int, int>>{{1, 8}, {4, 8}, {6, 8}}));
     EXPECT_TRUE(rec.regions.isEmpty()) << "row 8 is out of view";
 
     // The same values again are no news.
     changed.clear();
-    view.RepaintDeviceRow(8);
+    view.repaintDeviceRow(8);
     EXPECT_TRUE(changed.isEmpty());
     view.viewport()->removeEventFilter(&rec);
 }
@@ -415,7 +408,7 @@ TEST_F(LiveTableTest, TabLeavesTheTableWhileArrowsMoveTheCurrentCell)
     auto* before = new QLineEdit(&window);
     auto* grid = new LiveTable(&window);
     auto* after = new QLineEdit(&window);
-    grid->setDeviceTable(&table);
+    grid->setRange({1, 10});
     window.show();
     window.activateWindow();
     settle();
@@ -435,7 +428,6 @@ TEST_F(LiveTableTest, TabLeavesTheTableWhileArrowsMoveTheCurrentCell)
         press(key, modifiers);
         EXPECT_EQ(window.focusWidget(), next);
     }
-    grid->setDeviceTable(nullptr);
 }
 
 }  // namespace

@@ -3,10 +3,16 @@
 #include "test_trend_rig.h"
 
 #include "CursorReadout.h"
+#include "Keys.h"
+#include "TrendChartMenu.h"
 
+#include <QAbstractItemView>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -94,7 +100,7 @@ TEST(TrendChartWindow, HundredPointsRollAndTheLeftEdgeJumpsAfterFiveMinutes)
     DateTime lastMin = start;
     int jumps = 0;
     for (int i = 1; i <= 1000; ++i) {
-        rig.setRow(1, float(i % 10), 20.0f);
+        rig.setRow(1, i % 10, 20.0);
         rig.tick();
         const TrendStore& s = rig.store;
         ASSERT_EQ(s.TrendCount(), std::min(i, 100)) << i;
@@ -279,7 +285,7 @@ TEST(TrendChartWindow, ClockJumpsKeepTheNewestSampleInView)
 TEST(TrendChartLoad, FilesWithTimesGoingBackOrAheadGiveASoundWindow)
 {
     ChartRig rig;
-    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.store, rig.live);
+    rig.makeChart();
     rig.chart->Setup(rig.now());
     double values[20] = {};
     const DateTime start = rig.now() - 3 * 3600 * Second;
@@ -582,7 +588,7 @@ TEST(TrendChartFocus, MemoTakesTheFocusOnTheFirstTickAnd101TicksAfterAUserAction
 TEST(TrendChartLoad, LoadedSamplesSetTheWindowAndTheSavedSlots)
 {
     ChartRig rig;
-    rig.chart = std::make_unique<TrendChart>(rig.window.widgets(), rig.store, rig.live);
+    rig.makeChart();
     rig.chart->setRange({1, 3});
     rig.chart->Setup(rig.now());
     rig.chart->setChartSlotDevice(1, 2);
@@ -839,6 +845,154 @@ TEST(TrendChartZoom, WheelStopsAtATwoMinuteWindowAndAtAMillionOnTheValueAxes)
     EXPECT_NEAR(c->yAxis->range().size(), 1e6, 1e-3);
     EXPECT_NEAR(c->yAxis2->range().size(), 1e6, 1e-3);
 }
+
+// A key typed at the focused chart, and what it does to the axes.
+struct KeyCase {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    int span;    // the time axis: -1 narrower, 1 wider, 0 as it was
+    int moved;   // the time axis's middle: -1 earlier, 1 later, 0 where it was
+    bool values; // the value axes changed
+};
+
+class TrendChartKeys : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(TrendChartKeys, MoveTheAxesAndHomeBringsBackTheRulesWindow)
+{
+    const KeyCase& k = GetParam();
+    ChartRig rig;
+    rig.start();
+    rig.show();
+    rig.grab();
+    QCustomPlot* c = rig.window.chart;
+    FocusOn(c);
+    ASSERT_TRUE(c->hasFocus()) << "Tab and a click give the chart the focus";
+    const QCPRange time = c->xAxis->range(), left = c->yAxis->range(), right = c->yAxis2->range();
+    const DateTime min = rig.chart->WindowMin(), max = rig.chart->WindowMax();
+
+    TypeKey(k.key, k.modifiers);
+    const QCPRange now = c->xAxis->range();
+    const auto sign = [](double d) { return std::fabs(d) < 1e-6 ? 0 : d < 0 ? -1 : 1; };
+    EXPECT_EQ(sign(now.size() - time.size()), k.span);
+    EXPECT_EQ(sign(now.center() - time.center()), k.moved);
+    EXPECT_EQ(c->yAxis->range() != left || c->yAxis2->range() != right, k.values);
+    EXPECT_EQ(rig.chart->Zoomed(), k.span != 0 || k.moved != 0);
+    EXPECT_EQ(rig.chart->WindowMin(), min);
+    EXPECT_EQ(rig.chart->WindowMax(), max);
+
+    TypeKey(Qt::Key_Home);
+    EXPECT_FALSE(rig.chart->Zoomed());
+    EXPECT_EQ(c->xAxis->range(), time);
+    EXPECT_EQ(c->yAxis->range(), left);
+    EXPECT_EQ(c->yAxis2->range(), right);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, TrendChartKeys,
+    ::testing::Values(KeyCase{"Plus", Qt::Key_Plus, Qt::ShiftModifier, -1, 0, false},
+                      KeyCase{"KeypadPlus", Qt::Key_Plus, Qt::KeypadModifier, -1, 0, false},
+                      KeyCase{"Minus", Qt::Key_Minus, Qt::NoModifier, 1, 0, false},
+                      KeyCase{"Left", Qt::Key_Left, Qt::NoModifier, 0, -1, false},
+                      KeyCase{"Right", Qt::Key_Right, Qt::NoModifier, 0, 1, false},
+                      KeyCase{"CtrlPlus", Qt::Key_Plus, Qt::ControlModifier, 0, 0, true},
+                      KeyCase{"Up", Qt::Key_Up, Qt::NoModifier, 0, 0, true},
+                      KeyCase{"AltLeftIsNotTheCharts", Qt::Key_Left, Qt::AltModifier, 0, 0, false}),
+    [](const ::testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.name); });
+
+TEST(TrendChartKeys, ShiftF10AndTheMenuKeyOpenTheChartsMenu)
+{
+    ChartRig rig;
+    rig.start();
+    QCustomPlot* c = rig.window.chart;
+    TrendChartMenu::of(c)->addItem(QStringLiteral("Вести журнал"));
+    QMenu* menu = c->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    const struct {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        bool opens;
+    } keys[] = {{Qt::Key_F10, Qt::ShiftModifier, true}, {Qt::Key_Menu, Qt::NoModifier, true},
+                {Qt::Key_F10, Qt::NoModifier, false}};
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.key);
+        FocusOn(c);
+        TypeKey(k.key, k.modifiers);
+        EXPECT_EQ(menu->isVisible(), k.opens);
+        // Over the plot, where the keys work.
+        if (k.opens) {
+            EXPECT_TRUE(QRect(c->mapToGlobal(QPoint()), c->size()).contains(menu->pos()));
+        }
+        menu->hide();
+    }
+    // Not from a list lying on the chart: its keys are its own.
+    FocusOn(rig.window.lists[0]);
+    TypeKey(Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_FALSE(menu->isVisible());
+}
+
+// What opens over the chart while the readout shows.
+enum class Opener { ChartMenu, SlotList, Box };
+
+class TrendChartReadoutCovered : public ::testing::TestWithParam<Opener> {};
+
+TEST_P(TrendChartReadoutCovered, HidesWhileAMenuListOrBoxIsOpenAndUntilThePointerMovesAgain)
+{
+    ChartRig rig;
+    rig.window.interval->setValue(1);
+    rig.start();
+    rig.show();
+    rig.linkUp();
+    rig.setRow(1, 7.0f, 25.0f);
+    for (int i = 0; i < 30; ++i) rig.tick();
+    rig.grab();
+    QCustomPlot* c = rig.window.chart;
+    CursorReadout* readout = rig.chart->Readout();
+    const QPoint at(int(c->xAxis->coordToPixel(ChartKey(rig.store.TrendTime(10)))), c->axisRect()->rect().center().y());
+    QCursor::setPos(c->mapToGlobal(at));
+    rig.window.pointAt(at);
+    ASSERT_TRUE(readout->isShown());
+
+    TrendChartMenu::of(c)->addItem(QStringLiteral("Вести журнал"));
+    QMessageBox box(QMessageBox::Warning, QString(), QStringLiteral("Файл ports.cfg прочитан не весь"));
+    QWidget* opened = nullptr;
+    switch (GetParam()) {
+    case Opener::ChartMenu: {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, c->mapToGlobal(at));
+        QCoreApplication::sendEvent(c, &event);
+        opened = c->findChild<QMenu*>();
+        break;
+    }
+    case Opener::SlotList:
+        rig.window.lists[0]->showPopup();
+        opened = rig.window.lists[0]->view()->window();
+        break;
+    case Opener::Box:
+        box.show();
+        opened = &box;
+        break;
+    }
+    ASSERT_TRUE(opened && opened->isVisible());
+    EXPECT_FALSE(readout->isShown()) << "hidden by the time it shows";
+    opened->hide();
+
+    // A new sample under the resting pointer, and the move made up for it: still hidden.
+    rig.tick();
+    rig.window.pointAt(at);
+    EXPECT_FALSE(readout->isShown());
+    // The operator moves the mouse.
+    QCursor::setPos(c->mapToGlobal(at + QPoint(1, 0)));
+    rig.window.pointAt(at + QPoint(1, 0));
+    EXPECT_TRUE(readout->isShown());
+}
+
+INSTANTIATE_TEST_SUITE_P(Openers, TrendChartReadoutCovered,
+                         ::testing::Values(Opener::ChartMenu, Opener::SlotList, Opener::Box),
+                         [](const ::testing::TestParamInfo<Opener>& info) {
+                             return std::string(info.param == Opener::ChartMenu ? "ChartMenu"
+                                                : info.param == Opener::SlotList ? "SlotList"
+                                                                                 : "Box");
+                         });
 
 TEST(TrendChartReadout, ShowsTheSampleUnderThePointerAndNothingElsewhere)
 {

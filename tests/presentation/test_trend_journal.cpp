@@ -53,7 +53,7 @@ struct JournalRig : ChartRig {
     {
         clock = QDateTime(QDate(2026, 12, 6), startTime);
         start(2, 3);
-        records = std::make_unique<TrendRecords>(store, window.chart);
+        records = std::make_unique<TrendRecords>(store, window.chart, nullptr);
         records->setRange(range);
         QObject::connect(chart.get(), &TrendChart::sampleTaken, chart.get(), [this] { records->SampleTaken(); });
         records->ShowNotice = [this](const QString& text, const QString&) { notices << text; };
@@ -238,7 +238,7 @@ TEST(TrendJournal, ExportReadsBackThroughPythonsCsvModule)
     ChartRig rig;
     rig.start();
     QTemporaryDir dir;
-    TrendRecords records(rig.store, rig.window.chart);
+    TrendRecords records(rig.store, rig.window.chart, nullptr);
     records.setRange({11, 3});
     const QString path = dir.filePath(QStringLiteral("Экспорт.csv"));
     records.AskExportPath = [&](const QString&) { return path; };
@@ -317,7 +317,7 @@ TEST(TrendJournal, TheChartsMenuSwitchesTheJournalKeepsTheChoiceBetweenRunsAndEx
     const QString exported = dir.filePath(QStringLiteral("Экспорт.csv"));
     bool journalOn[2] = {};
     for (int run = 0; run < 2; ++run) {
-        TrendRecords records(rig.store, rig.window.chart);
+        TrendRecords records(rig.store, rig.window.chart, nullptr);
         records.Start(dir.path());
         QPointer<QMenu> menu = openMenu();
         ASSERT_TRUE(menu);

@@ -50,11 +50,11 @@ struct Stage {
     void sample(DateTime t, int limit = TrendStore::TrendCapacity)
     {
         std::normal_distribution<float> noise(0.0f, 1.0f);
-        float live[21] = {};
+        double live[21] = {};
         for (int k = 1; k <= 10; ++k) {
             const bool silent = k == 4 && (store.appended() / 200) % 3 == 2;
-            live[2 * k - 1] = silent ? -100.0f : 5.0f + 0.4f * float(k) + 0.15f * noise(random);
-            live[2 * k] = silent ? -100.0f : 15.0f + 2.0f * float(k) + 0.8f * noise(random);
+            live[2 * k - 1] = silent ? NoDataMark : 5.0f + 0.4f * float(k) + 0.15f * noise(random);
+            live[2 * k] = silent ? NoDataMark : 15.0f + 2.0f * float(k) + 0.8f * noise(random);
         }
         store.AddSample(t, live, limit);
     }

@@ -1,8 +1,9 @@
 #pragma once
-// The chart's part of the main window, the live channels it samples, and a clock that tests move
-// by hand.
+// The chart's part of the main window, readings handed to it as the engine hands them, and a clock
+// that tests move by hand.
 
 #include "PolledRange.h"
+#include "Reading.h"
 #include "TrendChart.h"
 #include "TrendPlot.h"
 #include "TrendTimeTicker.h"
@@ -23,12 +24,12 @@
 namespace qm::test {
 
 struct ChartRig {
-    float live[ChannelCount + 1] = {};  // LiveValues as the device table keeps them
     ChartWindow window;
     QDateTime clock{QDate(2026, 12, 6), QTime(14, 0, 0)};
     TrendStore store;
     std::unique_ptr<TrendChart> chart;
     std::function<void()> onSave;  // what a due save does
+    PolledRange range;               // as start() handed it to the chart
 
     ChartRig()
     {
@@ -39,10 +40,12 @@ struct ChartRig {
         chart.reset();
         SetClock({});
     }
+    // The chart alone, before any start-up step.
+    void makeChart() { chart = std::make_unique<TrendChart>(window.widgets(), store); }
     // The start-up of a first run: no settings file, no trend file.
     void start(int instruments = 1, int firstAddress = 1)
     {
-        chart = std::make_unique<TrendChart>(window.widgets(), store, live);
+        makeChart();
         // Wired as the main window wires them.
         const auto handSampling = [this] {
             chart->setSampling(window.points->value(), window.interval->value(), window.interval->maximum());
@@ -54,7 +57,8 @@ struct ChartRig {
             if (onSave) onSave();
         });
         QObject::connect(chart.get(), &TrendChart::idle, window.memo, [this] { window.memo->setFocus(Qt::OtherFocusReason); });
-        chart->setRange({firstAddress, instruments});
+        range = PolledRange(firstAddress, instruments);
+        chart->setRange(range);
         const DateTime now = NowDateTime();
         chart->Setup(now);
         chart->FinishStartUp(now);
@@ -66,13 +70,20 @@ struct ChartRig {
         clock = clock.addSecs(seconds);
         chart->Tick();
     }
-    void setRow(int row, float pH, float t)
+    // The instrument of a device row answered pH and t (as its registers carry them: hundredths
+    // and tenths).
+    void setRow(int row, double pH, double t)
     {
-        live[2 * row - 1] = pH;
-        live[2 * row] = t;
+        Reading r;
+        r.address = quint8(range.addressOf(row));
+        r.answered = true;
+        r.received = clock;
+        r.phRaw = qint16(qRound(pH * 100));
+        r.tRaw = qint16(qRound(t * 10));
+        chart->takeReading(r);
     }
     // The instrument of a row stopped answering.
-    void markSilent(int row) { setRow(row, NoDataMark, NoDataMark); }
+    void markSilent(int row) { chart->takeReading(Reading::silent(quint8(range.addressOf(row)), clock)); }
     // The engine tells that the link is up and the walk has gone round once.
     void linkUp()
     {

@@ -10,21 +10,21 @@ using namespace qm;
 namespace {
 
 struct Live {
-    float v[21] = {};
-    explicit Live(float base)
+    double v[21] = {};
+    explicit Live(double base)
     {
-        for (int ch = 1; ch <= 20; ++ch) v[ch] = base + float(ch) / 100.0f;
+        for (int ch = 1; ch <= 20; ++ch) v[ch] = base + ch / 100.0;
     }
 };
 
 TEST(TrendStore, GrowsToTheLimitThenDropsTheOldestOfEveryChannel)
 {
     auto store = std::make_unique<TrendStore>();
-    for (int i = 1; i <= 5; ++i) store->AddSample(100.0 + i, Live(float(i)).v, 3);
+    for (int i = 1; i <= 5; ++i) store->AddSample(100.0 + i, Live(i).v, 3);
     ASSERT_EQ(store->TrendCount(), 3);
     for (int i = 1; i <= 3; ++i) {
         EXPECT_EQ(store->TrendTime(i), 102.0 + i) << i;
-        for (int ch = 1; ch <= 20; ++ch) EXPECT_DOUBLE_EQ(store->TrendValue(ch, i), double(Live(float(i + 2)).v[ch])) << ch;
+        for (int ch = 1; ch <= 20; ++ch) EXPECT_DOUBLE_EQ(store->TrendValue(ch, i), Live(i + 2).v[ch]) << ch;
     }
     EXPECT_EQ(store->appended(), 5u);
     EXPECT_EQ(store->dropped(), 2u);
@@ -48,7 +48,7 @@ TEST(TrendStore, SingleSampleAtALimitOfOneIsOverwritten)
     store->AddSample(2, Live(2).v, 1);
     EXPECT_EQ(store->TrendCount(), 1);
     EXPECT_EQ(store->TrendTime(1), 2.0);
-    EXPECT_DOUBLE_EQ(store->TrendValue(1, 1), double(Live(2).v[1]));
+    EXPECT_DOUBLE_EQ(store->TrendValue(1, 1), Live(2).v[1]);
     EXPECT_NE(store->generation(), generation);
 }
 

@@ -108,6 +108,31 @@ TEST_F(Access, TabAndShiftTabVisitEveryControlOnceAndComeBack)
     EXPECT_EQ(rounds[0], rounds[1]);
 }
 
+TEST_F(Access, FocusShowsOnEveryControlThatTakesIt)
+{
+    control<QCheckBox>("CheckBox4")->click();  // "Норм": the scale grid is on show
+    // The control and a little around it, as the operator sees it.
+    const auto look = [this](QWidget* c) {
+        QApplication::processEvents();
+        const QRect around(c->mapTo(&form, QPoint(-3, -3)), c->size() + QSize(6, 6));
+        return form.grab(around).toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    QWidget* elsewhere = control("CheckBox1");
+    // As after a Tab: the styles mark a button's focus only once the keyboard has moved it.
+    form.setAttribute(Qt::WA_KeyboardFocusChange);
+    for (const char* name : {"DrawGrid1", "Memo1", "ComboBox2", "ComboBox5", "StringGrid1", "Chart1", "SpinEdit1",
+                             "Button1"}) {
+        SCOPED_TRACE(name);
+        QWidget* c = control(name);
+        ASSERT_NE(c, nullptr);
+        elsewhere->setFocus(Qt::TabFocusReason);
+        const QImage unfocused = look(c);
+        c->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(c->hasFocus());
+        EXPECT_NE(look(c), unfocused);
+    }
+}
+
 TEST_F(Access, ScreenReaderFindsEveryControlNamedInTwoWindows)
 {
     ArchiveChartWindow archive;

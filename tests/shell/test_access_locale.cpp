@@ -54,7 +54,7 @@ TEST_P(Locale, NumbersAreShownAndReadWithLatinDigits)
         EXPECT_EQ(spin->text(), QString::number(v.value)) << v.name;
     }
     EXPECT_EQ(form.engine().DeviceCount(), 3) << "three rows shown, three polled";
-    EXPECT_EQ(form.engine().Range().first, 11);
+    EXPECT_EQ(form.engine().Range().first(), 11);
     ExpectLatinLabels(form.findChild<QCustomPlot*>(QStringLiteral("Chart1")));
 
     ArchiveChartWindow archive;

@@ -1,8 +1,10 @@
 // The archive chart window as created at start-up: hidden, its caption, size, menu, time labels,
 // how the chart follows the window's size, and how a view is drawn.
 #include "ChartTime.h"
+#include "CursorReadout.h"
 #include "DateTimeText.h"
 #include "ArchiveChartWindow.h"
+#include "Keys.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QRegularExpression>
 #include <QTimer>
 #include <qcustomplot.h>
@@ -218,6 +221,65 @@ TEST(ArchiveWindow, MarkersHaveNoOutline)
         EXPECT_LE(box.width(), 8);
         EXPECT_LE(box.height(), 8);
     }
+}
+
+// A view of fifty records a minute apart from 10:00 on 6 December 2026, on screen over main.
+QVector<qm::ArchivePoint> ShowFiftyRecords(ArchiveChartWindow& w, QWidget* main)
+{
+    const qm::DateTime start = qm::ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(10, 0)));
+    QVector<qm::ArchivePoint> points;
+    for (int i = 0; i < 50; ++i) points.append({start + i * qm::OneMinute, 7.0 + 0.01 * i, 0, 25.0 - 0.1 * i});
+    w.fillArchive(QStringLiteral("/a.txt"), points, {});
+    w.showOver(main);
+    ProcessEventsFor(50);
+    return points;
+}
+
+TEST(ArchiveWindow, EscClosesItAndTheKeysGoBackToTheMainWindow)
+{
+    QWidget main;
+    main.show();
+    ArchiveChartWindow w;
+    ShowFiftyRecords(w, &main);
+    qm::test::FocusOn(w.plot);
+    qm::test::TypeKey(Qt::Key_Escape);
+    EXPECT_TRUE(w.isHidden());
+    ProcessEventsFor(20);
+    EXPECT_EQ(QApplication::activeWindow(), &main);
+}
+
+TEST(ArchiveWindow, KeysZoomAndPanAndHomeShowsTheViewAgain)
+{
+    ArchiveChartWindow w;
+    ShowFiftyRecords(w, nullptr);
+    qm::test::FocusOn(w.plot);
+    ASSERT_TRUE(w.plot->hasFocus());
+    const QCPRange time = w.plot->xAxis->range(), left = w.plot->yAxis->range();
+    qm::test::TypeKey(Qt::Key_Plus, Qt::ShiftModifier);
+    EXPECT_LT(w.plot->xAxis->range().size(), time.size());
+    qm::test::TypeKey(Qt::Key_Left);
+    EXPECT_LT(w.plot->xAxis->range().center(), time.center());
+    qm::test::TypeKey(Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_GT(w.plot->yAxis->range().size(), left.size());
+    qm::test::TypeKey(Qt::Key_Home);
+    EXPECT_EQ(w.plot->xAxis->range(), time);
+    EXPECT_EQ(w.plot->yAxis->range(), left);
+    // The next view starts in its own window too.
+    qm::test::TypeKey(Qt::Key_Plus, Qt::ShiftModifier);
+    ShowFiftyRecords(w, nullptr);
+    EXPECT_EQ(w.plot->xAxis->range(), time);
+}
+
+TEST(ArchiveWindow, ReadoutShowsTheRecordUnderThePointer)
+{
+    ArchiveChartWindow w;
+    const QVector<qm::ArchivePoint> points = ShowFiftyRecords(w, nullptr);
+    const QPoint at(int(w.plot->xAxis->coordToPixel(qm::ChartKey(points[10].Time))) + 2,
+                    w.plot->axisRect()->rect().center().y());
+    QMouseEvent move(QEvent::MouseMove, at, w.plot->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.plot, &move);
+    ASSERT_TRUE(w.readout()->isShown());
+    EXPECT_EQ(w.readout()->text(), QStringLiteral("06.12.26  10:10:00\npH  7.10\nT  24.0"));
 }
 
 }  // namespace

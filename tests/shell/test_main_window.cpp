@@ -1,6 +1,9 @@
 // The main window against the control table: every control where the operator expects it,
-// with its caption, font, range and starting state.
+// with its caption, font, range and starting state; and the engine's facts as the window shows them.
+#include "LiveTable.h"
 #include "MainWindow.h"
+#include "NoticeBoard.h"
+#include "QStringPrint.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -28,8 +31,10 @@
 #include <QTimer>
 #include <qcustomplot.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -381,7 +386,7 @@ TEST_F(MainWindowTest, EveryControlIsWiredToTheWindow)
     }
 }
 
-TEST_F(MainWindowTest, ControlsAreHandedDownAndThePanelWritesThem)
+TEST_F(MainWindowTest, ControlsAreHandedDown)
 {
     control<QSpinBox>("SpinEdit1")->setValue(11);
     control<QSpinBox>("SpinEdit4")->setValue(3);
@@ -389,75 +394,185 @@ TEST_F(MainWindowTest, ControlsAreHandedDownAndThePanelWritesThem)
     control<QSpinBox>("SpinEdit6")->setValue(30);
     EXPECT_EQ(form->engine().Range(), (qm::PolledRange{11, 3}));
     EXPECT_EQ(form->engine().PollAddress(), 11) << "the walk starts again at the first address";
-    EXPECT_EQ(form->deviceTable().CellText(0, 1), "11");
-    EXPECT_EQ(form->deviceTable().CellText(0, 4), "");
+    EXPECT_EQ(form->liveTable().cellText(0, 1), "11");
+    EXPECT_EQ(form->liveTable().cellText(0, 4), "");
     EXPECT_EQ(form->engine().ChosenAddress(), 12);
     EXPECT_EQ(form->engine().ArchivePeriod(), 30);
-    qm::Panel& panel = *form;
-
-    // The archive period arrives from the instrument as 0..65535; the field keeps it in 1..255.
-    for (auto [in, out] : {std::pair{60, 60}, {300, 255}, {0, 1}}) {
-        panel.setPeriodValue(in);
-        EXPECT_EQ(control<QSpinBox>("SpinEdit6")->value(), out) << in;
-    }
-
-    panel.setIdText(QStringLiteral("4700"));
-    panel.setClockText(QStringLiteral("06.12.26 14:05"));
-    panel.setStatusText(QStringLiteral("3-Ok!  "));
-    EXPECT_EQ(control<QLineEdit>("Edit4")->text(), QStringLiteral("4700"));
-    EXPECT_EQ(control<QLineEdit>("Edit1")->text(), QStringLiteral("06.12.26 14:05"));
-    EXPECT_EQ(form->statusText(), QStringLiteral("3-Ok!  "));
-
-    panel.clearMemo();
-    panel.addMemoLine(QStringLiteral("a"));
-    panel.addMemoLine(QStringLiteral("b"));
-    EXPECT_EQ(control<QPlainTextEdit>("Memo1")->toPlainText(), QStringLiteral("a\nb"));
-
-    panel.setPortListEnabled(false);
-    EXPECT_FALSE(control<QComboBox>("ComboBox1")->isEnabled());
-    panel.setPortListEnabled(true);
-    EXPECT_TRUE(control<QComboBox>("ComboBox1")->isEnabled());
-
-    // The program ticks the switch without any handler hearing of it.
-    int heard = 0;
-    auto c1 = QObject::connect(control<QCheckBox>("CheckBox1"), &QCheckBox::toggled, [&] { ++heard; });
-    auto c2 = QObject::connect(control<QCheckBox>("CheckBox1"), &QCheckBox::clicked, [&] { ++heard; });
-    panel.setConnectChecked(true);
-    EXPECT_TRUE(control<QCheckBox>("CheckBox1")->isChecked());
-    panel.setConnectChecked(false);
-    EXPECT_FALSE(control<QCheckBox>("CheckBox1")->isChecked());
-    EXPECT_EQ(heard, 0);
-    QObject::disconnect(c1);
-    QObject::disconnect(c2);
-
     control<QSpinBox>("SpinEdit1")->setValue(1);
     control<QSpinBox>("SpinEdit4")->setValue(1);
     control<QSpinBox>("SpinEdit5")->setValue(1);
     control<QSpinBox>("SpinEdit6")->setValue(1);
 }
 
-TEST_F(MainWindowTest, WarningHasOneOkButtonAndTheReasonBeneath)
+TEST_F(MainWindowTest, WalkStatusIsWordedOnTheStatusLine)
 {
-    for (const QString& detail : {QString(), QStringLiteral("Permission denied")}) {
-        SCOPED_TRACE(detail.toStdString());
-        QString text, informative;
-        int buttons = -1;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) return;
-            text = box->text();
-            informative = box->informativeText();
-            buttons = int(box->buttons().size());
-            icon = box->icon();
-            box->accept();
-        });
-        form->showWarning(QStringLiteral("Порт COM5 занят или не существует"), detail);
-        EXPECT_EQ(text, QStringLiteral("Порт COM5 занят или не существует"));
-        EXPECT_EQ(informative, detail);
-        EXPECT_EQ(buttons, 1);
-        EXPECT_EQ(icon, QMessageBox::Warning);
+    qm::Panel& panel = *form;
+    const std::pair<qm::WalkStatus, const char*> cases[] = {
+        {qm::walk::Answered{3}, "3-Ok!  "},
+        {qm::walk::NoAnswer{7, 2}, "7-No  2"},
+        {qm::walk::PortOpening{4}, "COM5"},
+    };
+    for (const auto& [status, shown] : cases) {
+        panel.walkStatus(status);
+        EXPECT_EQ(form->statusText(), QString::fromUtf8(shown));
     }
+}
+
+TEST_F(MainWindowTest, ArchivePeriodReadIsShownWithinTheBox)
+{
+    qm::Panel& panel = *form;
+    for (auto [in, out] : {std::pair{60, 60}, {300, 255}, {0, 1}}) {
+        panel.archivePeriodRead(in);
+        EXPECT_EQ(control<QSpinBox>("SpinEdit6")->value(), out) << in;
+        EXPECT_EQ(form->engine().ArchivePeriod(), out) << "what \"Установить период\" sends";
+    }
+    control<QSpinBox>("SpinEdit6")->setValue(1);
+}
+
+TEST_F(MainWindowTest, ArchiveDownloadEndShowsItsLinesInTheArchiveArea)
+{
+    qm::Panel& panel = *form;
+    using Kind = qm::ArchiveOutcome::Kind;
+    const struct {
+        qm::ArchiveOutcome outcome;
+        const char* memo;
+    } cases[] = {
+        {{Kind::Listed, 7, {QStringLiteral("a"), QStringLiteral("b")}}, "a\nb"},
+        {{Kind::Empty, 7, {}}, "АРХИВ ОТСУТСТВУЕТ"},
+        {{Kind::NotRead, 7, {}}, "АРХИВ НЕ ПРОЧИТАН"},
+    };
+    for (const auto& c : cases) {
+        panel.archiveDownloadEnded(c.outcome);
+        EXPECT_EQ(control<QPlainTextEdit>("Memo1")->toPlainText(), QString::fromUtf8(c.memo));
+    }
+}
+
+TEST_F(MainWindowTest, PortListFollowsTheLinkAndADroppedConnectionUnticksWithoutItsHandler)
+{
+    qm::Panel& panel = *form;
+    auto* ports = control<QComboBox>("ComboBox1");
+    for (bool allowed : {false, true}) {
+        panel.portChoiceAllowed(allowed);
+        EXPECT_EQ(ports->isEnabled(), allowed);
+    }
+
+    auto* box = control<QCheckBox>("CheckBox1");
+    {
+        const QSignalBlocker blocker(box);
+        box->setChecked(true);
+    }
+    int heard = 0;
+    auto c1 = QObject::connect(box, &QCheckBox::toggled, [&] { ++heard; });
+    auto c2 = QObject::connect(box, &QCheckBox::clicked, [&] { ++heard; });
+    panel.connectionDropped();
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(heard, 0);
+    EXPECT_FALSE(form->engine().PortOpen());
+    QObject::disconnect(c1);
+    QObject::disconnect(c2);
+}
+
+// A port problem told from inside a tick opens no box there: the box comes once the event loop
+// turns, with one OK button, the worded problem and the system's reason beneath.
+TEST_F(MainWindowTest, PortProblemReachesTheScreenAfterTheCurrentEvent)
+{
+    qm::PortProblem withReason;
+    withReason.kind = qm::PortProblem::Kind::GetStateFailed;
+    withReason.portIndex = 4;
+    withReason.code = 5;
+    withReason.reason = QStringLiteral("Отказано в доступе");
+    qm::PortProblem withoutReason;
+    withoutReason.kind = qm::PortProblem::Kind::SetStateFailed;
+    withoutReason.code = 22;
+    const struct {
+        qm::PortProblem problem;
+        const char* text;
+        const char* detail;
+    } cases[] = {
+        {withReason, "ERROR 5: GetCommState", "Отказано в доступе"},
+        {withoutReason, "ERROR 22: SetCommState", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto boxes = [] {
+            QList<QMessageBox*> shown;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) shown << box;
+            return shown;
+        };
+        ASSERT_TRUE(boxes().isEmpty());
+        qm::Panel& panel = *form;
+        panel.portProblem(c.problem);
+        EXPECT_TRUE(boxes().isEmpty()) << "not opened inside the call";
+        QApplication::processEvents();
+        const QList<QMessageBox*> shown = boxes();
+        ASSERT_EQ(shown.size(), 1);
+        QMessageBox* box = shown.first();
+        EXPECT_EQ(box->text(), QString::fromUtf8(c.text));
+        EXPECT_EQ(box->informativeText(), QString::fromUtf8(c.detail));
+        EXPECT_EQ(box->buttons().size(), 1);
+        EXPECT_EQ(box->icon(), QMessageBox::Warning);
+        EXPECT_FALSE(box->isModal()) << "the timers go on";
+        box->close();
+        QApplication::processEvents();
+        EXPECT_EQ(form->notices().openCount(), 0);
+    }
+}
+
+// A reading fills its instrument's row, the identification and clock boxes and the chart's live
+// channels; another instrument's identification shows only in the box; a cleared instrument
+// blanks its row and the boxes but keeps its channels; one given up on carries the no-answer mark.
+TEST_F(MainWindowTest, ReadingsFillTheRowTheBoxesAndTheLiveChannels)
+{
+    control<QSpinBox>("SpinEdit1")->setValue(11);
+    control<QSpinBox>("SpinEdit4")->setValue(3);
+    qm::Reading r;
+    r.address = 12;
+    r.answered = true;
+    r.received = QDateTime::currentDateTime();
+    r.id = 0x110C;
+    r.phRaw = 701;
+    r.eRaw = -1010;
+    r.tRaw = 210;
+    r.status = 0x0011;
+    r.clockYear = 0x141A;
+    r.clockDate = 0x0C06;
+    r.clockTime = 0x0E05;
+    r.period = 15;
+    qm::Panel& panel = *form;
+    const QStringList row{"7.01", "-101.0", "21.0", "00 11 hex", "ЧВ", "1", ""};
+
+    const struct {
+        std::function<void()> fact;
+        const char* ph;  // row 2 (address 12), column "pH"
+        const char* id;
+        const char* clock;
+        double channel;  // channel 3: row 2's pH
+    } steps[] = {
+        {[&] { panel.reading(r); }, "7.01", "11 0C hex", "14:05 06.12.2026", 7.01},
+        {[&] { panel.otherIdentification(0x1107); }, "7.01", "11 07 hex", "14:05 06.12.2026", 7.01},
+        {[&] { panel.instrumentCleared(12); }, "", "", "", 7.01},
+        {[&] { panel.reading(r); }, "7.01", "11 0C hex", "14:05 06.12.2026", 7.01},
+        {[&] { panel.reading(qm::Reading::silent(12, r.received)); }, "", "", "", qm::NoDataMark},
+    };
+    int step = 0;
+    for (const auto& s : steps) {
+        SCOPED_TRACE(testing::Message() << "step " << ++step);
+        s.fact();
+        EXPECT_EQ(form->liveTable().cellText(1, 2), QString::fromUtf8(s.ph));
+        EXPECT_EQ(control<QLineEdit>("Edit4")->text(), QString::fromUtf8(s.id));
+        EXPECT_EQ(control<QLineEdit>("Edit1")->text(), QString::fromUtf8(s.clock));
+        EXPECT_DOUBLE_EQ(form->chart().liveChannels().value(3), s.channel);
+        if (step == 1) {
+            for (int column = 1; column <= 7; ++column)
+                EXPECT_EQ(form->liveTable().cellText(column, 2), row[column - 1]) << column;
+            EXPECT_DOUBLE_EQ(form->chart().liveChannels().value(4), 21.0);
+            EXPECT_EQ(form->liveTable().cellText(1, 1), "") << "row 1 is another instrument's";
+        }
+    }
+    EXPECT_DOUBLE_EQ(form->chart().liveChannels().value(4), qm::NoDataMark);
+    control<QSpinBox>("SpinEdit1")->setValue(1);
+    control<QSpinBox>("SpinEdit4")->setValue(1);
 }
 
 }  // namespace

@@ -1,9 +1,14 @@
-// The spin edits of the main window: an emptied one is refilled at once, a typed number outside
-// the range is brought into it.
+// The spin edits of the main window: an emptied one is refilled at once (an emptied "NUM" asks its
+// instrument for the archive period again), a typed number outside the range is brought into it.
+#include "FakePort.h"
+#include "Files.h"
 #include "MainWindow.h"
+#include "Pty.h"
 #include "QStringPrint.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -52,19 +57,6 @@ TEST(MainWindowSpins, EmptiedSpinEditsAreRefilled)
         EXPECT_EQ(spin->value(), c.refill);
         EXPECT_EQ(spin->text(), QString::number(c.refill));
     }
-}
-
-TEST(MainWindowSpins, EmptiedInstrumentNumberAsksForThePeriodAgain)
-{
-    MainWindow form;
-    form.show();
-    auto* spin = form.findChild<QSpinBox*>(QStringLiteral("SpinEdit5"));
-    ASSERT_NE(spin, nullptr);
-    spin->setValue(5);
-    form.deviceTable().setPeriodPending(false);
-    emptyByKeyboard(spin);
-    EXPECT_EQ(spin->value(), 5);
-    EXPECT_TRUE(form.deviceTable().PeriodPending());
 }
 
 class MainWindowSpinTyping : public ::testing::Test {
@@ -119,5 +111,67 @@ TEST_F(MainWindowSpinTyping, NumberOutsideTheRangeIsBroughtIntoItWhenTheEditIsLe
     EXPECT_EQ(form.engine().DeviceCount(), 10) << "the program polls what the box shows";
 }
 
+// The instrument at address 5 on a pseudo-terminal mapped to COM1: it answers one measurement
+// request of the window's walk, taken fresh from the line, with this archive period. True once
+// the window has taken the answer.
+bool AnswerOnce(MainWindow& form, const qm::test::Pty& line, quint16 period)
+{
+    const QByteArray request = qm::test::withCrc(qm::test::hex("05 03 00 00 00 09"));
+    QByteArray answer = qm::test::hex("05 03 12");
+    for (quint16 word : {quint16(0x1105), quint16(701), quint16(-1010), quint16(210), quint16(0x0011),
+                         quint16(0x141A), quint16(0x0C06), quint16(0x0E05), period}) {
+        answer.append(char(word >> 8));
+        answer.append(char(word & 0xFF));
+    }
+    answer = qm::test::withCrc(answer);
+    line.readAvailable();  // what was asked before is not answered now
+    QByteArray asked;
+    bool sent = false;
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (sent) {
+            if (form.statusText() == QStringLiteral("5-Ok!  ")) return true;
+            continue;
+        }
+        asked += line.readAvailable();
+        if (asked.contains(request)) {
+            sent = line.send(answer);
+            if (!sent) return false;
+        }
+    }
+    return false;
+}
+
+TEST_F(MainWindowSpinTyping, EmptiedInstrumentNumberAsksForThePeriodAgain)
+{
+    qm::test::Pty line;
+    ASSERT_FALSE(line.slave.isEmpty());
+    ASSERT_TRUE(qm::test::WriteAll(dir.filePath(QStringLiteral("ports.cfg")), "COM1 " + line.slave.toLocal8Bit() + "\n"));
+    MainWindow form;
+    form.show();
+    auto* number = form.findChild<QSpinBox*>(QStringLiteral("SpinEdit5"));
+    auto* period = form.findChild<QSpinBox*>(QStringLiteral("SpinEdit6"));
+    auto* connect = form.findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+    ASSERT_TRUE(number && period && connect);
+    form.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->setValue(5);
+    form.findChild<QSpinBox*>(QStringLiteral("SpinEdit4"))->setValue(1);
+    number->setValue(5);
+    form.portChosen(0);
+    connect->click();
+    ASSERT_TRUE(form.engine().PortOpen());
+
+    // The instrument in "NUM" tells its period once; emptying "NUM" (refilled with 5) asks again.
+    ASSERT_TRUE(AnswerOnce(form, line, 15));
+    EXPECT_EQ(period->value(), 15);
+    period->setValue(40);
+    ASSERT_TRUE(AnswerOnce(form, line, 15));
+    EXPECT_EQ(period->value(), 40) << "told once";
+    emptyByKeyboard(number);
+    EXPECT_EQ(number->value(), 5);
+    ASSERT_TRUE(AnswerOnce(form, line, 15));
+    EXPECT_EQ(period->value(), 15);
+    connect->click();
+}
 
 }  // namespace

@@ -57,7 +57,9 @@ TEST_F(MainWindowTexts, OversizeFirstLineOfTheSettingsGivesOneClearMessage)
     // Start-up reports once the event loop runs: answer every box that shows.
     QTimer watcher;
     QObject::connect(&watcher, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box || !box->isVisible()) continue;
             boxes << box->text() + QLatin1Char('|') + box->informativeText();
             box->accept();
         }

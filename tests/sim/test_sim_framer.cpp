@@ -126,4 +126,44 @@ TEST(SimFramer, LengthsByFunction)
             << "function " << (c.head.size() > 1 ? int(c.head[1]) : -1);
 }
 
+// Modbus TCP: the MBAP length ends a request, whatever segments carried it.
+TEST(SimMbapFramer, RequestsEndWhereTheirLengthSays)
+{
+    const Bytes read = {0x00, 0x07, 0x00, 0x00, 0x00, 0x06, 0x05, 0x03, 0x00, 0x00, 0x00, 0x09};
+    Bytes notModbus = read;
+    notModbus[3] = 0x01;  // protocol id 1
+    const Bytes noLength = {0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x05, 0x03};
+    struct Row {
+        const char* how;
+        std::vector<Bytes> feeds;
+        std::vector<Bytes> frames;
+        Bytes junk;
+        bool lost;
+    } rows[] = {
+        {"whole", {read}, {read}, {}, false},
+        {"split inside the header", {Bytes(read.begin(), read.begin() + 4), Bytes(read.begin() + 4, read.end())}, {read}, {}, false},
+        {"header alone", {Bytes(read.begin(), read.begin() + 7)}, {}, {}, false},
+        {"two in one segment", {join({read, read})}, {read, read}, {}, false},
+        {"not Modbus, then a request", {join({notModbus, read})}, {read}, notModbus, false},
+        {"a length no request has", {join({noLength, read})}, {}, join({noLength, read}), true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.how);
+        sim::MbapFramer framer;
+        Outcome o;
+        for (const Bytes& feed : row.feeds) {
+            framer.feed(feed.data(), feed.size());
+            for (const auto& r : framer.take()) {
+                if (r.valid)
+                    o.frames.push_back(r.bytes);
+                else
+                    o.junk.insert(o.junk.end(), r.bytes.begin(), r.bytes.end());
+            }
+        }
+        EXPECT_EQ(o.frames, row.frames);
+        EXPECT_EQ(o.junk, row.junk);
+        EXPECT_EQ(framer.lost(), row.lost);
+    }
+}
+
 }  // namespace

@@ -1,102 +1,27 @@
 // The simulator read and written by mbpoll, a Modbus master that shares no code with ours.
 
+#include "SimProcess.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <poll.h>
 #include <regex>
 #include <sstream>
 #include <string>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-// A running simulator; killed in the destructor whatever happened in the test.
-class SimProcess {
-public:
-    explicit SimProcess(const std::vector<std::string>& args)
-    {
-        int out[2];
-        if (pipe2(out, O_CLOEXEC) != 0)
-            return;
-        m_pid = fork();
-        if (m_pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a crashed test
-            dup2(out[1], STDOUT_FILENO);
-            std::vector<char*> argv;
-            std::string path = QM_SIM_PATH;
-            argv.push_back(path.data());
-            std::vector<std::string> copy = args;
-            for (auto& a : copy)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(path.c_str(), argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        m_out = out[0];
-        // The first line is the device; give the simulator a few seconds to start.
-        std::string line;
-        pollfd pfd{m_out, POLLIN, 0};
-        while (line.find('\n') == std::string::npos && poll(&pfd, 1, 5000) > 0) {
-            char c[256];
-            const ssize_t n = read(m_out, c, sizeof c);
-            if (n <= 0)
-                break;
-            line.append(c, static_cast<std::size_t>(n));
-        }
-        if (const auto nl = line.find('\n'); nl != std::string::npos)
-            m_device = line.substr(0, nl);
-    }
-
-    ~SimProcess() { stop(); }
-
-    const std::string& device() const { return m_device; }
-
-    // SIGTERM, then the exit status; SIGKILL if it does not go within two seconds.
-    int stop()
-    {
-        if (m_pid <= 0)
-            return m_status;
-        kill(m_pid, SIGTERM);
-        for (int i = 0; i < 200; ++i) {
-            if (waitpid(m_pid, &m_status, WNOHANG) == m_pid) {
-                m_pid = -1;
-                break;
-            }
-            usleep(10000);
-        }
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, &m_status, 0);
-            m_pid = -1;
-            m_status = -1;
-        }
-        if (m_out >= 0)
-            close(m_out);
-        m_out = -1;
-        return m_status;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-    int m_status = -1;
-    std::string m_device;
-};
+using simtest::SimProcess;
 
 struct Poll {
     int exitCode = -1;
@@ -105,16 +30,25 @@ struct Poll {
 };
 
 // Runs mbpoll once against the simulator: a read of `count` registers from wire address `ref`,
-// or a write of `values` there (one value: function 6, several: function 16).
+// or a write of `values` there (one value: function 6, several: function 16). A device is
+// polled over RTU at the line's settings, a tcp://HOST:PORT URL over Modbus TCP.
 Poll mbpoll(const std::string& device, int address, int ref, int count, const std::vector<int>& values = {},
             double timeout = 1.0)
 {
     std::ostringstream cmd;
-    cmd << QM_MBPOLL_PATH << " -m rtu -b 19200 -P none -d 8 -s 1 -q -1 -0 -t 4:hex -a " << address << " -r " << ref
-        << " -o " << timeout;
+    std::string target = device;
+    cmd << QM_MBPOLL_PATH;
+    if (device.rfind("tcp://", 0) == 0) {
+        const auto colon = device.rfind(':');
+        target = device.substr(6, colon - 6);
+        cmd << " -m tcp -p " << device.substr(colon + 1);
+    } else {
+        cmd << " -m rtu -b 19200 -P none -d 8 -s 1";
+    }
+    cmd << " -q -1 -0 -t 4:hex -a " << address << " -r " << ref << " -o " << timeout;
     if (values.empty())
         cmd << " -c " << count;
-    cmd << ' ' << device;
+    cmd << ' ' << target;
     for (int v : values)
         cmd << ' ' << v;
     cmd << " 2>&1";
@@ -341,6 +275,46 @@ TEST_F(SimWithMbpoll, FaultyInstruments)
 
     // Address 3 is not served, so a correct answer can only have come from the faulty 11.
     EXPECT_NE(mbpoll(device(), 11, 0, 9, {}, 0.3).exitCode, 0);
+}
+
+// The same instruments behind a Modbus TCP gateway: the unit id picks the instrument, and the
+// gateway answers for a silent or missing one with exception 0x0B.
+TEST(SimModbusTcpWithMbpoll, EachUnitIdAnswersForItsInstrument)
+{
+    if (std::string(QM_MBPOLL_PATH).empty())
+        GTEST_SKIP() << "mbpoll is not installed";
+    const std::string dir = tempDir();
+    SimProcess sim({"--modbus-tcp", "0", "--first", "4", "--count", "3", "--fixed", "--archive", "4:57", "--exception",
+                    "5", "--silent", "6", "--gateway-exceptions", "--ports-cfg", dir + "/ports.cfg", "--com", "3"});
+    ASSERT_EQ(sim.device().rfind("tcp://127.0.0.1:", 0), 0u) << sim.device();
+    EXPECT_EQ(readFile(dir + "/ports.cfg"), "COM3 " + sim.device() + "\n");
+
+    struct Row {
+        int unit;
+        int ref, count;
+        std::map<int, unsigned> regs;  // expected, when the read succeeds
+        const char* error;             // expected in mbpoll's output, when it fails
+    } rows[] = {
+        {4, 0, 5, {{0, 0x1104}, {1, 704}, {2, 0xFBF0}, {3, 240}, {4, 0x0022}}, nullptr},
+        {4, 249, 1, {{249, 57}}, nullptr},
+        {5, 0, 9, {}, "Slave device or server failure"},
+        {6, 0, 9, {}, "Target device failed to respond"},
+        {9, 0, 9, {}, "Target device failed to respond"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE("unit " + std::to_string(row.unit) + ", register " + std::to_string(row.ref));
+        const Poll p = mbpoll(sim.device(), row.unit, row.ref, row.count);
+        if (row.error) {
+            EXPECT_NE(p.exitCode, 0) << p.output;
+            EXPECT_NE(p.output.find(row.error), std::string::npos) << p.output;
+        } else {
+            ASSERT_EQ(p.exitCode, 0) << p.output;
+            for (const auto& [reg, value] : row.regs)
+                EXPECT_EQ(p.regs.count(reg) ? p.regs.at(reg) : 0x10000u, value) << "register " << reg;
+        }
+    }
+    EXPECT_EQ(sim.stop(), 0) << "the simulator must end cleanly on SIGTERM";
+    std::filesystem::remove_all(dir);
 }
 
 TEST(SimPortsCfg, LinesForTheComNamesAreReplacedOthersKept)

@@ -78,4 +78,32 @@ std::vector<Received> Framer::take(Clock::time_point now)
     return out;
 }
 
+void MbapFramer::feed(const std::uint8_t* data, std::size_t length)
+{
+    m_buffer.insert(m_buffer.end(), data, data + length);
+}
+
+std::vector<Received> MbapFramer::take()
+{
+    std::vector<Received> out;
+    while (!m_lost && m_buffer.size() >= HeaderLength) {
+        const std::size_t length = static_cast<std::size_t>((m_buffer[4] << 8) | m_buffer[5]);
+        if (length < 2 || length > 254) {
+            m_lost = true;
+            break;
+        }
+        const std::size_t total = 6 + length;
+        if (m_buffer.size() < total)
+            break;
+        const bool modbus = m_buffer[2] == 0 && m_buffer[3] == 0;
+        out.push_back({modbus, std::vector<std::uint8_t>(m_buffer.begin(), m_buffer.begin() + static_cast<long>(total))});
+        m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<long>(total));
+    }
+    if (m_lost && !m_buffer.empty()) {
+        out.push_back({false, std::move(m_buffer)});
+        m_buffer.clear();
+    }
+    return out;
+}
+
 }  // namespace sim

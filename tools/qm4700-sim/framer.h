@@ -42,4 +42,23 @@ private:
     Clock::time_point m_last{};
 };
 
+// Cuts Modbus TCP requests out of one connection's stream. Each is the 7-byte MBAP header
+// (transaction id, protocol id, length, unit id) followed by length - 1 bytes of PDU, so the
+// length alone ends it, whatever the segments were. TCP delivers bytes whole and in order, so
+// there is nothing to resync: a length no request can have (outside 2..254) means the peer
+// speaks something else, the rest of the stream is junk and the connection must go.
+class MbapFramer {
+public:
+    static constexpr std::size_t HeaderLength = 7;
+
+    void feed(const std::uint8_t* data, std::size_t length);
+    // Complete requests; one whose protocol id is not 0 (not Modbus) comes back as junk.
+    std::vector<Received> take();
+    bool lost() const { return m_lost; }
+
+private:
+    std::vector<std::uint8_t> m_buffer;
+    bool m_lost = false;
+};
+
 }  // namespace sim

@@ -81,8 +81,11 @@ void Instrument::eraseArchive()
 
 void Instrument::refresh(double secondsSinceStart, std::time_t now)
 {
-    const Readings r = m_setup.fixed ? fixedReadings(m_setup.address)
-                                     : simulatedReadings(m_setup.seed, m_setup.address, secondsSinceStart);
+    Forced forced;
+    forced.ph = drivenValue(m_setup.drives, m_setup.address, Drive::Quantity::Ph, secondsSinceStart);
+    forced.t = drivenValue(m_setup.drives, m_setup.address, Drive::Quantity::T, secondsSinceStart);
+    const Readings r = m_setup.fixed ? fixedReadings(m_setup.address, forced)
+                                     : simulatedReadings(m_setup.seed, m_setup.address, secondsSinceStart, forced);
     std::uint16_t* regs = m_mapping->tab_registers;
     regs[RegId] = word(m_setup.typeCode, m_setup.address);
     regs[RegPh] = scaled(r.ph, 100);

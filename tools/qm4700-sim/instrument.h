@@ -1,8 +1,11 @@
 #pragma once
 
+#include "drive.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <vector>
 
 #include <modbus.h>
 
@@ -27,6 +30,7 @@ struct InstrumentSetup {
     int period = 5;
     bool fixed = false;
     std::uint64_t seed = 1;
+    std::vector<Drive> drives;  // --set and --ramp; only those of this address act
 };
 
 // One simulated QM4700: its registers live in a libmodbus mapping that modbus_reply serves.

@@ -32,35 +32,35 @@ double wave(std::uint64_t seed, int address, int which, double seconds, double a
 
 }  // namespace
 
-Readings simulatedReadings(std::uint64_t seed, int address, double s)
+Readings simulatedReadings(std::uint64_t seed, int address, double s, const Forced& forced)
 {
     Readings r;
     const double phBase = parameter(seed, address, 1, 6.4, 7.6);
     const double phSlow = wave(seed, address, 2, s, parameter(seed, address, 4, 0.3, 0.9), 600, 1800);
     const double phFast = wave(seed, address, 5, s, 0.08, 40, 120);
-    r.ph = phBase + phSlow + phFast;
+    r.ph = forced.ph.value_or(phBase + phSlow + phFast);
     // E follows pH roughly as an electrode would (about -57 mV per pH unit) plus its own drift.
     r.e = -57.0 * (r.ph - 7.0) + parameter(seed, address, 7, -30, 30) + wave(seed, address, 8, s, 4.0, 200, 500);
     const double tBase = parameter(seed, address, 10, 18, 26);
-    r.t = tBase + wave(seed, address, 11, s, 2.5, 1200, 3600) + wave(seed, address, 13, s, 0.3, 60, 180);
+    r.t = forced.t.value_or(tBase + wave(seed, address, 11, s, 2.5, 1200, 3600) + wave(seed, address, 13, s, 0.3, 60, 180));
     // Bits 0/1 (pH25 mode) step through a pattern once a minute; bits 4/5 (relays) follow the
     // readings against their own middle values.
     const long minute = static_cast<long>(std::floor(s / 60.0)) + address;
     static const std::uint16_t modes[4] = {0x0000, 0x0001, 0x0002, 0x0003};
     r.status = modes[((minute % 4) + 4) % 4];
-    if (phSlow > 0)
+    if (forced.ph ? r.ph > phBase : phSlow > 0)
         r.status |= 0x0010;
     if (r.t > tBase)
         r.status |= 0x0020;
     return r;
 }
 
-Readings fixedReadings(int address)
+Readings fixedReadings(int address, const Forced& forced)
 {
     Readings r;
-    r.ph = 7.00 + address / 100.0;
+    r.ph = forced.ph.value_or(7.00 + address / 100.0);
     r.e = -100.0 - address;
-    r.t = 20.0 + address;
+    r.t = forced.t.value_or(20.0 + address);
     r.status = (address % 2) ? 0x0011 : 0x0022;
     return r;
 }

@@ -1,0 +1,72 @@
+#pragma once
+// What the poll engine tells, as facts: the walk's status, the port's problems and the end of an
+// archive download. The window puts them into words (and the collector into its log); the engine
+// builds no sentence of its own.
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <variant>
+
+namespace qm {
+
+// What a request slot sends.
+enum class RequestKind : quint8 {
+    ReadMeasurement,  // the measurement of the instrument at PollAddress
+    ReadArchive,      // the next block of the archive of the instrument in "NUM"
+    SetPeriod,        // the archive period, once
+    SetClock,         // the computer's clock into the instrument's, once
+    EraseArchive,     // the instrument's archive erased, once
+};
+
+// The walk's status: what happened last on the line, for the status line.
+namespace walk {
+struct PortOpening { int portIndex = 0; };                  // the port is being opened
+struct Requested { int address = 0; };                     // a measurement was asked for
+struct Answered { int address = 0; };                      // a valid answer came in
+struct NoAnswer { int address = 0; int bytesHeld = 0; };   // the slot's check found no answer
+struct IdentificationFailed { int address = 0; };          // the answer named no QM4700
+struct ArchiveRequested { int address = 0; };              // a block of the archive was asked for
+struct ArchiveProgress { int address = 0; int percent = 0; };
+struct ArchiveNotRead { int address = 0; };                // a download ended without a listing
+struct CommandSent { int address = 0; RequestKind command = RequestKind::SetPeriod; };
+struct CommandConfirmed { int address = 0; RequestKind command = RequestKind::SetPeriod; };
+}  // namespace walk
+using WalkStatus = std::variant<walk::PortOpening, walk::Requested, walk::Answered, walk::NoAnswer,
+                                walk::IdentificationFailed, walk::ArchiveRequested, walk::ArchiveProgress,
+                                walk::ArchiveNotRead, walk::CommandSent, walk::CommandConfirmed>;
+
+// A problem with the port, told once when it happens.
+struct PortProblem {
+    enum class Kind : quint8 {
+        NotInList,       // the index names no port of the list (a hand-edited it.cfg)
+        OpenRefused,     // missing, busy or not allowed
+        GetStateFailed,  // the line settings could not be read
+        SetStateFailed,  // the line settings could not be written
+        NothingAnswers,  // a built-in port on which no instrument answered a whole round of give-ups
+        PortsCfgUnread,  // ports.cfg has lines that could not be read (told once per connect)
+    };
+    Kind kind = Kind::OpenRefused;
+    int portIndex = 0;
+    QString device;          // the device the port's name maps to (may be empty)
+    QString reason;          // the system's reason, in the operator's words; may be empty
+    quint32 code = 0;        // the system's error code of a failed line setting
+    bool denied = false;     // refused for lack of rights
+    // What ports.cfg could not be read is told with this problem (once per connect).
+    bool withPortsCfgReport = false;
+};
+
+// How an archive download ended.
+struct ArchiveOutcome {
+    enum class Kind : quint8 {
+        Listed,   // every record came in: lines, oldest first
+        Empty,    // the instrument's archive holds no record
+        NotRead,  // a block the listing needs never came in
+    };
+    Kind kind = Kind::NotRead;
+    int address = 0;
+    QStringList lines;  // the archive text lines of a listing
+};
+
+}  // namespace qm

@@ -1,0 +1,74 @@
+#include "StatusText.h"
+
+#include "PortNames.h"
+
+namespace qm {
+
+namespace {
+
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+QString sentLiteral(RequestKind command)
+{
+    switch (command) {
+    case RequestKind::SetPeriod: return QStringLiteral("-Период-");
+    case RequestKind::SetClock: return QStringLiteral("-Коррекция времени - ");
+    case RequestKind::EraseArchive: return QStringLiteral("-Удалить архив-");
+    default: return QString();
+    }
+}
+
+QString confirmedLiteral(RequestKind command)
+{
+    switch (command) {
+    case RequestKind::SetPeriod: return QStringLiteral("-Период-Ok!");
+    case RequestKind::SetClock: return QStringLiteral("-Коррекция времени -Ok!");
+    case RequestKind::EraseArchive: return QStringLiteral("-Удалить архив-Ok!");
+    default: return QString();
+    }
+}
+
+const QString NotReadText = QStringLiteral("АРХИВ НЕ ПРОЧИТАН");
+
+QString at(int address, const QString& literal) { return QString::number(address) + literal; }
+
+}  // namespace
+
+QString StatusText(const WalkStatus& status)
+{
+    return std::visit(
+        Overloaded{
+            [](const walk::PortOpening& s) { return PortMessageName(s.portIndex); },
+            [](const walk::Requested& s) { return at(s.address, QStringLiteral("-")); },
+            [](const walk::Answered& s) { return at(s.address, QStringLiteral("-Ok!  ")); },
+            [](const walk::NoAnswer& s) {
+                return at(s.address, QStringLiteral("-No  ") + QString::number(s.bytesHeld));
+            },
+            [](const walk::IdentificationFailed& s) { return at(s.address, QStringLiteral("- Ошибка идентификации")); },
+            [](const walk::ArchiveRequested& s) { return at(s.address, QStringLiteral("-АРХИВ-  ")); },
+            [](const walk::ArchiveProgress& s) {
+                return at(s.address, QStringLiteral("-АРХИВ-  ") + QString::number(s.percent) + QStringLiteral(" %"));
+            },
+            [](const walk::ArchiveNotRead& s) { return at(s.address, QLatin1Char('-') + NotReadText); },
+            [](const walk::CommandSent& s) { return at(s.address, sentLiteral(s.command)); },
+            [](const walk::CommandConfirmed& s) { return at(s.address, confirmedLiteral(s.command)); },
+        },
+        status);
+}
+
+QStringList ArchiveMemoLines(const ArchiveOutcome& outcome)
+{
+    switch (outcome.kind) {
+    case ArchiveOutcome::Kind::Listed: return outcome.lines;
+    case ArchiveOutcome::Kind::Empty: return {QStringLiteral("АРХИВ ОТСУТСТВУЕТ")};
+    case ArchiveOutcome::Kind::NotRead: return {NotReadText};
+    }
+    return {};
+}
+
+}  // namespace qm
