@@ -17,9 +17,8 @@
 // default a fresh one in /dev/shm, so that the journal's sync per line costs no disk time). The
 // journal's file of each finished day is removed as the run goes, to keep the memory file system
 // small.
-#include "DeviceTable.h"
 #include "MainWindow.h"
-#include "PollRig.h"
+#include "Reading.h"
 #include "TrendJournalFormat.h"
 
 #include <QApplication>
@@ -128,11 +127,20 @@ int main(int argc, char** argv)
         std::normal_distribution<double> noise(0.0, 1.0);
         const auto answerAll = [&] {
             for (int k = 1; k <= Instruments; ++k) {
-                const int ph = int(std::lround(700 + 30 * std::sin(k) + 2 * noise(random)));
-                const int t = int(std::lround(250 + 10 * k + noise(random)));
-                const QByteArray frame = test::measurementAnswer(k, ph, t);
-                form.deviceTable().HandleMeasurementAnswer(reinterpret_cast<const quint8*>(frame.constData()),
-                                                           int(frame.size()), k);
+                Reading r;
+                r.address = quint8(k);
+                r.answered = true;
+                r.received = clock;
+                r.id = quint16(0x1100 | k);
+                r.phRaw = qint16(std::lround(700 + 30 * std::sin(k) + 2 * noise(random)));
+                r.eRaw = 1234;
+                r.tRaw = qint16(std::lround(250 + 10 * k + noise(random)));
+                r.status = 0x0011;
+                r.clockYear = 0x141A;
+                r.clockDate = quint16(clock.date().month() << 8 | clock.date().day());
+                r.clockTime = quint16(clock.time().hour() << 8 | clock.time().minute());
+                r.period = 15;
+                panel.reading(r);
             }
         };
 
