@@ -116,6 +116,9 @@ struct ProgramRig {
         }
         for (int slot = 1; slot <= 4; ++slot) chart->setChartSlotDevice(slot, slot - 1);
         chart->ShowLoadedSamples();
+        // Alarm limits on all four slot curves: eight limit lines across the chart.
+        chart->setLimits({AlarmLimit{1, AlarmQuantity::Ph, 6.5, 8.5, 0.05, 10}, AlarmLimit{2, AlarmQuantity::Ph, 6.0, 9.0, 0.1, 0},
+                          AlarmLimit{3, AlarmQuantity::T, 15.0, 35.0, 0.5, 0}, AlarmLimit{4, AlarmQuantity::T, 10.0, 40.0, 1, 30}});
         chart->FinishStartUp(NowDateTime());
         chart->setLinkUp(true);
         chart->setRoundDone();

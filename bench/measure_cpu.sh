@@ -2,11 +2,36 @@
 # The program's CPU use and resident memory in steady operation: 10 simulated instruments
 # polled, a full trend store (10000 samples) and a sample every second, under Xvfb.
 #
-#   bench/measure_cpu.sh [BUILD_DIR]      (default: build)
+#   bench/measure_cpu.sh [--transport serial|rtuovertcp|tcp] [--line-down] [BUILD_DIR]
 #
-# Environment: MEASURE_SECONDS (default 60), WARMUP_SECONDS (default 20), KEEP_WORKDIR=1 to
-# keep the working directory. Needs Xvfb, xdotool and python3.
+# --transport: how the line is reached: a serial pseudo-terminal (the default), RTU over TCP (the
+# simulator as a transparent serial device server) or Modbus TCP (the simulator as a gateway).
+# --line-down (network lines only): the simulator is stopped after the warm-up, so the connection
+# is dropped and then refused; what is measured is the program while it tries again.
+# BUILD_DIR defaults to build. Environment: MEASURE_SECONDS (default 60), WARMUP_SECONDS (default
+# 20), KEEP_WORKDIR=1 to keep the working directory. Needs Xvfb, xdotool and python3.
 set -euo pipefail
+
+TRANSPORT=serial
+LINE_DOWN=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --transport) TRANSPORT=${2:-}; shift 2 ;;
+        --transport=*) TRANSPORT=${1#--transport=}; shift ;;
+        --line-down) LINE_DOWN=1; shift ;;
+        -*) echo "measure_cpu: unknown option $1" >&2; exit 2 ;;
+        *) break ;;
+    esac
+done
+case "$TRANSPORT" in
+    serial) SIM_LINE=() ;;
+    rtuovertcp) SIM_LINE=(--rtu-over-tcp 0) ;;
+    tcp) SIM_LINE=(--modbus-tcp 0) ;;
+    *) echo "measure_cpu: --transport is serial, rtuovertcp or tcp, not '$TRANSPORT'" >&2; exit 2 ;;
+esac
+if [ "$LINE_DOWN" = 1 ] && [ "$TRANSPORT" = serial ]; then
+    echo "measure_cpu: --line-down needs a network line (--transport rtuovertcp or tcp)" >&2; exit 2
+fi
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build}" && pwd)
@@ -34,13 +59,14 @@ trap cleanup EXIT
 # chosen (all 24 series drawn), default scales, slots 0..3.
 printf '%s\r\n' 0 1 10000 1 10 1 1 -1 0 10 0 50 2 10 0 1 2 3 > "$WORK/it.cfg"
 
-# The simulator maps COM1 to its pseudo-terminal in ports.cfg and prints the device first.
-"$SIM" --first 1 --count 10 --ports-cfg "$WORK/ports.cfg" --com 1 --log "$WORK/requests.log" \
+# The simulator maps COM1 to its pseudo-terminal (or the URL of its TCP port) in ports.cfg and
+# prints the device first.
+"$SIM" --first 1 --count 10 "${SIM_LINE[@]}" --ports-cfg "$WORK/ports.cfg" --com 1 --log "$WORK/requests.log" \
     > "$WORK/sim.out" 2> "$WORK/sim.err" &
 SIM_PID=$!
 for _ in $(seq 50); do [ -s "$WORK/sim.out" ] && break; sleep 0.1; done
 [ -s "$WORK/sim.out" ] || { echo "measure_cpu: the simulator printed no device" >&2; cat "$WORK/sim.err" >&2; exit 1; }
-echo "simulator on $(head -n1 "$WORK/sim.out")"
+echo "transport: $TRANSPORT; simulator on $(head -n1 "$WORK/sim.out")"
 
 # A full trend file whose newest sample is a second old: 10000 lines, one a second.
 python3 - "$WORK" <<'PY'
@@ -78,6 +104,12 @@ sleep 1
 xdotool mousemove --window "$WINDOW" 392 752 click 1
 echo "connected; warming up for $WARMUP s (one poll round of 10 instruments takes 10 s)"
 sleep "$WARMUP"
+if [ "$LINE_DOWN" = 1 ]; then
+    # The gateway goes away: the connection is dropped, every later attempt refused.
+    kill "$SIM_PID"; wait "$SIM_PID" 2>/dev/null || true; SIM_PID=''
+    echo "simulator stopped: the line is down; letting the retries settle for 10 s"
+    sleep 10
+fi
 
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$APP_PID/stat"; }
 requests_before=$(wc -l < "$WORK/requests.log")
@@ -90,15 +122,18 @@ requests=$(( $(wc -l < "$WORK/requests.log") - requests_before ))
 rss_kb=$(awk '/^VmRSS:/ { print $2 }' "/proc/$APP_PID/status")
 hz=$(getconf CLK_TCK)
 
-python3 - "$ticks_before" "$ticks_after" "$start" "$end" "$hz" "$rss_kb" "$requests" <<'PY'
+python3 - "$ticks_before" "$ticks_after" "$start" "$end" "$hz" "$rss_kb" "$requests" "$LINE_DOWN" <<'PY'
 import sys
-before, after, start, end, hz, rss_kb, requests = sys.argv[1:]
+before, after, start, end, hz, rss_kb, requests, line_down = sys.argv[1:]
 seconds = float(end) - float(start)
 cpu = (int(after) - int(before)) / int(hz) / seconds * 100.0
 rss = int(rss_kb) / 1024.0
-print(f"requests answered by the simulator: {requests} in {seconds:.0f} s")
-if int(requests) == 0:
-    print("warning: the program did not poll; the port did not open or the settings were not read")
+if line_down == "1":
+    print(f"line down for the whole {seconds:.0f} s: the program kept trying to connect")
+else:
+    print(f"requests answered by the simulator: {requests} in {seconds:.0f} s")
+    if int(requests) == 0:
+        print("warning: the program did not poll; the port did not open or the settings were not read")
 print(f"CPU: {cpu:.2f} % of one core (limit 5 %) {'ok' if cpu < 5 else 'OVER'}")
 print(f"RSS: {rss:.1f} MB (limit 150 MB) {'ok' if rss < 150 else 'OVER'}")
 PY

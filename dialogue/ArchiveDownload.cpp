@@ -76,10 +76,14 @@ void PollEngine::ReadArchive()
 {
     // A press during a download continues it; any other press starts at the first block, even
     // when the last download ended less than a slot ago.
-    if (auto* downloading = std::get_if<Downloading>(&m_business))
+    if (auto* downloading = std::get_if<Downloading>(&m_business)) {
         downloading->unansweredSlots = 0;
-    else
+    } else {
         m_business = Downloading{};
+        // What the running slot asked of the last download is not wanted any more: the new
+        // download starts from its first block at the next slot.
+        m_download.withdrawBlock();
+    }
 }
 
 // The request slot of a download: chooses the block, counts unanswered slots, sends the request.
@@ -143,12 +147,7 @@ bool PollEngine::ArchiveAnswerStep()
     m_answered = true;
     if (!wanted) {
         // A command's answer during a download, or one after the download has ended: no block.
-        quint16 block = m_download.block();
-        if (read)
-            block = read->registerStart;
-        else if (const auto* command = std::get_if<CommandWrite>(&m_slotRequest); command && command->cutInOnBlock)
-            block = *command->cutInOnBlock;
-        ShowArchiveProgress(block);
+        ShowArchiveProgress(read ? read->registerStart : m_download.block());
         return true;
     }
 

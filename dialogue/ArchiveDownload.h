@@ -33,6 +33,9 @@ public:
     // The block asked for last, by its first register (one-based: 250 is the area's first).
     quint16 block() const { return m_block; }
     void nextBlock() { m_block = quint16(m_block + Registers); }
+    // A new press of "Читать архив из QM" after another request was chosen: the block in flight
+    // is no longer wanted. Its answer, still judged as this download's, is then no block at all.
+    void withdrawBlock() { m_block = WithdrawnBlock; }
     // The block lies beyond the archive area: no such read ever goes out.
     bool pastTheArea() const;
     // The block is the last the area holds.
@@ -61,6 +64,7 @@ public:
     const ArchiveBytes& image() const { return m_image; }
 
     static constexpr int Registers = 122;  // a block
+    static constexpr quint16 WithdrawnBlock = 1;  // a block that lies before the area
 
 private:
     bool m_running = false;

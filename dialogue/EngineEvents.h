@@ -44,12 +44,19 @@ struct PortProblem {
         OpenRefused,     // missing, busy or not allowed
         GetStateFailed,  // the line settings could not be read
         SetStateFailed,  // the line settings could not be written
-        NothingAnswers,  // a built-in port on which no instrument answered a whole round of give-ups
+        NothingAnswers,  // a built-in port or a network line on which no instrument answered a whole round of give-ups
         PortsCfgUnread,  // ports.cfg has lines that could not be read (told once per connect)
+        // A network line (device is its URL) has no connection: told once for an outage. The
+        // port connects again on its own, "Соединение" stays ticked, the instruments are silent.
+        GatewayRefused,      // nothing accepts connections at the gateway's address and port
+        GatewayUnreachable,  // no way to the gateway through the network
+        GatewayUnknown,      // the gateway's name was not found
+        GatewayTimedOut,     // the gateway did not take the connection in time
+        GatewayDropped,      // the gateway closed or reset the connection
     };
     Kind kind = Kind::OpenRefused;
     int portIndex = 0;
-    QString device;          // the device the port's name maps to (may be empty)
+    QString device;          // the device or network line the port's name maps to (may be empty)
     QString reason;          // the system's reason, in the operator's words; may be empty
     quint32 code = 0;        // the system's error code of a failed line setting
     bool denied = false;     // refused for lack of rights

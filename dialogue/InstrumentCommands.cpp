@@ -78,11 +78,8 @@ void PollEngine::CommandRequest(RequestKind kind)
     m_business = Measuring{};
     // A command that follows an archive read, or another command that did, has its answer judged
     // as the download's.
-    std::optional<quint16> cutIn;
-    if (std::holds_alternative<ArchiveBlockRead>(m_slotRequest))
-        cutIn = m_download.block();
-    else if (const auto* command = std::get_if<CommandWrite>(&m_slotRequest))
-        cutIn = command->cutInOnBlock;
+    bool cutIn = std::holds_alternative<ArchiveBlockRead>(m_slotRequest);
+    if (const auto* command = std::get_if<CommandWrite>(&m_slotRequest)) cutIn = command->cutInOnDownload;
     m_slotRequest = CommandWrite{cutIn};
     if (kind == RequestKind::SetPeriod) m_periodPending = true;
 }

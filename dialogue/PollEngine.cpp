@@ -101,7 +101,7 @@ bool PollEngine::DispatchFrame()
     // reads: an archive block must never be taken for anything else.
     const bool downloadsAnswer = std::holds_alternative<ArchiveBlockRead>(m_slotRequest)
                                  || (std::holds_alternative<CommandWrite>(m_slotRequest)
-                                     && std::get<CommandWrite>(m_slotRequest).cutInOnBlock);
+                                     && std::get<CommandWrite>(m_slotRequest).cutInOnDownload);
     if (downloadsAnswer || m_download.find(m_link.FrameBeganAfter())) return ArchiveAnswerStep();
 
     const quint8* frame = m_link.RxBuffer();
@@ -179,11 +179,16 @@ void PollEngine::MissedAnswerCheck()
 
 void PollEngine::GiveUp()
 {
-    // A silent line is often a port that went wrong: close it and open it again.
-    qCDebug(lcPoll).noquote() << LogTime() << "give up on address" << m_pollAddress << "- reopen the port";
-    ClosePort();
-    OpenPort();
-    if (PortOpen()) CheckSilentLine();
+    // A silent line is often a port that went wrong: close it and open it again. Not a network
+    // line still connecting, or waiting to connect again: it keeps its own schedule.
+    if (!m_port.waitingForLine()) {
+        qCDebug(lcPoll).noquote() << LogTime() << "give up on address" << m_pollAddress << "- reopen the port";
+        ClosePort();
+        OpenPort();
+        if (PortOpen()) CheckSilentLine();
+    } else {
+        qCDebug(lcPoll).noquote() << LogTime() << "give up on address" << m_pollAddress << "- the network line waits for its connection";
+    }
 
     if (m_range.rowOf(m_pollAddress)) m_panel.reading(Reading::silent(m_pollAddress, CurrentDateTime()));
     m_retryCount = 0;

@@ -30,6 +30,7 @@ namespace qm {
 
 class Panel;
 class Port;
+struct LineTrouble;
 
 class PollEngine {
 public:
@@ -101,7 +102,7 @@ private:
     // A command. One that cut in on a download (pressed while a block was being read) has its
     // answer judged as the download's: no confirmation, the block's progress.
     struct CommandWrite {
-        std::optional<quint16> cutInOnBlock;
+        bool cutInOnDownload = false;
     };
     using SlotRequest = std::variant<MeasurementRead, ArchiveBlockRead, CommandWrite>;
 
@@ -151,7 +152,11 @@ private:
     void ClosePort();
     // The device went away under the open port: given up on at once, as after silence.
     void PortLost();
-    // Tells once per connect when a /dev/ttyS* port brought not a byte in a round of give-ups.
+    // A network line lost its connection, or could not make it: told; the port connects again on
+    // its own while the walk goes on finding its instruments silent.
+    void LineTroubled(const LineTrouble& trouble);
+    // Tells once per connect when a /dev/ttyS* port or a network line brought not a byte in a
+    // round of give-ups.
     void CheckSilentLine();
     // Whether what ports.cfg could not be read is to be told now: the first time since connecting
     // that it is asked, when there is something to tell.

@@ -3,6 +3,7 @@
 #include "PollEngine.h"
 
 #include "Logging.h"
+#include "NetworkLine.h"
 #include "Panel.h"
 #include "Port.h"
 #include "PortNames.h"
@@ -12,6 +13,7 @@ namespace qm {
 PollEngine::PollEngine(Port& port, Panel& panel) : m_port(port), m_panel(panel)
 {
     m_port.setLostHandler([this] { PortLost(); });
+    m_port.setTroubleHandler([this](const LineTrouble& trouble) { LineTroubled(trouble); });
     m_link.setLogTick(&m_tickCount);
 }
 
@@ -100,6 +102,25 @@ void PollEngine::PortLost()
     GiveUp();
 }
 
+void PollEngine::LineTroubled(const LineTrouble& trouble)
+{
+    if (!PortOpen()) return;
+    qCDebug(lcPoll).noquote() << LogTime() << "network line of" << PortMessageName(m_portIndex) << m_device
+                              << "has no connection; it connects again on its own";
+    PortProblem problem;
+    switch (trouble.kind) {
+    case LineTrouble::Kind::Refused: problem.kind = PortProblem::Kind::GatewayRefused; break;
+    case LineTrouble::Kind::Unreachable: problem.kind = PortProblem::Kind::GatewayUnreachable; break;
+    case LineTrouble::Kind::UnknownHost: problem.kind = PortProblem::Kind::GatewayUnknown; break;
+    case LineTrouble::Kind::TimedOut: problem.kind = PortProblem::Kind::GatewayTimedOut; break;
+    case LineTrouble::Kind::Dropped: problem.kind = PortProblem::Kind::GatewayDropped; break;
+    }
+    problem.portIndex = m_portIndex;
+    problem.device = m_device;
+    problem.reason = trouble.reason;
+    m_panel.portProblem(problem);
+}
+
 void PollEngine::CheckSilentLine()
 {
     std::optional<int>& giveUps = m_connectNotes.silentGiveUps;
@@ -110,8 +131,9 @@ void PollEngine::CheckSilentLine()
     }
     if (++*giveUps < m_range.count()) return;
     giveUps.reset();
-    // A built-in port that nothing answers on is most often a COM name meant for a USB adapter.
-    if (!m_device.startsWith(QLatin1String("/dev/ttyS"))) return;
+    // A built-in port that nothing answers on is most often a COM name meant for a USB adapter;
+    // a network line, a gateway in another mode than its URL says, or set for another speed.
+    if (!m_device.startsWith(QLatin1String("/dev/ttyS")) && !IsUrl(m_device)) return;
     PortProblem problem;
     problem.kind = PortProblem::Kind::NothingAnswers;
     problem.portIndex = m_portIndex;

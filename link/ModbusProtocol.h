@@ -31,6 +31,12 @@ enum class Exception : quint8 {
 // count (or the value of a single register written): six bytes, then the data and the CRC.
 constexpr int RequestHeaderLength = 6;
 constexpr int CrcLength = 2;
+// Answers, RTU: a read is the address, the function, a byte count, that many bytes and the CRC;
+// a write is echoed in eight bytes; an exception is the address, the function with
+// ExceptionBit set, the code and the CRC.
+constexpr int ReadAnswerHeaderLength = 3;
+constexpr int WriteAnswerLength = 8;
+constexpr int ExceptionAnswerLength = 5;
 // The largest RTU frame the standard allows (address, PDU of 253 bytes, CRC).
 constexpr int MaxRtuFrame = 256;
 // The program's transmit and receive buffers. The receive buffer is far larger than any frame, so

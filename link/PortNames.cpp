@@ -59,16 +59,24 @@ PortsConfig ParsePortsConfigText(const QString& text)
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (qsizetype n = 0; n < lines.size(); ++n) {
         const QString written = lines[n].trimmed();
-        // Device paths have no #; from there on it is a note for people.
+        // Device paths and URLs have no #; from there on it is a note for people.
         const QString s = written.left(written.indexOf(QLatin1Char('#'))).trimmed();
         if (s.isEmpty()) continue;
         const QRegularExpressionMatch m = line.match(s);
         const int index = m.hasMatch() ? m.captured(1).toInt() - 1 : -1;
         if (!validIndex(index)) {
-            result.problems << PortsCfgProblem{PortsCfgProblem::Kind::UnreadableLine, int(n + 1), written};
+            result.problems << PortsCfgProblem{PortsCfgProblem::Kind::UnreadableLine, int(n + 1), written, std::nullopt};
             continue;
         }
-        result.devices.insert(index, m.captured(2));
+        const QString device = m.captured(2);
+        if (IsUrl(device)) {
+            const std::variant<NetworkLine, UrlProblem> parsed = ParseNetworkLine(device);
+            if (const UrlProblem* problem = std::get_if<UrlProblem>(&parsed)) {
+                result.problems << PortsCfgProblem{PortsCfgProblem::Kind::UnreadableLine, int(n + 1), written, *problem};
+                continue;
+            }
+        }
+        result.devices.insert(index, device);
     }
     return result;
 }
@@ -80,17 +88,17 @@ PortsConfig LoadPortsConfig(const QString& workDir)
     if (!info.exists()) return {};  // no file: the default mapping
     PortsConfig refused;
     if (!info.isFile()) {
-        refused.problems << PortsCfgProblem{PortsCfgProblem::Kind::NotARegularFile, 0, {}};
+        refused.problems << PortsCfgProblem{PortsCfgProblem::Kind::NotARegularFile, 0, {}, std::nullopt};
         return refused;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        refused.problems << PortsCfgProblem{PortsCfgProblem::Kind::CannotOpen, 0, SystemErrorTextFor(file.errorString())};
+        refused.problems << PortsCfgProblem{PortsCfgProblem::Kind::CannotOpen, 0, SystemErrorTextFor(file.errorString()), std::nullopt};
         return refused;
     }
     const QByteArray bytes = file.read(PortsCfgMaxBytes + 1);
     PortsConfig config = ParsePortsConfigText(QString::fromUtf8(bytes.left(PortsCfgMaxBytes)));
-    if (bytes.size() > PortsCfgMaxBytes) config.problems << PortsCfgProblem{PortsCfgProblem::Kind::TooLong, 0, {}};
+    if (bytes.size() > PortsCfgMaxBytes) config.problems << PortsCfgProblem{PortsCfgProblem::Kind::TooLong, 0, {}, std::nullopt};
     return config;
 }
 

@@ -1,10 +1,14 @@
 #pragma once
 // The seventeen COM names of the port list and the devices they open on this system.
 
+#include "NetworkLine.h"
+
 #include <QMap>
 #include <QString>
 #include <QList>
 #include <QStringList>
+
+#include <optional>
 
 namespace qm {
 
@@ -22,14 +26,15 @@ QString PortDeviceNameFor(int index, const QString& workDir, bool windows);
 // the list (a hand-edited it.cfg) "COM" + (index + 1), so that the operator sees what was asked.
 QString PortMessageName(int index);
 
-// ports.cfg: lines "COMn <device path>", anything from a # on is a comment, blank lines are
-// ignored. A later line for the same name wins.
+// ports.cfg: lines "COMn <device>", anything from a # on is a comment, blank lines are ignored.
+// The device is a path, or a network line's URL (rtuovertcp://HOST:PORT, tcp://HOST:PORT; see
+// NetworkLine.h). A later line for the same name wins.
 constexpr qint64 PortsCfgMaxBytes = 64 * 1024;  // a mapping file is a few lines; beyond this is not one
 
 // What of ports.cfg could not be taken.
 struct PortsCfgProblem {
     enum class Kind {
-        UnreadableLine,   // line `line` reads `text`
+        UnreadableLine,   // line `line` reads `text`; `url` says what is wrong with its URL
         NotARegularFile,  // a FIFO or a device under the name: not opened
         CannotOpen,       // the system refused it; `text` is why, in the operator's words
         TooLong,          // longer than PortsCfgMaxBytes: only the beginning was read
@@ -37,10 +42,11 @@ struct PortsCfgProblem {
     Kind kind = Kind::UnreadableLine;
     int line = 0;
     QString text;
+    std::optional<UrlProblem> url;  // a line whose device is a URL that names no line
 };
 
 struct PortsConfig {
-    QMap<int, QString> devices;        // index (0..16) -> device path
+    QMap<int, QString> devices;        // index (0..16) -> device path or network line URL
     QList<PortsCfgProblem> problems;   // in file order
 };
 PortsConfig ParsePortsConfigText(const QString& text);

@@ -5,6 +5,7 @@
 #include "Port.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace qm {
@@ -20,9 +21,46 @@ int BuildRequestBasis(quint8* tx, quint8 slave, quint8 function, quint16 registe
     return modbus::RequestHeaderLength;
 }
 
+namespace {
+
+// The length of the answer that starts at frame, as its function code and byte count tell it:
+// 0 while the bytes held cannot tell yet, -1 for a function code whose answers have no length
+// this program knows (no answer of an instrument starts there, or it is judged by silence).
+int AnswerLength(const quint8* frame, qint32 held)
+{
+    if (held < 2) return 0;
+    const quint8 function = frame[1];
+    if (function & modbus::ExceptionBit) return modbus::ExceptionAnswerLength;
+    switch (function) {
+    case modbus::ReadHoldingRegisters:
+        return held < modbus::ReadAnswerHeaderLength ? 0 : modbus::ReadAnswerHeaderLength + frame[2] + modbus::CrcLength;
+    case modbus::WriteSingleRegister:
+    case modbus::WriteMultipleRegisters:
+        return modbus::WriteAnswerLength;
+    default:
+        return -1;
+    }
+}
+
+// A gateway's word that the instrument behind it did not answer, or could not be reached.
+bool IsGatewayException(const quint8* frame, int length)
+{
+    return length == modbus::ExceptionAnswerLength && (frame[1] & modbus::ExceptionBit)
+           && (frame[2] == quint8(modbus::Exception::GatewayPathUnavailable)
+               || frame[2] == quint8(modbus::Exception::GatewayTargetFailedToRespond));
+}
+
+}  // namespace
+
 void RtuLink::Send(Port& port, int n)
 {
     if (n < 1 || n + 2 > TxSize) return;
+    if (port.framing() == Port::Framing::ByLength && m_rxCount + m_following > 0) {
+        // A late answer, or the start of one cut short: taken now it would answer this request.
+        logBytes("<- (stale, dropped)", m_rx, m_rxCount + m_following);
+        m_rxCount = 0;
+        m_following = 0;
+    }
     const quint16 crc = Crc16(m_tx, n);
     m_tx[n] = quint8(crc & 0xFF);
     m_tx[n + 1] = quint8(crc >> 8);
@@ -33,6 +71,8 @@ void RtuLink::Send(Port& port, int n)
 
 RtuLink::Verdict RtuLink::Collect(Port& port)
 {
+    // What a stream brought beyond the last frame is held from index 0 on before more is read.
+    if (m_following > 0) FrameHandled();
     qint64 arrived = 0;
     const qint64 queued = port.bytesQueued();
     if (queued > 0) {
@@ -62,12 +102,62 @@ RtuLink::Verdict RtuLink::Collect(Port& port)
         m_silentTicks = 0;
     }
 
+    if (port.framing() == Port::Framing::ByLength && CutAnswer()) return Verdict::Valid;
     if (m_silentTicks <= 3) return Verdict::Pending;
     if (m_rxCount == 0) return Verdict::NoFrame;
     const Verdict verdict = Crc16(m_rx, m_rxCount) == 0 ? Verdict::Valid : Verdict::Bad;
-    qCDebug(lcLink).noquote() << LogTime() << "tick" << (m_logTick ? *m_logTick : 0) << "frame of" << m_rxCount
-                              << (verdict == Verdict::Valid ? "bytes: CRC ok" : "bytes: CRC bad");
+    logVerdict(verdict == Verdict::Valid ? "bytes: CRC ok" : "bytes: CRC bad");
     return verdict;
+}
+
+void RtuLink::FrameHandled()
+{
+    if (m_following > 0) std::memmove(m_rx, m_rx + m_rxCount, size_t(m_following));
+    m_rxCount = m_following;
+    m_following = 0;
+}
+
+bool RtuLink::CutAnswer()
+{
+    for (;;) {
+        // The first place where a whole answer with a good CRC starts. An answer still arriving
+        // there is waited for; bytes that begin none, or whose CRC fails, are passed over.
+        qint32 at = 0;
+        int length = 0;
+        for (; at < m_rxCount; ++at) {
+            const int need = AnswerLength(m_rx + at, m_rxCount - at);
+            if (need < 0) continue;
+            if (need == 0 || need > m_rxCount - at) return false;
+            if (Crc16(m_rx + at, need) == 0) {
+                length = need;
+                break;
+            }
+        }
+        if (length == 0) return false;
+        if (at > 0) logBytes("<- (no answer, dropped)", m_rx, at);
+        const qint32 rest = m_rxCount - at - length;
+        if (IsGatewayException(m_rx + at, length)) {
+            if (lcLink().isDebugEnabled()) {
+                const bool path = m_rx[at + 2] == quint8(modbus::Exception::GatewayPathUnavailable);
+                qCDebug(lcLink).noquote() << LogTime() << "tick" << (m_logTick ? *m_logTick : 0) << "gateway exception"
+                                          << (path ? "0x0A (path unavailable)" : "0x0B (target device failed to respond)")
+                                          << "from address" << m_rx[at] << "- taken as no answer";
+            }
+            std::memmove(m_rx, m_rx + at + length, size_t(rest));
+            m_rxCount = rest;
+            continue;
+        }
+        std::memmove(m_rx, m_rx + at, size_t(length + rest));
+        m_rxCount = length;
+        m_following = rest;
+        logVerdict("bytes: whole, CRC ok");
+        return true;
+    }
+}
+
+void RtuLink::logVerdict(const char* verdict) const
+{
+    qCDebug(lcLink).noquote() << LogTime() << "tick" << (m_logTick ? *m_logTick : 0) << "frame of" << m_rxCount << verdict;
 }
 
 void RtuLink::logBytes(const char* direction, const quint8* bytes, qint64 length) const

@@ -1,6 +1,7 @@
 #pragma once
 // Modbus RTU framing: requests are built in TxBuffer and go out with their CRC; answers are
-// collected into RxBuffer tick by tick and judged after four silent ticks.
+// collected into RxBuffer tick by tick and judged after four silent ticks. Over a TCP stream
+// (a port framed by length) an answer is taken on the tick it is whole instead: see Collect.
 
 #include "ModbusProtocol.h"
 
@@ -25,14 +26,23 @@ public:
     // Where the next request is built, from index 0.
     quint8* TxBuffer() { return m_tx; }
     const quint8* TxBuffer() const { return m_tx; }
-    // Appends the CRC to the n bytes built in TxBuffer and writes n + 2 bytes at once.
+    // Appends the CRC to the n bytes built in TxBuffer and writes n + 2 bytes at once. Over a
+    // stream, bytes still held are dropped first: they answer nothing that is still asked.
     void Send(Port& port, int n);
 
     // One tick of collection. Valid and Bad leave the frame in RxBuffer[0..RxCount-1]; the caller
     // handles it and then calls FrameHandled.
+    // On a port framed by silence (a serial line) a frame is judged after four silent ticks, all
+    // bytes held as one. On a port framed by length (a TCP stream) an answer is Valid on the tick
+    // its function code and byte count say it is whole and its CRC holds, whether it came in one
+    // piece, byte by byte or glued to the next (which stays held for the next tick). Bytes before
+    // it that begin no answer are dropped; the gateway's exceptions 0x0A and 0x0B are dropped as
+    // the instrument's silence. What is never cut so is judged after four silent ticks, as on a
+    // serial line.
     Verdict Collect(Port& port);
-    // The frame has been handled: the next bytes are stored from index 0 again.
-    void FrameHandled() { m_rxCount = 0; }
+    // The frame has been handled: the next bytes are stored from index 0 again, after what a
+    // stream brought beyond the frame.
+    void FrameHandled();
 
     const quint8* RxBuffer() const { return m_rx; }
     qint32 RxCount() const { return m_rxCount; }        // bytes held in RxBuffer
@@ -50,10 +60,14 @@ public:
 
 private:
     void logBytes(const char* direction, const quint8* bytes, qint64 length) const;
+    // Over a stream: cuts the first whole answer out of what is held (see Collect).
+    bool CutAnswer();
+    void logVerdict(const char* verdict) const;
 
     quint8 m_tx[TxSize] = {};
     quint8 m_rx[RxSize] = {};  // never cleared, only overwritten
     qint32 m_rxCount = 0;
+    qint32 m_following = 0;  // bytes a stream brought after the frame, held behind it in RxBuffer
     qint32 m_silentTicks = 0;
     quint32 m_requestsSent = 0;
     quint32 m_frameBeganAfter = 0;

@@ -101,6 +101,8 @@ void LiveTable::clearRow(int row)
     repaintDeviceRow(row);
 }
 
+void LiveTable::showAlarm(const AlarmChange& change) { d->model->setAlarm(change); }
+
 QString LiveTable::cellText(int column, int row) const { return d->model->cellText(column, row); }
 
 LiveTableModel* LiveTable::tableModel() const { return d->model; }

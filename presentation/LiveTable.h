@@ -2,6 +2,7 @@
 // The live table: the latest reading of each polled instrument, one row each, drawn when it is
 // painted. Row 0 and column 0 are fixed; device rows 1..10 scroll.
 
+#include "Alarm.h"
 #include "PolledRange.h"
 #include "Reading.h"
 
@@ -30,6 +31,9 @@ public:
     void showReading(const Reading& reading);
     // A device row goes blank (its address stays).
     void clearRow(int row);
+    // An alarm changed: its cell (or, for "no answer", its address cell) is marked while it is
+    // not normal, and a screen reader hears of it.
+    void showAlarm(const AlarmChange& change);
     // What a cell reads: column 0..7, row 0..10.
     QString cellText(int column, int row) const;
     LiveTableModel* tableModel() const;

@@ -1,5 +1,7 @@
 #include "LiveTableDelegate.h"
 
+#include "LiveTableModel.h"
+
 #include <QApplication>
 #include <QPainter>
 
@@ -39,6 +41,44 @@ void LiveTableDelegate::drawDisc(QPainter* painter, const QRect& box)
     }
 }
 
+void LiveTableDelegate::drawAlarmGround(QPainter* painter, const QRect& cell, int code)
+{
+    const AlarmState state = AlarmMarkState(code);
+    if (state == AlarmState::Active)
+        painter->fillRect(cell, QColor(255, 200, 200));
+    else if (state == AlarmState::Acknowledged)
+        painter->fillRect(cell, QColor(255, 232, 150));
+}
+
+void LiveTableDelegate::drawAlarmSymbol(QPainter* painter, const QRect& cell, int code)
+{
+    const AlarmCondition condition = AlarmMarkCondition(code);
+    const bool returned = AlarmMarkState(code) == AlarmState::Returned;
+    // Dark, so that the relay discs stay the only pure red of the table.
+    const QColor colour = AlarmMarkState(code) == AlarmState::Acknowledged ? QColor(96, 64, 0) : QColor(128, 0, 0);
+    constexpr int Size = 10;
+    const QRect box(cell.right() - Size - 2, cell.top() + (cell.height() - Size) / 2, Size, Size);
+    painter->save();
+    painter->setClipRect(cell, Qt::IntersectClip);
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setPen(QPen(colour, 1));
+    painter->setBrush(returned ? Qt::NoBrush : QBrush(colour));
+    const bool high = condition == AlarmCondition::PhHigh || condition == AlarmCondition::THigh;
+    const bool low = condition == AlarmCondition::PhLow || condition == AlarmCondition::TLow;
+    if (high || low) {
+        const QPoint tip(box.center().x(), high ? box.top() : box.bottom());
+        const int base = high ? box.bottom() : box.top();
+        const QPoint triangle[3] = {tip, QPoint(box.left(), base), QPoint(box.right(), base)};
+        painter->drawPolygon(triangle, 3);
+    } else {
+        // "!": a bar and a dot, outlined by a frame once the alarm has returned.
+        painter->fillRect(QRect(box.center().x() - 1, box.top(), 3, 6), colour);
+        painter->fillRect(QRect(box.center().x() - 1, box.bottom() - 1, 3, 2), colour);
+        if (returned) painter->drawRect(box.adjusted(-2, -1, 1, 0));
+    }
+    painter->restore();
+}
+
 void LiveTableDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QStyleOptionViewItem opt(option);
@@ -53,12 +93,16 @@ void LiveTableDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
 
     const QRect cell = option.rect;
+    const QVariant mark = index.data(AlarmMarkRole);
+    if (mark.isValid() && !(opt.state & QStyle::State_Selected)) drawAlarmGround(painter, cell, mark.toInt());
     if (index.column() >= FirstIndicatorColumn) {
-        if (text.isEmpty()) return;
-        painter->save();
-        painter->setClipRect(cell, Qt::IntersectClip);
-        drawDisc(painter, QRect(cell.left() + DiscLeft, cell.top() + DiscTop, DiscSize, DiscSize));
-        painter->restore();
+        if (!text.isEmpty()) {
+            painter->save();
+            painter->setClipRect(cell, Qt::IntersectClip);
+            drawDisc(painter, QRect(cell.left() + DiscLeft, cell.top() + DiscTop, DiscSize, DiscSize));
+            painter->restore();
+        }
+        if (mark.isValid()) drawAlarmSymbol(painter, cell, mark.toInt());
         return;
     }
 
@@ -66,6 +110,7 @@ void LiveTableDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const QColor colour = (opt.state & QStyle::State_Selected) ? opt.palette.color(QPalette::HighlightedText)
                                                               : opt.palette.color(QPalette::WindowText);
     drawCellText(painter, cell, text, colour);
+    if (mark.isValid()) drawAlarmSymbol(painter, cell, mark.toInt());
 }
 
 }  // namespace qm

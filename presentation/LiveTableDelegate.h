@@ -23,6 +23,14 @@ public:
     // A pure red disc inscribed in the box (right and bottom edges exclusive).
     static void drawDisc(QPainter* painter, const QRect& box);
     static void drawCellText(QPainter* painter, const QRect& cell, const QString& text, const QColor& colour);
+
+    // A cell in alarm (AlarmMarkRole's code): its background tinted by the alarm's state (not
+    // acknowledged: pink, acknowledged: amber, returned: none), before its content.
+    static void drawAlarmGround(QPainter* painter, const QRect& cell, int code);
+    // ... and after its content, a symbol at its right edge that says more than the colour: a
+    // triangle up above a high limit, down below a low one, "!" for the others; filled while the
+    // alarm is active, outlined once it has returned.
+    static void drawAlarmSymbol(QPainter* painter, const QRect& cell, int code);
 };
 
 }  // namespace qm

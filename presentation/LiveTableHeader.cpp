@@ -1,6 +1,7 @@
 #include "LiveTableHeader.h"
 
 #include "LiveTableDelegate.h"
+#include "LiveTableModel.h"
 
 #include <QPainter>
 #include <QStyleOptionHeader>
@@ -34,6 +35,18 @@ void LiveTableHeader::paintSection(QPainter* painter, const QRect& rect, int log
     if (!rect.isValid() || !model()) return;
     painter->save();
     paintHeaderCell(painter, this, rect, model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString());
+    // An instrument in alarm as a whole (it stopped answering): its address cell is marked.
+    const QVariant mark = model()->headerData(logicalIndex, orientation(), AlarmMarkRole);
+    if (mark.isValid()) {
+        const QRect cell = rect.adjusted(0, 0, -1, -1);
+        const AlarmState state = AlarmMarkState(mark.toInt());
+        if (state != AlarmState::Returned) {
+            painter->setPen(QPen(state == AlarmState::Active ? QColor(128, 0, 0) : QColor(96, 64, 0), 2));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRect(cell.adjusted(1, 1, -1, -1));
+        }
+        LiveTableDelegate::drawAlarmSymbol(painter, cell, mark.toInt());
+    }
     painter->restore();
 }
 

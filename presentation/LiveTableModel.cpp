@@ -1,10 +1,79 @@
 #include "LiveTableModel.h"
 
+#include "AlarmText.h"
+
 namespace qm {
 
 namespace {
 bool isDeviceRow(int row) { return row >= 1 && row <= MaxDevices; }
+
+// The grid column an alarm marks: its quantity's or relay's cell, or the address cell for a row.
+int markedColumn(AlarmCondition c)
+{
+    switch (c) {
+    case AlarmCondition::PhHigh:
+    case AlarmCondition::PhLow: return int(LiveColumn::Ph);
+    case AlarmCondition::THigh:
+    case AlarmCondition::TLow: return int(LiveColumn::T);
+    case AlarmCondition::Relay1: return int(LiveColumn::Relay1);
+    case AlarmCondition::Relay2: return int(LiveColumn::Relay2);
+    case AlarmCondition::NoAnswer: break;
+    }
+    return int(LiveColumn::Address);
+}
+
+// Unacknowledged and active first, then acknowledged, then returned.
+int urgency(AlarmState s) { return s == AlarmState::Active ? 3 : s == AlarmState::Acknowledged ? 2 : s == AlarmState::Returned ? 1 : 0; }
 }  // namespace
+
+void LiveTableModel::setAlarm(const AlarmChange& change)
+{
+    Mark& mark = m_marks[change.address][size_t(change.condition)];
+    mark.state = change.state;
+    mark.change = change;
+    const int row = m_range.rowOf(change.address);
+    if (!m_rangeSet || !row) return;
+    const int column = markedColumn(change.condition);
+    const QList<int> roles{Qt::AccessibleTextRole, Qt::AccessibleDescriptionRole, AlarmMarkRole};
+    if (column == int(LiveColumn::Address)) {
+        emit headerDataChanged(Qt::Vertical, row - 1, row - 1);
+    } else {
+        const QModelIndex cell = index(row - 1, column - 1);
+        emit dataChanged(cell, cell, roles);
+    }
+}
+
+QString LiveTableModel::markWords(int column, int row, bool brief) const
+{
+    if (!m_rangeSet || !isDeviceRow(row) || row > m_range.count()) return QString();
+    // A blank row has no cells to mark: its alarms are in the alarm window (and "no answer" in
+    // its address cell).
+    if (column != int(LiveColumn::Address) && !m_rows[size_t(row - 1)]) return QString();
+    const auto it = m_marks.constFind(m_range.addressOf(row));
+    if (it == m_marks.constEnd()) return QString();
+    QStringList words;
+    for (const Mark& m : *it) {
+        if (m.state == AlarmState::Normal || markedColumn(m.change.condition) != column) continue;
+        words << (brief ? AlarmMarkText(m.change.condition)
+                        : QStringLiteral("тревога %1, %2").arg(AlarmConditionText(m.change.condition, m.change.limit),
+                                                                 AlarmStateText(m.state)));
+    }
+    return words.join(QLatin1String("; "));
+}
+
+QVariant LiveTableModel::markCode(int column, int row) const
+{
+    if (!m_rangeSet || !isDeviceRow(row) || row > m_range.count()) return QVariant();
+    if (column != int(LiveColumn::Address) && !m_rows[size_t(row - 1)]) return QVariant();
+    const auto it = m_marks.constFind(m_range.addressOf(row));
+    if (it == m_marks.constEnd()) return QVariant();
+    const Mark* worst = nullptr;
+    for (const Mark& m : *it)
+        if (m.state != AlarmState::Normal && markedColumn(m.change.condition) == column
+            && (!worst || urgency(m.state) > urgency(worst->state)))
+            worst = &m;
+    return worst ? QVariant(AlarmMarkCode(worst->change.condition, worst->state)) : QVariant();
+}
 
 LiveTableModel::LiveTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -67,13 +136,29 @@ int LiveTableModel::columnCount(const QModelIndex& parent) const { return parent
 QVariant LiveTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid()) return QVariant();
+    const int column = index.column() + 1, row = index.row() + 1;
     // The indicator cells read "1" or nothing, although they are drawn as discs.
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return cellText(index.column() + 1, index.row() + 1);
+    if (role == Qt::DisplayRole) return cellText(column, row);
+    // A cell in alarm says so after its value: "8.90, выше уставки".
+    if (role == Qt::AccessibleTextRole) {
+        const QString mark = markWords(column, row, true);
+        const QString text = cellText(column, row);
+        return mark.isEmpty() ? text : text.isEmpty() ? mark : text + QStringLiteral(", ") + mark;
+    }
+    if (role == Qt::AccessibleDescriptionRole) return markWords(column, row, false);
+    if (role == AlarmMarkRole) return markCode(column, row);
     return QVariant();
 }
 
 QVariant LiveTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Vertical && role == Qt::AccessibleTextRole) {
+        const QString mark = markWords(0, section + 1, true);
+        const QString text = cellText(0, section + 1);
+        return mark.isEmpty() ? text : text + QStringLiteral(", ") + mark;
+    }
+    if (orientation == Qt::Vertical && role == Qt::AccessibleDescriptionRole) return markWords(0, section + 1, false);
+    if (orientation == Qt::Vertical && role == AlarmMarkRole) return markCode(0, section + 1);
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return QVariant();
     if (orientation == Qt::Horizontal) return cellText(section + 1, 0);
     return cellText(0, section + 1);

@@ -4,16 +4,25 @@
 // Model row r - 1 is grid row r (1..10), model column c - 1 is grid column c (1..7); the header
 // row (grid row 0) and the address column (grid column 0) are the model's headers.
 
+#include "Alarm.h"
 #include "PolledRange.h"
 #include "Reading.h"
 #include "ReadingText.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 
 #include <array>
 #include <optional>
 
 namespace qm {
+
+// A cell's (or, in the address column, a row's) alarm mark for painting: the most pressing alarm
+// on it as AlarmMarkCode, none when it is in no alarm.
+constexpr int AlarmMarkRole = Qt::UserRole + 1;
+constexpr int AlarmMarkCode(AlarmCondition condition, AlarmState state) { return int(condition) << 8 | int(state); }
+constexpr AlarmCondition AlarmMarkCondition(int code) { return AlarmCondition(code >> 8); }
+constexpr AlarmState AlarmMarkState(int code) { return AlarmState(code & 0xFF); }
 
 class LiveTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -37,6 +46,10 @@ public:
     void rowChanged(int row);
     // Everything may have changed: cells, headers and addresses.
     void allChanged();
+    // An alarm changed: the cell of its quantity or relay (pH, T, Р1, Р2), or for "no answer" the
+    // instrument's address cell, is marked while the alarm is not normal; a screen reader reads
+    // the mark with the cell (AccessibleTextRole, AccessibleDescriptionRole).
+    void setAlarm(const AlarmChange& change);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -45,6 +58,16 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    struct Mark {
+        AlarmState state = AlarmState::Normal;
+        AlarmChange change;
+    };
+    using Marks = std::array<Mark, AlarmConditionCount>;
+    // The marks of grid cell (column, row): their words, and the code of the most pressing one.
+    QString markWords(int column, int row, bool brief) const;
+    QVariant markCode(int column, int row) const;
+
+    QHash<int, Marks> m_marks;  // by address, so that they follow a renumbering of the rows
     PolledRange m_range;
     bool m_rangeSet = false;  // before the window hands a range, the address column is empty
     std::array<std::optional<Reading>, MaxDevices> m_rows;

@@ -1,6 +1,7 @@
 #include "TrendChart.h"
 
 #include "ChartGestures.h"
+#include "ChartLimitLines.h"
 #include "ChartTime.h"
 #include "CursorReadout.h"
 #include "PixelFont.h"
@@ -73,6 +74,7 @@ public:
     int depth = 0;
     std::unique_ptr<ChartGestures> gestures;
     std::unique_ptr<CursorReadout> readout;
+    std::unique_ptr<ChartLimitLines> limitLines;
     // The ranges the program's rules set; the axes show them unless the operator moved them.
     QCPRange programTime, programLeft, programRight;
     bool zoomed = false;       // the operator moved the time axis
@@ -192,6 +194,7 @@ void TrendChart::Setup(DateTime now)
         d->layer->setMode(QCPLayer::lmBuffered);
         d->plot = new TrendPlot(c, m_store, c->xAxis, c->yAxis, c->yAxis2);
         d->plot->setLayer(d->layer);
+        d->limitLines = std::make_unique<ChartLimitLines>(c);
 
         // Wheel, drag and keys; a double-click or Home back to the rules' window.
         d->gestures = std::make_unique<ChartGestures>(c);
@@ -589,6 +592,29 @@ int TrendChart::SeriesChannel(int n) const
 int TrendChart::SeriesPointCount(int n) const { return SeriesChannel(n) ? m_store.TrendCount() : 0; }
 TrendPlot* TrendChart::Plot() const { return d->plot; }
 
+void TrendChart::setLimits(const AlarmLimits& limits)
+{
+    Batch batch(this, d->depth);
+    m_limits = limits;
+}
+
+bool TrendChart::updateLimitLines()
+{
+    if (!d->limitLines) return false;
+    std::vector<ChartLimitLines::Line> lines;
+    for (int slot = 1; slot <= 4; ++slot) {
+        const TrendPlot::Series& s = d->plot->series[slot];
+        if (!s.drawn()) continue;
+        const int row = (s.channel + 1) / 2;
+        if (row > m_range.count()) continue;
+        const AlarmLimit* limit = FindLimit(m_limits, m_range.addressOf(row), slot <= 2 ? AlarmQuantity::Ph : AlarmQuantity::T);
+        if (!limit) continue;
+        for (const std::optional<double>& v : {limit->low, limit->high})
+            if (v) lines.push_back({*v, slot >= 3, SlotColours[slot]});
+    }
+    return d->limitLines->show(lines);
+}
+
 void TrendChart::Redraw()
 {
     QCustomPlot* c = d->w.plot;
@@ -602,8 +628,9 @@ void TrendChart::Redraw()
     d->leftTicker->setTickCount(std::max(2, height / (fm.height() + 4)));
     d->rightTicker->setTickCount(std::max(2, height / (fm.height() + 4)));
 
+    const bool linesChanged = updateLimitLines();
     const Private::Frame f = d->frame();
-    if (d->framed && f == d->lastFrame) {
+    if (d->framed && f == d->lastFrame && !linesChanged) {
         // Only the series changed: the columns they redrew go to the screen, or, where that
         // cannot be done, their layer is drawn again.
         if (!d->plot->showChanges()) d->layer->replot();

@@ -13,6 +13,7 @@
 // applied again at every refill of slots 1 to 3, so a zoom of the value axes lasts until the
 // next sample. Zooming and panning never touch the store or any file.
 
+#include "AlarmLimitsFile.h"
 #include "ChartScales.h"
 #include "LiveChannels.h"
 #include "PolledRange.h"
@@ -82,6 +83,8 @@ public:
         m_range = range;
         m_live.setRange(range);
     }
+    // The alarm limits: those of the coloured slot curves on show are drawn as thin lines.
+    void setLimits(const AlarmLimits& limits);
     // A polled instrument's reading: the next sample takes its pH and temperature, or the
     // no-answer mark for one found silent.
     void takeReading(const Reading& reading) { m_live.take(reading); }
@@ -170,6 +173,7 @@ private:
     int m_longestInterval = 120;
 
     ChartScales m_scales;
+    AlarmLimits m_limits;
     qint32 m_slotDevice[5] = {0, 0, 0, 0, 0};  // 1..4 used
     DateTime m_nextSampleTime = 0;
     DateTime m_nextSaveTime = 0;
@@ -182,6 +186,8 @@ private:
     void axisMoved(QCPAxis* axis, const QCPRange& range, const QCPRange& before);
     void applyScales();
     void rebuildLists();
+    // Brings the limit lines in step with the slots on show; true when they changed.
+    bool updateLimitLines();
 };
 
 }  // namespace qm

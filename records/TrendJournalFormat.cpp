@@ -8,12 +8,7 @@
 
 namespace qm {
 
-namespace {
-
-
-// A field as a CSV reader takes it back: quoted, with inner quotes doubled, only where it holds a
-// separator, a quote or a line break.
-void appendField(QByteArray& out, const QByteArray& field)
+void AppendCsvField(QByteArray& out, const QByteArray& field)
 {
     if (!field.contains(',') && !field.contains('"') && !field.contains('\r') && !field.contains('\n')) {
         out.append(field);
@@ -26,6 +21,10 @@ void appendField(QByteArray& out, const QByteArray& field)
     }
     out.append('"');
 }
+
+namespace {
+
+void appendField(QByteArray& out, const QByteArray& field) { AppendCsvField(out, field); }
 
 // Four decimals, as the trend file keeps them, without trailing zeros: 7.01, 25.5, -3, 0.
 void appendValue(QByteArray& out, double v)

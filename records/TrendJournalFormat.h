@@ -20,6 +20,9 @@ QString JournalDirName();
 QString JournalFilePath(const QString& workDir, const QDate& day);
 
 QByteArray JournalBom();
+// Appends a field as a CSV reader takes it back: quoted, with inner quotes doubled, only where it
+// holds a separator, a quote or a line break.
+void AppendCsvField(QByteArray& out, const QByteArray& field);
 // The header line with its line end.
 QByteArray JournalHeader(const PolledRange& range);
 // "2026-12-07T14:05:03+03:00": local date and time and the offset from UTC in force then.

@@ -2,6 +2,7 @@
 #include "ui_MainWindow.h"
 
 #include "Accessibility.h"
+#include "AlarmDesk.h"
 #include "DateTimeText.h"
 #include "FocusFrame.h"
 #include "InputWatch.h"
@@ -11,6 +12,10 @@
 #include "MessageBoxes.h"
 #include "PortNames.h"
 #include "PortTexts.h"
+#include "PublishDialog.h"
+#include "PublishText.h"
+#include "Publisher.h"
+#include "TrendChartMenu.h"
 #include "ReadingText.h"
 #include "StatusText.h"
 #include "TabLeavingDelegate.h"
@@ -34,6 +39,7 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
+#include <QSysInfo>
 #include <QTimer>
 
 namespace {
@@ -106,6 +112,22 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui(new Ui::MainWindow
                               m_editScalesBox},
         m_store);
     m_records = std::make_unique<qm::TrendRecords>(m_store, m_chartPlot, m_notices);
+    // Publishing: what only the operator can mend and a backlog that overflows are told once
+    // each; the settings are behind the chart's menu, opened once the menu's click is over.
+    m_publisher = new qm::Publisher(this);
+    connect(m_publisher, &qm::Publisher::problem, this,
+            [this](const qm::PublishFailure& f) { m_notices->post(qm::PublishProblemNotice(f), QStringLiteral("mqtt")); });
+    connect(m_publisher, &qm::Publisher::backlogOverflow, this, [this](qsizetype capacity) {
+        m_notices->post(qm::BacklogOverflowNotice(capacity), QStringLiteral("mqtt-backlog"));
+    });
+    connect(qm::TrendChartMenu::of(m_chartPlot)->addItem(QStringLiteral("Публикация MQTT…")), &QAction::triggered, this,
+            [this] { QTimer::singleShot(0, this, &MainWindow::openPublishDialog); });
+    m_alarms = new qm::AlarmDesk(this, m_liveTable, m_chart.get(), m_chartPlot, m_notices);
+    // F9 brings the alarm window forward from any window of the program.
+    auto* alarmKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
+    alarmKey->setObjectName(QStringLiteral("AlarmWindowKey"));
+    alarmKey->setContext(Qt::ApplicationShortcut);
+    connect(alarmKey, &QShortcut::activated, m_alarms, &qm::AlarmDesk::showWindow);
     // What the chart tells: the periodic save, each sample for the journal, and the idle count run
     // out, which hands the focus to the archive memo.
     connect(m_chart.get(), &qm::TrendChart::saveDue, this, [this] { saveTrendFile(); });
@@ -269,6 +291,8 @@ void MainWindow::reading(const qm::Reading& reading)
         m_liveTable->setCurrentCell(1, 1);
     }
     m_chart->takeReading(reading);
+    m_publisher->publishReading(reading);
+    m_alarms->take(reading);
 }
 
 void MainWindow::otherIdentification(quint16 id) { setIdText(qm::WordHexText(id)); }
@@ -356,6 +380,7 @@ void MainWindow::startUp()
     m_liveTable->refreshAll();
     m_chart->setRange(range);
     m_records->setRange(range);
+    m_alarms->setRange(range);
 
     // The chart's time window starts now .. now + 5 minutes; Setup also writes the scale grid's headers.
     const qm::DateTime now = qm::NowDateTime();
@@ -371,6 +396,12 @@ void MainWindow::startUp()
     setStatusText(qm::NowText());
     m_chart->FinishStartUp(now);
     m_records->Start(m_workDir);
+    m_alarms->start(m_workDir);
+
+    // Publishing as mqtt.cfg says; a damaged file leaves it off and is reported once.
+    const qm::MqttSettingsRead mqtt = qm::ReadMqttSettingsFile(m_workDir);
+    if (!mqtt.message.isEmpty()) m_notices->post({mqtt.message, QString()});
+    m_publisher->configure(mqtt.settings, m_workDir, QSysInfo::machineHostName());
 
     // The tall table reaches down over the chart.
     m_liveTable->raise();
@@ -386,6 +417,8 @@ void MainWindow::shutDown()
     // Nothing is polled or sampled any more: the last words below may wait for their answer.
     m_pollTimer->stop();
     m_chartTimer->stop();
+    // The line says "offline" itself rather than through its will.
+    m_publisher->stop();
     // The settings always go to the working directory (a file dialog never moves it) and replace
     // the old file whole or not at all. A failure is reported and does not keep the trend data
     // from being saved.
@@ -412,6 +445,15 @@ bool MainWindow::saveTrendFile(bool closing)
             m_notices->post({error, QString()}, QStringLiteral("trend-save"));
     }
     return error.isEmpty();
+}
+
+void MainWindow::openPublishDialog()
+{
+    if (!m_publishDialog) m_publishDialog = new qm::PublishDialog(*m_publisher, m_workDir, QSysInfo::machineHostName(), this);
+    else m_publishDialog->setSettings(m_publisher->settings());
+    m_publishDialog->show();
+    m_publishDialog->raise();
+    m_publishDialog->activateWindow();
 }
 
 void MainWindow::centreOnScreen()
@@ -481,6 +523,7 @@ void MainWindow::handRangeDown(qm::PolledRange range)
     m_liveTable->setRange(range);
     m_chart->setRange(range);
     m_records->setRange(range);
+    m_alarms->setRange(range);
 }
 
 void MainWindow::handCommandAddressDown()

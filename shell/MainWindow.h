@@ -40,12 +40,13 @@
 #include "ArchiveView.h"
 #include "Panel.h"
 #include "PollEngine.h"
-#include "SerialPort.h"
+#include "LinePort.h"
 #include "Settings.h"
 #include "TrendChart.h"
 #include "TrendRecords.h"
 #include "TrendStore.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -70,9 +71,12 @@ class MainWindow;
 class ArchiveChartWindow;
 
 namespace qm {
+class AlarmDesk;
 class InputWatch;
 class LiveTable;
 class NoticeBoard;
+class PublishDialog;
+class Publisher;
 }
 
 class MainWindow : public QWidget, public qm::Panel {
@@ -95,6 +99,8 @@ public:
     qm::TrendStore& store() { return m_store; }
     qm::TrendChart& chart() { return *m_chart; }
     qm::ArchiveView& archiveFiles() { return m_archive; }
+    qm::Publisher& publisher() { return *m_publisher; }
+    qm::AlarmDesk& alarms() { return *m_alarms; }
     QTimer* pollTimer() const { return m_pollTimer; }
     QTimer* chartTimer() const { return m_chartTimer; }
 
@@ -152,6 +158,8 @@ public slots:
     void editScalesClicked();
     void timeLabelsClicked();
     void clearChartClicked();
+    // "Публикация MQTT…" in the chart's menu: the publishing settings, non-modal.
+    void openPublishDialog();
 
 signals:
     // The window was closed and its files written: the program ends, whatever notice is still open.
@@ -218,7 +226,7 @@ private:
     // Every notice reaches the screen through here, never holding a timer.
     qm::NoticeBoard* m_notices = nullptr;
 
-    qm::SerialPort m_port;
+    qm::LinePort m_port;  // the serial device or network line that the chosen COM name maps to
     qm::PollEngine m_engine{m_port, *this};
     // The trend store: the chart draws it and samples into it, "График.txt" keeps it.
     qm::TrendStore m_store;
@@ -226,8 +234,13 @@ private:
     std::unique_ptr<qm::TrendChart> m_chart;
     // The journal and the CSV export, from the chart's mouse menu.
     std::unique_ptr<qm::TrendRecords> m_records;
+    // Limits, alarm window, sound, journal and marks; beside the window's own layout.
+    qm::AlarmDesk* m_alarms = nullptr;
     // "Сохранить в файл" and "Просмотр".
     qm::ArchiveView m_archive;
+    // Every reading also goes to the MQTT broker when mqtt.cfg says so.
+    qm::Publisher* m_publisher = nullptr;
+    QPointer<qm::PublishDialog> m_publishDialog;
 
     QString m_workDir;
     qm::InputWatch* m_inputWatch = nullptr;

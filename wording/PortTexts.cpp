@@ -1,6 +1,8 @@
 #include "PortTexts.h"
 
+#include "NetworkLine.h"
 #include "PortNames.h"
+#include "SystemErrorText.h"
 
 #include <QDir>
 #include <QStringList>
@@ -24,10 +26,29 @@ QString shownLine(const QString& line)
     return line.size() <= kMaxShownLine ? line : line.left(kMaxShownLine) + QStringLiteral("…");
 }
 
+QString urlProblemText(UrlProblem problem)
+{
+    switch (problem) {
+    case UrlProblem::UnknownScheme:
+        return QStringLiteral("адрес линии начинается не с rtuovertcp:// и не с tcp://");
+    case UrlProblem::BadHost:
+        return QStringLiteral("после :// нет имени или IPv4-адреса шлюза");
+    case UrlProblem::BadIpv6:
+        return QStringLiteral("адрес IPv6 пишется в квадратных скобках, например tcp://[fd00::20]:502");
+    case UrlProblem::NoPort:
+        return QStringLiteral("нет номера порта TCP после двоеточия, например tcp://192.168.1.20:502");
+    case UrlProblem::BadPort:
+        return QStringLiteral("порт TCP должен быть числом от 1 до 65535");
+    }
+    return {};
+}
+
 QString problemText(const PortsCfgProblem& problem)
 {
     switch (problem.kind) {
     case PortsCfgProblem::Kind::UnreadableLine:
+        if (problem.url)
+            return QStringLiteral("строка %1: «%2» — %3").arg(problem.line).arg(shownLine(problem.text), urlProblemText(*problem.url));
         return QStringLiteral("строка %1: «%2»").arg(problem.line).arg(shownLine(problem.text));
     case PortsCfgProblem::Kind::NotARegularFile:
         return QStringLiteral("это не обычный файл, он не прочитан");
@@ -42,6 +63,72 @@ QString problemText(const PortsCfgProblem& problem)
 QString devicesHint(const PortProblem& problem, const QString& workDir)
 {
     return SerialDevicesHint(SerialDevicesPresent(), PortMessageName(problem.portIndex), PortsCfgPath(workDir));
+}
+
+QString protocolName(NetworkLine::Protocol protocol)
+{
+    return protocol == NetworkLine::Protocol::ModbusTcp ? QStringLiteral("шлюз Modbus TCP")
+                                                        : QStringLiteral("прозрачный режим, RTU поверх TCP");
+}
+
+// A network line's problem: the gateway named in the text, the cause, where the COM name leads,
+// and that the program keeps trying.
+Notice gatewayNotice(const PortProblem& problem)
+{
+    const std::variant<NetworkLine, UrlProblem> parsed = ParseNetworkLine(problem.device);
+    const NetworkLine* line = std::get_if<NetworkLine>(&parsed);
+    const QString gateway = line ? line->endpoint() : problem.device;
+    QStringList detail;
+    switch (problem.kind) {
+    case PortProblem::Kind::GatewayRefused:
+        detail << QStringLiteral("Соединение отвергнуто: по этому адресу и порту никто не принимает соединений "
+                                 "(шлюз выключен или перезагружается, его служба не запущена, порт TCP не тот).");
+        break;
+    case PortProblem::Kind::GatewayUnreachable:
+        detail << QStringLiteral("Узел недоступен: по сети к нему нет пути. Проверьте кабель, адрес шлюза и сеть компьютера.");
+        break;
+    case PortProblem::Kind::GatewayUnknown:
+        detail << QStringLiteral("Имя «%1» в сети не найдено: проверьте его или впишите в ports.cfg IP-адрес шлюза.")
+                      .arg(line ? line->host : problem.device);
+        break;
+    case PortProblem::Kind::GatewayTimedOut:
+        detail << QStringLiteral("Шлюз не принял соединение за %1 с.").arg(LineConnectTimeoutSeconds);
+        break;
+    case PortProblem::Kind::GatewayDropped:
+        detail << QStringLiteral("Так бывает, когда шлюз выключают или перезагружают, когда к нему подключается "
+                                 "другой мастер или когда соединение долго молчит.");
+        break;
+    default:
+        break;
+    }
+    if (!problem.reason.isEmpty()) detail << Capitalized(problem.reason) + QLatin1Char('.');
+    detail << QStringLiteral("%1 ведёт к нему по ports.cfg: %2 (%3).")
+                  .arg(PortMessageName(problem.portIndex), problem.device,
+                       protocolName(line ? line->protocol : NetworkLine::Protocol::RtuOverTcp));
+    detail << QStringLiteral("Пока отмечено «Соединение», программа соединяется снова: через %1, 2, 4 … %2 с; "
+                             "до тех пор приборы этой линии не отвечают.")
+                  .arg(LineFirstRetrySeconds)
+                  .arg(LineLastRetrySeconds);
+    const QString text = problem.kind == PortProblem::Kind::GatewayDropped
+                             ? QStringLiteral("Шлюз %1 разорвал соединение").arg(gateway)
+                             : QStringLiteral("Шлюз %1 не отвечает").arg(gateway);
+    return {text, detail.join(QLatin1Char('\n'))};
+}
+
+// Why no instrument answered on a network line: the gateway answers connections, but its mode,
+// its serial side or the addresses do not fit.
+Notice silentGatewayNotice(const PortProblem& problem)
+{
+    const std::variant<NetworkLine, UrlProblem> parsed = ParseNetworkLine(problem.device);
+    const NetworkLine* line = std::get_if<NetworkLine>(&parsed);
+    const QString gateway = line ? line->endpoint() : problem.device;
+    const QStringList detail{
+        QStringLiteral("%1 ведёт к нему по ports.cfg: %2.").arg(PortMessageName(problem.portIndex), problem.device),
+        QStringLiteral("Проверьте адреса приборов и последовательный порт шлюза (19200 бит/с, 8 бит, без чётности, 1 стоп-бит)."),
+        QStringLiteral("Проверьте режим шлюза: для прозрачного режима (raw, TCP server) в ports.cfg пишется "
+                       "rtuovertcp://, для шлюза Modbus TCP — tcp://."),
+    };
+    return {QStringLiteral("Через шлюз %1 не ответил ни один прибор").arg(gateway), detail.join(QLatin1Char('\n'))};
 }
 
 }  // namespace
@@ -75,10 +162,17 @@ Notice PortProblemNotice(const PortProblem& problem, const QString& workDir)
                                                                          : QStringLiteral(": SetCommState")),
                 problem.reason};
     case PortProblem::Kind::NothingAnswers:
+        if (IsUrl(problem.device)) return silentGatewayNotice(problem);
         return {QStringLiteral("На порту %1 (%2) не ответил ни один прибор").arg(name, problem.device),
                 devicesHint(problem, workDir)};
     case PortProblem::Kind::PortsCfgUnread:
         return {QStringLiteral("Файл ports.cfg прочитан не весь"), PortsConfigReport(workDir)};
+    case PortProblem::Kind::GatewayRefused:
+    case PortProblem::Kind::GatewayUnreachable:
+    case PortProblem::Kind::GatewayUnknown:
+    case PortProblem::Kind::GatewayTimedOut:
+    case PortProblem::Kind::GatewayDropped:
+        return gatewayNotice(problem);
     }
     return {};
 }
@@ -92,8 +186,8 @@ QString PortsConfigReport(const QString& workDir)
     for (qsizetype i = 0; i < problems.size() && i < kMaxProblems; ++i)
         lines << QStringLiteral("  ") + problemText(problems[i]);
     if (problems.size() > kMaxProblems) lines << QStringLiteral("  и ещё %1").arg(problems.size() - kMaxProblems);
-    lines << QStringLiteral("Строка файла: имя порта, пробел, устройство, например «COM1 /dev/ttyUSB0»; "
-                            "после # можно писать пояснения.");
+    lines << QStringLiteral("Строка файла: имя порта, пробел, устройство или адрес линии за шлюзом, например "
+                            "«COM1 /dev/ttyUSB0» или «COM2 tcp://192.168.1.20:502»; после # можно писать пояснения.");
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -121,6 +215,16 @@ QString SerialDevicesHint(const QList<SerialDevice>& devices, const QString& com
     return lines.join(QLatin1Char('\n'));
 }
 
+QString NetworkLinesHint()
+{
+    return QStringList{
+        QStringLiteral("Линия за сетевым шлюзом Ethernet–RS485 пишется в ports.cfg адресом:"),
+        QStringLiteral("  COM2 rtuovertcp://192.168.1.10:4001  — преобразователь в прозрачном режиме (raw, TCP server): кадры RTU с CRC"),
+        QStringLiteral("  COM3 tcp://192.168.1.20:502  — шлюз Modbus TCP: адрес прибора идёт как unit id"),
+        QStringLiteral("  COM4 tcp://[fd00::20]:502  — адрес IPv6 в квадратных скобках; вместо адреса можно имя"),
+    }.join(QLatin1Char('\n'));
+}
+
 QString PortListToolTip(const QString& workDir)
 {
     QStringList lines;
@@ -131,6 +235,9 @@ QString PortListToolTip(const QString& workDir)
         lines << text;
     }
     lines << QString() << SerialDevicesHint(SerialDevicesPresent(), PortDisplayName(0), PortsCfgPath(workDir));
+#ifndef Q_OS_WIN
+    lines << QString() << NetworkLinesHint();
+#endif
     const QString report = PortsConfigReport(workDir);
     if (!report.isEmpty()) lines << QString() << report;
     return lines.join(QLatin1Char('\n'));

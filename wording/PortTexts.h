@@ -23,8 +23,12 @@ QString PortsConfigReport(const QString& workDir);
 // them the COM name comName in the ports.cfg at portsCfgPath.
 QString SerialDevicesHint(const QList<SerialDevice>& devices, const QString& comName, const QString& portsCfgPath);
 
-// Tooltip of the port list: one line per COM name with the device it opens, then the serial
-// devices present and how to map one in ports.cfg, and what ports.cfg could not be read.
+// How ports.cfg names a line behind a network gateway: example lines for both kinds of gateway.
+QString NetworkLinesHint();
+
+// Tooltip of the port list: one line per COM name with the device or network line it opens, then
+// the serial devices present and how to map one in ports.cfg, how to name a network line, and
+// what ports.cfg could not be read.
 QString PortListToolTip(const QString& workDir);
 
 }  // namespace qm

@@ -25,6 +25,8 @@ public:
     int writesWhileClosed = 0;
     QByteArray incoming;           // bytes queued in the "driver"
     QList<QByteArray> writes;      // every write, in order
+    Framing framedBy = Framing::BySilence;  // a TCP stream is framed by length
+    bool waiting = false;          // a network line connecting or waiting to connect again
 
     bool open(const QString& device, QString* reason) override
     {
@@ -62,7 +64,12 @@ public:
         writes << QByteArray(reinterpret_cast<const char*>(src), int(length));
     }
 
+    Framing framing() const override { return framedBy; }
+    bool waitingForLine() const override { return waiting; }
+
     // Test helpers.
+    // A network line's connection failed or was dropped, as its transport tells it.
+    void trouble(LineTrouble::Kind kind, const QString& reason = QString()) { reportTrouble({kind, reason}); }
     void arrive(const QByteArray& bytes) { incoming += bytes; }
     QByteArray lastWrite() const { return writes.isEmpty() ? QByteArray() : writes.last(); }
 };

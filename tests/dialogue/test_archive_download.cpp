@@ -359,6 +359,26 @@ TEST(ArchiveDownload, CommandPressedWhileTheLastBlockIsOnItsWayIsDropped)
     EXPECT_EQ(d.rig.port.lastWrite(), measurementRequest(8));
 }
 
+// "Читать архив из QM" pressed again after a command, while a block is on its way: that block is
+// no longer wanted and the press is not lost; the download starts again at the first block.
+TEST(ArchiveDownload, PressAfterACommandWhileABlockIsOnItsWayStartsAgain)
+{
+    for (int n : {0, 57}) {
+        DownloadRig d(n);
+        d.archiveDelay = 3;  // the block's answer comes within the slot, after the presses
+        d.rig.engine.ReadArchive();
+        ASSERT_EQ(d.tickUntilWrite(), 10);  // 249
+        d.rig.engine.SetPeriod();
+        d.rig.engine.ReadArchive();
+        d.rig.panel.statusHistory.clear();
+        ASSERT_EQ(d.tickUntilWrite(), 10) << n;
+        EXPECT_EQ(d.rig.port.lastWrite(), archiveRequest(7, 249)) << n;
+        EXPECT_EQ(d.rig.panel.statusHistory, QStringList({"7-АРХИВ-  "})) << n << ": the withdrawn block is not shown";
+        EXPECT_TRUE(d.rig.panel.downloads.isEmpty()) << n;
+        EXPECT_EQ(d.rig.engine.PendingRequest(), RequestKind::ReadArchive) << n;
+    }
+}
+
 TEST(ArchiveDownload, PressRightAfterTheListingStartsAgainAtTheFirstBlock)
 {
     for (int n : {57, 0}) {

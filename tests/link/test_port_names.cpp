@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <variant>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -146,5 +147,58 @@ TEST(PortNames, PortsCfgThatIsNoRegularFileIsNeverOpened)
     EXPECT_EQ(config.problems[0].kind, PortsCfgProblem::Kind::NotARegularFile);
     EXPECT_EQ(PortDeviceNameFor(0, dir.path(), false), "/dev/ttyS0");
 }
+
+// A COM name may lead to a line behind Ethernet: the URL as written, and what it names or why it
+// names nothing (the line is then reported, and the name keeps its built-in device).
+struct UrlCase {
+    const char* device;
+    std::variant<NetworkLine, UrlProblem> names;
+    const char* endpoint = "";
+};
+
+void PrintTo(const UrlCase& c, std::ostream* os) { *os << c.device; }
+
+class NetworkLines : public ::testing::TestWithParam<UrlCase> {};
+
+TEST_P(NetworkLines, PortsCfgTakesAUrlThatNamesALineAndReportsOneThatDoesNot)
+{
+    const UrlCase& c = GetParam();
+    const PortsConfig config = ParsePortsConfigText(QStringLiteral("COM2 %1   # gateway\n").arg(QLatin1String(c.device)));
+    if (const NetworkLine* line = std::get_if<NetworkLine>(&c.names)) {
+        EXPECT_TRUE(config.problems.isEmpty());
+        EXPECT_EQ(config.devices.value(1), QLatin1String(c.device));
+        EXPECT_EQ(ParseNetworkLine(QLatin1String(c.device)), c.names);
+        EXPECT_EQ(line->endpoint(), QLatin1String(c.endpoint));
+    } else {
+        EXPECT_FALSE(config.devices.contains(1));
+        ASSERT_EQ(config.problems.size(), 1);
+        EXPECT_EQ(config.problems[0].kind, PortsCfgProblem::Kind::UnreadableLine);
+        EXPECT_EQ(config.problems[0].line, 1);
+        EXPECT_EQ(config.problems[0].url, std::get<UrlProblem>(c.names));
+    }
+}
+
+using P = NetworkLine::Protocol;
+INSTANTIATE_TEST_SUITE_P(
+    Urls, NetworkLines,
+    ::testing::Values(UrlCase{"rtuovertcp://192.168.1.10:4001", NetworkLine{P::RtuOverTcp, "192.168.1.10", 4001}, "192.168.1.10:4001"},
+                      UrlCase{"tcp://gw-2.plant.local:502", NetworkLine{P::ModbusTcp, "gw-2.plant.local", 502}, "gw-2.plant.local:502"},
+                      UrlCase{"TCP://[fd00::20]:65535", NetworkLine{P::ModbusTcp, "fd00::20", 65535}, "[fd00::20]:65535"},
+                      UrlCase{"rtuovertcp://[::1]:1", NetworkLine{P::RtuOverTcp, "::1", 1}, "[::1]:1"},
+                      UrlCase{"udp://192.168.1.10:4001", UrlProblem::UnknownScheme},
+                      UrlCase{"rtu://192.168.1.10:4001", UrlProblem::UnknownScheme},
+                      UrlCase{"tcp://192.168.1.10", UrlProblem::NoPort},
+                      UrlCase{"tcp://192.168.1.10:", UrlProblem::NoPort},
+                      UrlCase{"tcp://[fd00::20]", UrlProblem::NoPort},
+                      UrlCase{"tcp://192.168.1.10:0", UrlProblem::BadPort},
+                      UrlCase{"tcp://192.168.1.10:65536", UrlProblem::BadPort},
+                      UrlCase{"tcp://192.168.1.10:502/", UrlProblem::BadPort},
+                      UrlCase{"tcp://[fd00::zz]:502", UrlProblem::BadIpv6},
+                      UrlCase{"tcp://[192.168.1.10]:502", UrlProblem::BadIpv6},
+                      UrlCase{"tcp://[fd00::20:502", UrlProblem::BadIpv6},
+                      UrlCase{"tcp://fd00::20:502", UrlProblem::BadIpv6},
+                      UrlCase{"tcp://:502", UrlProblem::BadHost},
+                      UrlCase{"tcp://192.168.1.300:502", UrlProblem::BadHost},
+                      UrlCase{"tcp://gate*way:502", UrlProblem::BadHost}));
 
 }  // namespace

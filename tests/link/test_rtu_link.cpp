@@ -1,5 +1,5 @@
 // Framing on the wire: requests leave with their CRC in one write; answers are judged by
-// silence, four ticks after their last byte.
+// silence, four ticks after their last byte. Over a TCP stream, by their length instead.
 #include "RtuLink.h"
 
 #include "FakePort.h"
@@ -174,6 +174,87 @@ TEST(Collect, ExcessArrivingWhenTheBufferIsExactlyFullIsDropped)
     EXPECT_EQ(line.link.RxBuffer()[RtuLink::RxSize - 2], 0x22);
     EXPECT_EQ(line.link.RxBuffer()[RtuLink::RxSize - 1], 0x33);
     EXPECT_TRUE(line.port.incoming.isEmpty());
+}
+
+// Over a TCP stream there is no silence between answers: a gateway passes bytes on in whatever
+// segments it likes. What arrives before each tick, the verdict of each tick (V valid, B bad,
+// n no frame, . pending) and the answers taken, as the engine handles them.
+struct StreamCase {
+    const char* what;
+    QList<QByteArray> arrivals;
+    const char* verdicts;
+    QList<QByteArray> answers;
+};
+
+void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.what; }
+
+class OverAStream : public ::testing::TestWithParam<StreamCase> {};
+
+TEST_P(OverAStream, AnAnswerIsTakenWhenItsLengthSaysItIsWhole)
+{
+    const StreamCase& c = GetParam();
+    FakePort port;
+    port.isOpen = true;
+    port.framedBy = FakePort::Framing::ByLength;
+    RtuLink link;
+    QString verdicts;
+    QList<QByteArray> answers;
+    for (qsizetype i = 0; i < qsizetype(std::strlen(c.verdicts)); ++i) {
+        if (i < c.arrivals.size()) port.arrive(c.arrivals.at(i));
+        const Verdict v = link.Collect(port);
+        verdicts += v == Verdict::Valid ? 'V' : v == Verdict::Bad ? 'B' : v == Verdict::NoFrame ? 'n' : '.';
+        if (v == Verdict::Valid) answers << QByteArray(reinterpret_cast<const char*>(link.RxBuffer()), link.RxCount());
+        if (v == Verdict::Valid || v == Verdict::Bad) link.FrameHandled();
+    }
+    EXPECT_EQ(verdicts.toStdString(), c.verdicts);
+    EXPECT_EQ(answers, c.answers);
+}
+
+QList<QByteArray> byteByByte(const QByteArray& bytes)
+{
+    QList<QByteArray> out;
+    for (char b : bytes) out << QByteArray(1, b);
+    return out;
+}
+
+const QByteArray kEcho = withCrc(hex("07 06 00 08 00 0F"));
+const QByteArray kException = withCrc(hex("01 83 02"));
+QByteArray corrupted(QByteArray bytes)
+{
+    bytes[11] = char(bytes[11] ^ 0x10);
+    return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tcp, OverAStream,
+    ::testing::Values(
+        StreamCase{"in one segment", {kAnswer}, "V...n", {kAnswer}},
+        StreamCase{"byte by byte", byteByByte(kAnswer), "......................V", {kAnswer}},
+        StreamCase{"cut inside its header", {kAnswer.left(2), kAnswer.mid(2)}, ".V", {kAnswer}},
+        StreamCase{"glued to the next", {kAnswer + kEcho}, "VV", {kAnswer, kEcho}},
+        StreamCase{"glued to the start of the next", {kAnswer + kEcho.left(3), kEcho.mid(3)}, "VV", {kAnswer, kEcho}},
+        StreamCase{"after bytes that begin no answer", {hex("FF 00") + kAnswer}, "V", {kAnswer}},
+        StreamCase{"an instrument's exception", {kException}, "V", {kException}},
+        StreamCase{"gateway exception 0x0B is silence", {withCrc(hex("01 83 0B"))}, "....n", {}},
+        StreamCase{"gateway exception 0x0A before an answer", {withCrc(hex("01 83 0A")) + kAnswer}, "V", {kAnswer}},
+        StreamCase{"a bad CRC waits for silence, as on a serial line", {corrupted(kAnswer)}, "....B", {}},
+        StreamCase{"a function without a known length, by silence", {withCrc(hex("01 2B 0E 01"))}, "....V",
+                   {withCrc(hex("01 2B 0E 01"))}}));
+
+TEST(OverAStreamToo, AnAnswerStillHeldWhenTheNextRequestGoesOutIsNotItsAnswer)
+{
+    FakePort port;
+    port.isOpen = true;
+    port.framedBy = FakePort::Framing::ByLength;
+    RtuLink link;
+    port.arrive(kAnswer + kEcho);
+    ASSERT_EQ(link.Collect(port), Verdict::Valid);
+    link.FrameHandled();  // the echo is held behind it
+    const QByteArray request = hex("02 03 00 00 00 09");
+    std::memcpy(link.TxBuffer(), request.constData(), size_t(request.size()));
+    link.Send(port, int(request.size()));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(link.Collect(port), Verdict::Pending);
+    EXPECT_EQ(link.Collect(port), Verdict::NoFrame);
 }
 
 }  // namespace

@@ -3,10 +3,13 @@
 // link), and a disk mounted read-only. A link someone else could have put there is refused, with a
 // Russian message naming the file, and nothing is written anywhere; the operator's own link in a
 // directory only he can change keeps working. One cause is told in one wording by every writer.
+#include "AlarmJournal.h"
+#include "AlarmLimitsFile.h"
 #include "FixedClock.h"
 #include "Files.h"
 #include "JournalSetting.h"
 #include "Logging.h"
+#include "MqttSettings.h"
 #include "Settings.h"
 #include "TrendFile.h"
 #include "TrendJournal.h"
@@ -78,6 +81,7 @@ public:
         const double values[20] = {7.01, 25.5};
         m_store->AppendLoaded(ToDateTime(QDateTime(QDate(2026, 12, 6), QTime(14, 0, 0))), values);
         const QString day = QFileInfo(JournalFilePath(QStringLiteral("w"), QDate(2026, 12, 6))).fileName();
+        const QString alarmDay = QFileInfo(AlarmJournalFilePath(QStringLiteral("w"), QDate(2026, 12, 6))).fileName();
         const TrendStore& store = *m_store;
         m_all = {
             {"it.cfg", {}, SettingsFileName,
@@ -90,6 +94,16 @@ public:
                  journal.setWorkDir(w);
                  return journal.Append(store, 1, {1, 1}).report;
              }},
+            {"alarm journal", JournalDirName(), alarmDay,
+             [](const QString& w) {
+                 AlarmJournal journal;
+                 journal.setWorkDir(w);
+                 const QDateTime at(QDate(2026, 12, 6), QTime(14, 0, 0));
+                 return journal.Append({at, 1, QStringLiteral("pH > 8.50"), QStringLiteral("8.90"), QStringLiteral("тревога")}).report;
+             }},
+            {"alarms.cfg", {}, AlarmFileName(),
+             [](const QString& w) { return WriteAlarmLimitsFile(QDir(w).filePath(AlarmFileName()), AlarmLimits{}); }},
+            {"mqtt.cfg", {}, MqttSettingsFileName, [](const QString& w) { return WriteMqttSettingsFile(w, MqttSettings{}); }},
             // Archive files and exports: the window puts the name before the reason.
             {"archive file", {}, QStringLiteral("АрхивN1_06_12_26.txt"),
              [](const QString& w) {
