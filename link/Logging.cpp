@@ -1,5 +1,8 @@
 #include "Logging.h"
 
+#include "SafeFile.h"
+
+#include <QDir>
 #include <QFile>
 #include <QMutex>
 #include <QTime>
@@ -34,9 +37,12 @@ void InstallLogFile()
 {
     const QString path = qEnvironmentVariable("QM_LOG_FILE");
     if (path.isEmpty() || g_logFile) return;
-    auto* file = new QFile(path);  // lives as long as the program
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-        qWarning("QM_LOG_FILE: %s: %s", qPrintable(path), qPrintable(file->errorString()));
+    auto* file = new QFile;  // lives as long as the program
+    // Appended only through a name that may be written through (SafeFile.h): a link in its place
+    // that someone else made is refused, and the log goes to the usual output alone.
+    if (const QString reason = OpenForAppend(*file, path); !reason.isEmpty()) {
+        qWarning("%s", qPrintable(QStringLiteral("QM_LOG_FILE: файл протокола %1 не открыт: %2")
+                                      .arg(QDir::toNativeSeparators(path), reason)));
         delete file;
         return;
     }

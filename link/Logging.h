@@ -13,8 +13,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcLink)
 Q_DECLARE_LOGGING_CATEGORY(lcPoll)
 
 // Appends every message to the file that QM_LOG_FILE names, as well as to the usual output.
-// Does nothing when the variable is not set; says on the usual output when the file cannot be
-// opened.
+// Does nothing when the variable is not set; says on the usual output, in Russian, when the file
+// cannot be opened or its name may not be written through (SafeFile.h).
 void InstallLogFile();
 
 // The time of day to the millisecond, "14:03:07.215", that starts every frame line.

@@ -1,5 +1,6 @@
 #include "JournalFile.h"
 
+#include "SafeFile.h"
 #include "SystemErrorText.h"
 #include "TrendJournalFormat.h"
 
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 
 #if defined(Q_OS_WIN)
 #include <io.h>
@@ -76,7 +78,7 @@ QString writeAll(QFile& file, const QByteArray& bytes)
         p += n;
         left -= n;
     }
-    if (!syncToDisk(file)) return WriteErrorText(file);
+    if (!syncToDisk(file)) return SystemErrorText(errno);
     return QString();
 }
 
@@ -90,17 +92,17 @@ JournalFile::Result JournalFile::Append(const QString& path, const QByteArray& h
 
     QString reason;
     const QString folder = QFileInfo(path).absolutePath();
-    const QFileInfo info(path);
-    if (!QDir().mkpath(folder)) {
+    // The folder is created through its name only when the name may be written through (a link
+    // to elsewhere put there by someone else would take the journal with it), and the day's file
+    // is opened likewise, a pipe or a device under its name refused (SafeFile.h).
+    if (const WriteTarget target = WritableTarget(folder); !target.refusal.isEmpty()) {
+        reason = QStringLiteral("папка %1: %2").arg(QDir::toNativeSeparators(folder), target.refusal);
+    } else if (!QDir().mkpath(folder)) {
         reason = QStringLiteral("не удалось создать папку %1").arg(QDir::toNativeSeparators(folder));
-    } else if (info.exists() && !info.isFile()) {
-        // A pipe or a device under the file's name could block or swallow the journal.
-        reason = NotRegularFileText();
     } else {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-            reason = WriteErrorText(file);
-        } else {
+        QFile file;
+        reason = OpenForAppend(file, path);
+        if (reason.isEmpty()) {
             QByteArray bytes;
             const qint64 size = file.size();
             if (size == 0) {
@@ -115,6 +117,10 @@ JournalFile::Result JournalFile::Append(const QString& path, const QByteArray& h
             }
             bytes.append(line);
             reason = writeAll(file, bytes);
+            // A write that failed part way (a full disk) is taken back to the file's previous
+            // length, so the file stays a valid CSV file with no row cut short. Should even that
+            // fail, the next append finds the cut line and ends it first.
+            if (!reason.isEmpty()) file.resize(size);
         }
     }
 

@@ -4,7 +4,9 @@
 // has not written to yet is looked at first: a last line cut short (a crash, a power cut) is ended
 // so that it stays alone, and the header is written again when the file last named other columns.
 // Each append goes out in one write and is synced to disk before the call returns; files are only
-// ever appended to. No widgets: the caller shows the failure text.
+// ever appended to, and an append that fails part way is taken back, so a file never holds a row
+// cut short by a full disk. The folder and the file are written only through names that
+// SafeFile.h allows. No widgets: the caller shows the failure text.
 
 #include <QByteArray>
 #include <QString>

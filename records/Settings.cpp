@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include "DateTimeText.h"
+#include "SetAside.h"
 #include "SystemErrorText.h"
 #include "WholeFile.h"
 
@@ -15,8 +17,6 @@ namespace qm {
 
 namespace {
 
-const QString InvalidNumericInput = QStringLiteral("Invalid numeric input");
-// A line too long to read is no bad number: the message alone says what is wrong.
 const QString TooLarge = QStringLiteral("файл слишком велик");
 
 // As the text-file reader of old: every other control character and the space separate numbers.
@@ -89,7 +89,6 @@ void Fail(SettingsRead& r, int line, const QString& what)
                     .arg(SettingsFileName)
                     .arg(line)
                     .arg(what);
-    r.detail = what == TooLarge ? QString() : InvalidNumericInput;
 }
 
 // it.cfg is there but could not be read at all: every setting keeps its default.
@@ -100,6 +99,24 @@ SettingsRead ReadFailure(const QString& detail)
     r.failed = true;
     r.message = QStringLiteral("Не удалось прочитать файл %1. Настройки взяты по умолчанию.").arg(SettingsFileName);
     r.detail = detail;
+    return r;
+}
+
+// A file that was not read whole gets the name it is kept under, and the operator is told once.
+SettingsRead withAside(SettingsRead r, const QString& path)
+{
+    if (!r.failed && !r.linesBeyond) return r;
+    r.asidePath = AsidePath(path, CurrentDateTime());
+    const QString aside = QFileInfo(r.asidePath).fileName();
+    if (r.failed) {
+        r.message += QStringLiteral(" Перед записью настроек файл будет переименован в %1, чтобы ничего из него не пропало.").arg(aside);
+    } else {
+        r.message = QStringLiteral("В файле %1 больше %2 строк; строки после %2-й не прочитаны. Перед записью настроек файл "
+                                   "будет переименован в %3, чтобы ничего из него не пропало.")
+                        .arg(SettingsFileName)
+                        .arg(SettingsLineCount)
+                        .arg(aside);
+    }
     return r;
 }
 
@@ -200,6 +217,7 @@ SettingsRead ParseSettings(const QByteArray& bytes, bool wholeFile)
         pos = eol < 0 ? bytes.size() : NextLine(bytes, eol);
     }
     r.valuesRead = SettingsLineCount;
+    r.linesBeyond = !wholeFile || !RestIsBlank(bytes, pos);
     return r;
 }
 
@@ -232,14 +250,15 @@ SettingsRead ReadSettingsFile(const QString& path)
         whole = bytes.size() <= MaxSettingsFileBytes && file.error() == QFileDevice::NoError;
         if (!whole && file.error() == QFileDevice::NoError) bytes.truncate(MaxSettingsFileBytes);
     }
-    if (file.error() != QFileDevice::NoError) return ReadFailure(ReadErrorText(file));
-    return ParseSettings(bytes, whole);
+    SettingsRead r = file.error() != QFileDevice::NoError ? ReadFailure(ReadErrorText(file)) : ParseSettings(bytes, whole);
+    return withAside(r, path);
 }
 
-QString WriteSettingsFile(const QString& path, const Settings& settings)
+QString WriteSettingsFile(const QString& path, const Settings& settings, const QString& asidePath)
 {
     const QString failure = QStringLiteral("Не удалось сохранить настройки в файл %1").arg(QDir::toNativeSeparators(path));
     if (!QFileInfo(path).absoluteDir().exists()) return failure + QStringLiteral(": Cannot find directory");
+    if (const QString aside = SetAsideFile(path, asidePath); !aside.isEmpty()) return aside;
     const QString reason = WriteWholeFile(path, FormatSettings(settings));
     return reason.isEmpty() ? QString() : failure + QStringLiteral(": ") + reason;
 }

@@ -46,8 +46,14 @@ struct SettingsRead {
     int linesPresent = 0;     // of those, how many stood in the file; the rest lay beyond its end and read as 0
     bool failed = false;      // the read stopped at failedLine; message says why
     int failedLine = 0;       // 1..18, or 0 when the file could not be opened at all
+    bool linesBeyond = false; // after line 18 the file holds more than blank lines, or more than was read
     QString message;          // the warning to show once, in the program's words
-    QString detail;           // "Invalid numeric input", or the system's reason for a failed open
+    QString detail;           // the system's reason for a failed open; empty otherwise
+    // Set by ReadSettingsFile for a file that was not read whole (failed or linesBeyond): the name
+    // beside it, "it.<yyyyMMdd-hhmmss>.cfg", that it is renamed to before the settings are
+    // written over it, so that nothing the program did not read is lost. message then says so,
+    // also when the read itself did not fail.
+    QString asidePath;
     std::array<qint32, SettingsLineCount> values{};
 };
 
@@ -74,7 +80,9 @@ inline constexpr qint64 MaxSettingsFileBytes = 1 << 20;
 SettingsRead ReadSettingsFile(const QString& path);
 
 // Writes the file at path as a whole: either the new contents are in place, or the old file is
-// untouched. Returns an empty text on success, otherwise the warning to show.
-QString WriteSettingsFile(const QString& path, const Settings& settings);
+// untouched. With asidePath (a read's asidePath) the file at path, if still there, is first
+// renamed to it; when that fails nothing is written. Returns an empty text on success, otherwise
+// the warning to show.
+QString WriteSettingsFile(const QString& path, const Settings& settings, const QString& asidePath = QString());
 
 }  // namespace qm

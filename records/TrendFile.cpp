@@ -1,5 +1,6 @@
 #include "TrendFile.h"
 
+#include "SetAside.h"
 #include "SystemErrorText.h"
 #include "WholeFile.h"
 
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <charconv>
 #include <cmath>
@@ -222,6 +224,34 @@ const char* skipBlanks(const char* p, const char* end)
 
 QString nativePath(const QString& path) { return QDir::toNativeSeparators(path); }
 
+// Blanks and line ends only: nothing there to lose.
+bool isBlank(const char* p, qsizetype size)
+{
+    for (qsizetype i = 0; i < size; ++i)
+        if (p[i] != ' ' && p[i] != '\t' && p[i] != '\r' && p[i] != '\n') return false;
+    return true;
+}
+
+// A file not read whole gets the name it is kept under, and the operator is told once.
+TrendLoadResult withAside(TrendLoadResult result, const QString& path)
+{
+    if (result.error.isEmpty() && result.unreadLines == 0 && !result.linesBeyond) return result;
+    result.asidePath = AsidePath(path, CurrentDateTime());
+    const QString keep = QStringLiteral("Перед первой записью графика файл будет переименован в %1, чтобы ничего из него "
+                                        "не пропало.")
+                             .arg(QFileInfo(result.asidePath).fileName());
+    if (!result.error.isEmpty()) {
+        result.report = result.error + QStringLiteral(". ") + keep;
+        return result;
+    }
+    QStringList what;
+    if (result.unreadLines > 0) what << QStringLiteral("не удалось прочитать строк: %1").arg(result.unreadLines);
+    if (result.linesBeyond)
+        what << QStringLiteral("строки после %1-й не поместились в график").arg(TrendStore::TrendCapacity);
+    result.report = QStringLiteral("Файл %1 прочитан не целиком: %2. %3").arg(nativePath(path), what.join(QStringLiteral("; ")), keep);
+    return result;
+}
+
 }  // namespace
 
 QString TrendFileName() { return QStringLiteral("График.txt"); }
@@ -296,15 +326,10 @@ QString SaveTrendFile(const TrendStore& store, const QString& workDir)
     return QStringLiteral("Не удалось записать файл %1: %2").arg(nativePath(path), reason);
 }
 
-QString SetAsideTrendFile(const QString& workDir)
+QString SetAsideTrendFile(const QString& workDir, const QString& asidePath)
 {
     const QString path = TrendFilePath(workDir);
-    if (!QFileInfo::exists(path)) return QString();
-    const QString stamp = CurrentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
-    const QString aside = QDir(workDir).filePath(QStringLiteral("График.%1.txt").arg(stamp));
-    if (QFile::rename(path, aside)) return QString();
-    return QStringLiteral("Файл %1 не был прочитан и не будет перезаписан: его не удалось переименовать в %2")
-        .arg(nativePath(path), nativePath(aside));
+    return SetAsideFile(path, asidePath.isEmpty() ? AsidePath(path, CurrentDateTime()) : asidePath);
 }
 
 bool RemoveTrendFile(const QString& workDir)
@@ -328,12 +353,12 @@ TrendLoadResult LoadTrendFile(TrendStore& store, const QString& workDir)
     // Only a regular file: a device or a pipe under that name could be endless or block.
     if (!info.isFile()) {
         result.error = failure(NotRegularFileText());
-        return result;
+        return withAside(result, path);
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         result.error = failure(ReadErrorText(file));
-        return result;
+        return withAside(result, path);
     }
 
     const int currentYear = CurrentDateTime().date().year();
@@ -354,6 +379,7 @@ TrendLoadResult LoadTrendFile(TrendStore& store, const QString& workDir)
                 m = file.readLine(buf.data(), qint64(buf.size()));
             } while (m > 0 && buf[size_t(m - 1)] != '\n' && !file.atEnd());
             ++result.skippedLines;
+            ++result.unreadLines;
             firstLine = false;
             if (m < 0) {
                 result.error = failure(ReadErrorText(file));
@@ -369,13 +395,23 @@ TrendLoadResult LoadTrendFile(TrendStore& store, const QString& workDir)
             size -= 3;
         }
         firstLine = false;
-        if (ParseTrendLine(line, size, currentYear, &time, values))
+        if (ParseTrendLine(line, size, currentYear, &time, values)) {
             store.AppendLoaded(time, values);
-        else
+        } else {
             ++result.skippedLines;
+            if (!isBlank(line, size)) ++result.unreadLines;
+        }
+    }
+    // The store is full: whatever follows, other than blank lines, was not loaded. Blanks are
+    // looked through for a while only; more of them than that is not taken for the file's end.
+    for (int chunks = 0; result.error.isEmpty() && !result.linesBeyond && !file.atEnd(); ++chunks) {
+        const qint64 n = file.read(buf.data(), qint64(buf.size()));
+        if (n < 0) result.error = failure(ReadErrorText(file));
+        result.linesBeyond = chunks == 16 || (n > 0 && !isBlank(buf.data(), qsizetype(n)));
+        if (n <= 0) break;
     }
     result.samples = store.TrendCount();
-    return result;
+    return withAside(result, path);
 }
 
 }  // namespace qm

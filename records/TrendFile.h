@@ -35,10 +35,11 @@ bool ParseTrendLine(const char* line, qsizetype size, int currentYear, DateTime*
 // is still there. Returns an empty text on success, else the message for the operator.
 QString SaveTrendFile(const TrendStore& store, const QString& workDir);
 
-// Renames a trend data file that could not be read to "График.<date>-<time>.txt" beside it, so
-// that the next save does not replace history that was never loaded. Returns an empty text on
-// success (or when there is no such file), else the error in the program's words.
-QString SetAsideTrendFile(const QString& workDir);
+// Renames a trend data file that was not read whole to asidePath (a load's asidePath), or, without
+// one, to "График.<date>-<time>.txt" of the current time beside it, so that the next save does
+// not replace history that was never loaded. Returns an empty text on success (or when there is
+// no such file), else the error in the program's words.
+QString SetAsideTrendFile(const QString& workDir, const QString& asidePath = QString());
 
 // Deletes "График.txt" in workDir, if there is one (the chart was cleared). Returns whether no
 // such file is left.
@@ -47,8 +48,17 @@ bool RemoveTrendFile(const QString& workDir);
 struct TrendLoadResult {
     bool fileExisted = false;
     int samples = 0;        // samples now in the store
-    int skippedLines = 0;   // lines that gave no sample (malformed, bad date, overlong)
+    int skippedLines = 0;   // lines that gave no sample (malformed, bad date, overlong, blank)
+    int unreadLines = 0;    // of those, the lines that held more than blanks
+    bool linesBeyond = false;  // the store was full before the file ended
     QString error;          // empty unless the file exists but could not be read
+    // For a file not read whole (an error, unread lines, lines beyond the store's capacity): the
+    // name "График.<yyyyMMdd-hhmmss>.txt" beside it, of the time of the load, that it is renamed
+    // to before the first save replaces it (SetAsideTrendFile). Empty when it was read whole.
+    QString asidePath;
+    // What the operator is told once: the error, or what was not read, and the name the file will
+    // be kept under. Empty when the file was read whole.
+    QString report;
 };
 
 // Empties the store and fills it from "График.txt" in workDir, oldest line first, until the file

@@ -400,10 +400,10 @@ void MainWindow::startUp()
 
     const qm::TrendLoadResult loaded = qm::LoadTrendFile(m_store, m_workDir);
     if (loaded.fileExisted) m_chart->ShowLoadedSamples();
-    // Reported once the window is up, like a damaged it.cfg. A file that could not be read is
+    // Reported once the window is up, like a damaged it.cfg. A file that was not read whole is
     // set aside before the first save, so its history is never replaced unread.
-    m_trendUnread = loaded.fileExisted && !loaded.error.isEmpty();
-    if (!loaded.error.isEmpty()) m_notices->post({loaded.error, QString()});
+    m_trendAside = loaded.asidePath;
+    if (!loaded.report.isEmpty()) m_notices->post({loaded.report, QString()});
 
     setStatusText(qm::NowText());
     m_chart->FinishStartUp(now);
@@ -418,8 +418,10 @@ void MainWindow::startUp()
     // The tall table reaches down over the chart.
     m_liveTable->raise();
 
-    // A damaged it.cfg is reported once, when the window is up and fully initialised.
-    if (cfg.failed) m_notices->post({cfg.message, cfg.detail});
+    // A damaged it.cfg, or one with more than was read, is reported once, when the window is up
+    // and fully initialised; it is set aside before the settings are written over it.
+    m_settingsAside = cfg.asidePath;
+    if (!cfg.message.isEmpty()) m_notices->post({cfg.message, cfg.detail});
 }
 
 void MainWindow::shutDown()
@@ -433,7 +435,7 @@ void MainWindow::shutDown()
     // the old file whole or not at all. A failure is reported and does not keep the trend data
     // from being saved.
     const QString error =
-        qm::WriteSettingsFile(QDir(m_workDir).filePath(qm::SettingsFileName), collectSettings());
+        qm::WriteSettingsFile(QDir(m_workDir).filePath(qm::SettingsFileName), collectSettings(), m_settingsAside);
     if (!error.isEmpty()) m_notices->showAndWait({error, QString()});
     saveTrendFile(true);
 }
@@ -441,9 +443,9 @@ void MainWindow::shutDown()
 bool MainWindow::saveTrendFile(bool closing)
 {
     QString error;
-    if (m_trendUnread && m_store.TrendCount() > 0) {
-        error = qm::SetAsideTrendFile(m_workDir);
-        m_trendUnread = !error.isEmpty();
+    if (!m_trendAside.isEmpty() && m_store.TrendCount() > 0) {
+        error = qm::SetAsideTrendFile(m_workDir, m_trendAside);
+        if (error.isEmpty()) m_trendAside.clear();
     }
     if (error.isEmpty()) error = qm::SaveTrendFile(m_store, m_workDir);
     if (!error.isEmpty()) {
@@ -578,7 +580,10 @@ void MainWindow::clearChartClicked()
 {
     if (!askYesNo(QStringLiteral("Очистить график?"))) return;
     m_chart->ClearChart();
-    qm::RemoveTrendFile(m_workDir);  // a failed delete is not reported
+    // A file not read whole is set aside rather than deleted: what was never loaded was never
+    // on the chart to be cleared.
+    if (!m_trendAside.isEmpty() && qm::SetAsideTrendFile(m_workDir, m_trendAside).isEmpty()) m_trendAside.clear();
+    if (m_trendAside.isEmpty()) qm::RemoveTrendFile(m_workDir);  // a failed delete is not reported
 }
 
 bool MainWindow::askYesNo(const QString& question)

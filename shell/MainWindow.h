@@ -246,5 +246,8 @@ private:
     qm::InputWatch* m_inputWatch = nullptr;
     ArchiveChartWindow* m_archiveWindow = nullptr;
     bool m_centred = false;
-    bool m_trendUnread = false;
+    // Where "График.txt" and it.cfg go before they are first written, when they were not read
+    // whole; empty once done, or when there is nothing to keep.
+    QString m_trendAside;
+    QString m_settingsAside;
 };

@@ -206,6 +206,33 @@ TEST(TrendJournal, AWriteThatRunsOutOfRoomIsToldInRussian)
     EXPECT_TRUE(rig.notices[0].endsWith(QStringLiteral(": файл слишком велик"))) << rig.notices[0].toStdString();
 }
 
+// A full disk in the middle of a row (here the file size limit) leaves no row cut short: the file
+// goes back to its length before the append, the failure is told, and the next sample is written
+// whole, so a strict CSV reader gets every row with the header's fields.
+TEST(TrendJournal, AnAppendCutShortByAFullDiskIsTakenBack)
+{
+    JournalRig rig;
+    for (int i = 0; i < 15; ++i) rig.tick();  // three samples
+    const QString path = rig.day(6);
+    const qint64 before = QFileInfo(path).size();
+    ASSERT_GT(before, 0);
+    {
+        const test::FileSizeLimit limit(before + 20);  // a row is longer than that
+        ASSERT_TRUE(limit.active());
+        rig.tick(5);
+    }
+    EXPECT_EQ(QFileInfo(path).size(), before) << "the part of the row that got in is taken back";
+    ASSERT_EQ(rig.notices.size(), 1);
+    rig.tick(5);
+
+    const QList<QByteArray> lines = linesOf(path);
+    ASSERT_EQ(lines.size(), 1 + rig.store.TrendCount() - 1) << "every sample but the lost one";
+    for (const QByteArray& line : lines) {
+        EXPECT_TRUE(line.endsWith('\r')) << line.constData();
+        EXPECT_EQ(line.count(','), lines[0].count(',')) << line.constData();
+    }
+}
+
 TEST(TrendJournal, ExportReadsBackThroughPythonsCsvModule)
 {
     ChartRig rig;

@@ -164,7 +164,7 @@ TEST_P(FirstLine, ReadsAsOneIntegerOrStopsTheRead)
         EXPECT_TRUE(r.failed);
         EXPECT_EQ(r.failedLine, 1);
         EXPECT_EQ(r.valuesRead, 0);
-        EXPECT_EQ(r.detail, QStringLiteral("Invalid numeric input"));
+        EXPECT_EQ(r.detail, QString()) << "the message says it all, in Russian";
         EXPECT_TRUE(r.message.contains(QStringLiteral("строка 1:"))) << r.message.toStdString();
         EXPECT_TRUE(r.message.contains(QString::fromUtf8(c.shown))) << r.message.toStdString();
     }
@@ -269,7 +269,7 @@ TEST(SettingsFile, BadLineKeepsWhatWasReadBeforeIt)
     EXPECT_EQ(r.valuesRead, 7);
     EXPECT_EQ(r.message, QStringLiteral("Ошибка в файле it.cfg, строка 8: не число «x7». "
                                         "Настройки, начиная с этой строки, взяты по умолчанию."));
-    EXPECT_EQ(r.detail, QStringLiteral("Invalid numeric input"));
+    EXPECT_EQ(r.detail, QString()) << "the message says it all, in Russian";
 
     // Lines 1..7 from the file, lines 8..18 as without a file.
     const Settings s = WithReadValues(Settings{}, r);

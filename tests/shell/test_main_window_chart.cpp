@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QFile>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QMessageBox>
@@ -160,6 +162,75 @@ TEST_F(MainWindowSampling, ClearingAsksAndYesAlsoDeletesTheTrendFile)
         EXPECT_EQ(asked, QStringLiteral("Очистить график?"));
         EXPECT_EQ(form.store().TrendCount(), yes ? 0 : 2);
         EXPECT_EQ(QFile::exists(file), !yes);
+    }
+}
+
+// A trend file or it.cfg that was not read whole (more than the program keeps, lines it cannot
+// read) is told once when the window is up, and renamed beside itself before the program writes
+// the file anew, so nothing the operator never saw loaded is replaced. A file read whole is
+// written over as always.
+TEST_F(MainWindowSampling, FilesNotReadWholeAreSetAsideBeforeTheyAreReplaced)
+{
+    QByteArray trendLines;
+    for (int i = 0; i < 12000; ++i)
+        trendLines += QByteArray("06.12.26 ") + QTime(0, 0).addSecs(i).toString(QStringLiteral("hh:mm:ss")).toLatin1() + " 7,0100\r\n";
+    QByteArray settings;
+    for (int i = 0; i < 18; ++i) settings += "1\r\n";
+    struct Case {
+        const char* name;
+        QString file, aside;  // aside empty: read whole, replaced
+        QByteArray bytes;
+    } cases[] = {
+        {"trend file beyond the store", QStringLiteral("График.txt"), QStringLiteral("График.20261206-140530.txt"), trendLines},
+        {"trend file of garbage", QStringLiteral("График.txt"), QStringLiteral("График.20261206-140530.txt"),
+         QByteArray("\x01\xff\x7f garbage\r\n").repeated(100) + trendLines.left(40)},
+        {"trend file with a blank line", QStringLiteral("График.txt"), {}, trendLines.left(3 * 26) + "\r\n"},
+        {"it.cfg beyond what is read", QStringLiteral("it.cfg"), QStringLiteral("it.20261206-140530.cfg"),
+         settings + QByteArray(2 << 20, 'z')},
+        {"it.cfg with a bad line", QStringLiteral("it.cfg"), QStringLiteral("it.20261206-140530.cfg"),
+         "1\r\n1\r\nabc\r\n"},
+        {"it.cfg of 18 lines", QStringLiteral("it.cfg"), {}, settings},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir work;
+        const QString path = QDir(work.path()).filePath(c.file);
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(c.bytes) == c.bytes.size());
+        f.close();
+        const std::unique_ptr<MainWindow> form = start(work.path());
+        QStringList boxes;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (!box || !box->isVisible()) continue;
+                boxes << box->text().remove(QChar(0x2060));  // the word joiners that keep a path whole
+                box->accept();
+            }
+        });
+        watcher.start(10);
+        QEventLoop loop;
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        loop.exec();
+        linkUp(*form);
+        form->chartTick();  // a sample, so that the trend file is written at close
+        form->shutDown();
+        watcher.stop();
+
+        const QString aside = QDir(work.path()).filePath(c.aside);
+        if (c.aside.isEmpty()) {
+            EXPECT_EQ(QDir(work.path()).entryList(QDir::Files).size(), 2) << "it.cfg and the trend file, nothing beside";
+        } else {
+            ASSERT_EQ(boxes.size(), 1);
+            EXPECT_TRUE(boxes[0].contains(c.aside)) << boxes[0].toStdString();
+            QFile kept(aside);
+            ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(kept.readAll() == c.bytes) << "the file as it was";
+        }
+        QFile written(path);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_NE(written.readAll(), c.bytes) << "written anew";
     }
 }
 
