@@ -120,7 +120,7 @@ int main(int argc, char** argv)
         QCoreApplication::processEvents();
         Panel& panel = form;
         panel.linkChanged(true);
-        panel.roundDone();
+        panel.roundDone(Instruments);
 
         // Answers that wander like real instruments: pH near 7, temperature near 25.
         std::mt19937 random(4700);
