@@ -52,6 +52,24 @@ QString NetworkLine::endpoint() const
     return shownHost + QLatin1Char(':') + QString::number(port);
 }
 
+QString NetworkLine::lockFileName() const
+{
+    const QHostAddress address(host);
+    const QString canonicalHost = address.isNull() ? host.toLower() : address.toString();
+    const QByteArray key = (canonicalHost.contains(QLatin1Char(':')) ? '[' + canonicalHost.toUtf8() + ']' : canonicalHost.toUtf8())
+                           + ':' + QByteArray::number(port);
+    // Letters, digits, dots and dashes as they are; anything else as _ and two hex digits.
+    QString name = QStringLiteral("qm4700-line-");
+    for (const char c : key) {
+        const uchar u = uchar(c);
+        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '.' || u == '-')
+            name += QLatin1Char(c);
+        else
+            name += QStringLiteral("_%1").arg(u, 2, 16, QLatin1Char('0'));
+    }
+    return name + QStringLiteral(".lock");
+}
+
 bool IsUrl(const QString& device) { return urlForm().match(device).hasMatch(); }
 
 std::variant<NetworkLine, UrlProblem> ParseNetworkLine(const QString& url)

@@ -21,6 +21,11 @@ struct NetworkLine {
 
     // Where the line leads, as the operator reads it: "192.168.1.10:4001", "[fd00::20]:502".
     QString endpoint() const;
+    // The name of the lock file that one program at a time holds while it drives the line:
+    // "qm4700-line-192.168.1.10_3a4001.lock". It names the gateway's address and port, whatever
+    // the protocol, so RTU over TCP and Modbus TCP to one gateway port are one line; the host as
+    // written (lower case, an IP address in its usual form), so a name and its address are two.
+    QString lockFileName() const;
     bool operator==(const NetworkLine&) const = default;
 };
 

@@ -4,6 +4,8 @@
 #include "ModbusProtocol.h"
 #include "SystemErrorText.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QNetworkProxy>
 #include <QTcpSocket>
 
@@ -40,6 +42,16 @@ void tuneKeepAlive(qintptr descriptor)
     ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &unacknowledgedMs, sizeof unacknowledgedMs);
 }
 #endif
+
+// Where the lines' lock files go: the directory every user may write and every program of the
+// computer looks in, as for serial ports' lock files (Debian's /run/lock is sticky and open to
+// all; /var/lock leads there). None: lines are not locked.
+QString lockDirectory()
+{
+    for (const char* dir : {"/run/lock", "/var/lock"})
+        if (QFileInfo(QLatin1String(dir)).isDir()) return QLatin1String(dir);
+    return QString();
+}
 
 }  // namespace
 
@@ -81,6 +93,24 @@ bool TcpLine::open(const QString& device, QString* reason)
         return false;
     }
     m_line = std::get<NetworkLine>(parsed);
+    if (const QString dir = lockDirectory(); !dir.isEmpty()) {
+        const QString lockPath = QDir(dir).filePath(m_line.lockFileName());
+        const FileLock::Result lock = m_lock.take(lockPath);
+        if (lock.outcome == FileLock::Outcome::Busy) {
+            const QString who = lock.holderText();
+            const QString failure =
+                (who.isEmpty() ? QStringLiteral("Линия занята другой программой: её файл блокировки %1 (%2).").arg(lockPath, device)
+                               : QStringLiteral("Линия занята другой программой (%1): её файл блокировки %2 (%3).")
+                                     .arg(who, lockPath, device));
+            qCDebug(lcLink).noquote() << LogTime() << "line" << device << "refused:" << failure;
+            if (reason) *reason = failure;
+            return false;
+        }
+        // A lock that cannot be taken at all (a directory the user may not write) keeps no one
+        // off the line: it is driven unlocked, and the log says so.
+        if (lock.outcome == FileLock::Outcome::Failed)
+            qCWarning(lcLink).noquote() << "line" << device << "driven without its lock:" << lock.reason;
+    }
     attempt({});
     return true;
 }
@@ -203,6 +233,7 @@ void TcpLine::close()
     m_modbusTcp.reset();
     m_outage.reset();
     m_state = Closed{};
+    m_lock.release();
     qCDebug(lcLink).noquote() << LogTime() << "closed" << where();
 }
 

@@ -11,7 +11,13 @@
 // a minute belong to it (a gateway that takes each connection and drops it soon after). A
 // connection that brings bytes starts the backoff over. TCP keepalive is on. The program only
 // connects out; it never listens.
+//
+// One line, one master: from open to close the line holds a lock file in /run/lock named for its
+// gateway (NetworkLine::lockFileName), so a second program of ours on this computer (the window
+// program, a collector) is refused the line as a busy serial port is refused. Other masters on
+// the network are the gateway's business.
 
+#include "FileLock.h"
 #include "ModbusTcpFraming.h"
 #include "NetworkLine.h"
 #include "Port.h"
@@ -77,6 +83,7 @@ private:
     QString where() const;
 
     NetworkLine m_line;
+    FileLock m_lock;
     State m_state = Closed{};
     std::optional<Outage> m_outage;
     QTcpSocket* m_socket = nullptr;  // one per attempt; an old one is deleted from the event loop

@@ -39,7 +39,7 @@ public:
 
 private:
     QString m_workDir;
-    JournalFile m_file{QStringLiteral("Не удалось записать журнал тревог в файл %1: %2")};
+    JournalFile m_file{QStringLiteral("Не удалось записать журнал тревог в файл %1: %2"), QStringLiteral(".qm4700-alarms.lock")};
 };
 
 }  // namespace qm

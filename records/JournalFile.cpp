@@ -1,5 +1,6 @@
 #include "JournalFile.h"
 
+#include "FilesLog.h"
 #include "SafeFile.h"
 #include "SystemErrorText.h"
 #include "TrendJournalFormat.h"
@@ -84,6 +85,26 @@ QString writeAll(QFile& file, const QByteArray& bytes)
 
 }  // namespace
 
+QString JournalFile::takeLock(const QString& folder)
+{
+    const QString lockPath = QDir(folder).filePath(m_lockName);
+    const FileLock::Result lock = m_lock.take(lockPath);
+    switch (lock.outcome) {
+    case FileLock::Outcome::Taken:
+        return QString();
+    case FileLock::Outcome::Busy: {
+        const QString who = lock.holderText();
+        return QStringLiteral("его уже ведёт другая программа%1; пока она его ведёт, эта программа журнал не пишет "
+                              "(файл блокировки %2)")
+            .arg(who.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(who), QDir::toNativeSeparators(lockPath));
+    }
+    case FileLock::Outcome::Failed:
+        break;
+    }
+    qCInfo(lcFiles).noquote() << "journal kept without its lock:" << lock.reason;
+    return QString();
+}
+
 JournalFile::Result JournalFile::Append(const QString& path, const QByteArray& header, const QByteArray& line,
                                         bool headerAgain)
 {
@@ -99,7 +120,7 @@ JournalFile::Result JournalFile::Append(const QString& path, const QByteArray& h
         reason = QStringLiteral("папка %1: %2").arg(QDir::toNativeSeparators(folder), target.refusal);
     } else if (!QDir().mkpath(folder)) {
         reason = QStringLiteral("не удалось создать папку %1").arg(QDir::toNativeSeparators(folder));
-    } else {
+    } else if (reason = takeLock(folder); reason.isEmpty()) {
         QFile file;
         reason = OpenForAppend(file, path);
         if (reason.isEmpty()) {
@@ -127,9 +148,11 @@ JournalFile::Result JournalFile::Append(const QString& path, const QByteArray& h
     if (reason.isEmpty()) {
         m_path = path;
         result.resumed = m_failing;
+        if (m_failing) qCInfo(lcFiles).noquote() << "journal" << shown << "written again";
         m_failing = false;
         return result;
     }
+    qCInfo(lcFiles).noquote() << "journal" << shown << "not written:" << reason;
     // Part of a line may have reached the file: the next append looks at its end again.
     m_path.clear();
     result.written = false;

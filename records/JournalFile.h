@@ -7,6 +7,14 @@
 // ever appended to, and an append that fails part way is taken back, so a file never holds a row
 // cut short by a full disk. The folder and the file are written only through names that
 // SafeFile.h allows. No widgets: the caller shows the failure text.
+//
+// Two programs never append to one journal: whoever appends holds a lock file of that journal in
+// its folder (FileLock.h) from its first append until Reset or its end. A program that finds the
+// lock held by another (a collector and a window program started in one folder) writes nothing;
+// that is told once, like any failure, and every append tries the lock again, so the journal
+// goes on once the other program has let it go.
+
+#include "FileLock.h"
 
 #include <QByteArray>
 #include <QString>
@@ -25,8 +33,9 @@ public:
     };
 
     // failure is the report's sentence with %1 for the file and %2 for the reason, e.g.
-    // "Не удалось записать журнал в файл %1: %2".
-    explicit JournalFile(QString failure) : m_failure(std::move(failure)) {}
+    // "Не удалось записать журнал в файл %1: %2"; lockName names the journal's lock file in the
+    // folder of its files (".qm4700-samples.lock").
+    JournalFile(QString failure, QString lockName) : m_failure(std::move(failure)), m_lockName(std::move(lockName)) {}
 
     // Appends line (with its line end) to the file at path, under header (with its line end).
     // headerAgain: the header goes before the line even in a file this object is writing, because
@@ -34,11 +43,21 @@ public:
     Result Append(const QString& path, const QByteArray& header, const QByteArray& line, bool headerAgain = false);
 
     // Forget what is known about the files, so the next append looks at its file afresh (after
-    // the journal was switched off for a while, for example).
-    void Reset() { m_path.clear(); }
+    // the journal was switched off for a while, for example), and let go of the journal's lock.
+    void Reset()
+    {
+        m_path.clear();
+        m_lock.release();
+    }
 
 private:
+    // Holds the journal's lock in folder; empty when held (or when it cannot be had at all: then
+    // the journal is kept unlocked rather than not at all), else why not.
+    QString takeLock(const QString& folder);
+
     QString m_failure;
+    QString m_lockName;
+    FileLock m_lock;
     QString m_path;  // the file the last line went to; empty when unknown
     bool m_failing = false;
 };

@@ -22,14 +22,18 @@ public:
     // Appends sample i (1-based) of the store, labelled by range. A failed line is not kept:
     // the next sample simply tries again.
     Result Append(const TrendStore& store, int i, const PolledRange& range);
+    // Appends a sample taken at time that no store holds (the collector keeps none).
+    Result Append(DateTime time, const SampleChannels& channels, const PolledRange& range);
 
     // Forget what is known about the files, so the next append looks at its file afresh (after
-    // the journal was switched off for a while, for example).
+    // the journal was switched off for a while, for example), and let another program keep it.
     void Reset();
 
 private:
+    Result append(DateTime time, const QByteArray& line, const PolledRange& range);
+
     QString m_workDir;
-    JournalFile m_file{QStringLiteral("Не удалось записать журнал в файл %1: %2")};
+    JournalFile m_file{QStringLiteral("Не удалось записать журнал в файл %1: %2"), QStringLiteral(".qm4700-samples.lock")};
     PolledRange m_named;  // the range the last header written names
 };
 

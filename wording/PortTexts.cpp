@@ -153,7 +153,9 @@ Notice PortProblemNotice(const PortProblem& problem, const QString& workDir)
             const QString report = PortsConfigReport(workDir);
             if (!report.isEmpty()) detail << report;
         }
-        detail << devicesHint(problem, workDir);
+        // A network line refused is taken by another program of this computer: the serial
+        // devices present would not help.
+        if (!IsUrl(problem.device)) detail << devicesHint(problem, workDir);
         return {QStringLiteral("Порт ") + name + QStringLiteral(" занят или не существует"),
                 detail.join(QLatin1Char('\n'))};
     }

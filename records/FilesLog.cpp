@@ -1,0 +1,7 @@
+#include "FilesLog.h"
+
+namespace qm {
+
+Q_LOGGING_CATEGORY(lcFiles, "qm.files", QtWarningMsg)
+
+}  // namespace qm
