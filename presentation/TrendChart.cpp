@@ -307,8 +307,7 @@ void TrendChart::ShowLoadedSamples()
 void TrendChart::setSampling(int points, int interval, int longestInterval)
 {
     m_points = points;
-    m_interval = interval;
-    m_longestInterval = longestInterval;
+    m_sampler.setInterval(interval, longestInterval);
     applyJoinGap();
 }
 
@@ -317,7 +316,7 @@ void TrendChart::setSampling(int points, int interval, int longestInterval)
 // curves are not joined across that time.
 void TrendChart::applyJoinGap()
 {
-    if (d->plot) d->plot->setJoinGap((3.0 * std::max(m_interval, 1) + 2.0) * OneSecond);
+    if (d->plot) d->plot->setJoinGap((3.0 * std::max(m_sampler.interval(), 1) + 2.0) * OneSecond);
 }
 
 void TrendChart::setWindow(DateTime min, DateTime max)
@@ -373,12 +372,12 @@ void TrendChart::Tick()
     // starts the window afresh, as at start-up, so that it neither hides nor squeezes the samples.
     if (m_lastTick != 0 && qAbs(now - m_lastTick) > FiveMinutes + Tolerance) m_clockJumped = true;
     m_lastTick = now;
-    if (!m_linkUp) return;
+    if (!m_sampler.linkUp()) return;
 
     // The computer's clock set back (by hand, or at the end of summer time) would leave the next
     // save and sample due far ahead, and the chart frozen until then: they fall due from now.
     if (m_nextSaveTime - now > TenMinutes + Tolerance) m_nextSaveTime = now + TenMinutes;
-    if (m_nextSampleTime - now > (m_longestInterval + 1) * OneSecond) m_nextSampleTime = now;
+    m_sampler.followClock(now);
     if (now >= m_nextSaveTime - Tolerance) {
         emit saveDue();
         // Only after the save has returned, so that a failing save is tried again at the next
@@ -387,7 +386,7 @@ void TrendChart::Tick()
         // The save may have taken its time: the sample carries the time its values are read.
         now = NowDateTime();
     }
-    if (now < m_nextSampleTime - Tolerance || !m_roundDone) return;
+    if (!m_sampler.due(now)) return;
 
     Batch batch(this, d->depth);
     const int limit = std::clamp(m_points, 1, TrendStore::TrendCapacity);
@@ -398,7 +397,7 @@ void TrendChart::Tick()
     // was set back, or that sample (loaded from the file) is dated in the future.
     const bool backwards = before >= 1 && now < m_store.TrendTime(before) - FiveMinutes - Tolerance;
     // Only what was measured within the last round: anything older goes in as the no-answer mark.
-    const auto live = m_live.sample(CurrentDateTime());
+    const Sampler::Channels live = m_sampler.take(now);
     m_store.AddSample(now, live.data(), limit);
     emit sampleTaken();
     if (full && before >= 1) {
@@ -406,7 +405,6 @@ void TrendChart::Tick()
         const DateTime oldest = before >= 2 ? m_store.TrendTime(1) : onlyOne;
         if (oldest - WindowMin() > FiveMinutes && oldest <= now) setWindow(oldest, WindowMax());
     }
-    m_nextSampleTime = now + m_interval / 60.0 / 60.0 / 24.0;
     if (m_clockJumped || backwards || now < WindowMin() - Tolerance) {
         setWindow(now, now + FiveMinutes);
         m_clockJumped = false;

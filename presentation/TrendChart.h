@@ -17,6 +17,7 @@
 #include "ChartScales.h"
 #include "LiveChannels.h"
 #include "PolledRange.h"
+#include "Sampler.h"
 #include "TrendStore.h"
 
 #include <QObject>
@@ -73,28 +74,24 @@ public:
     void ShowLoadedSamples();
 
     // What the poll engine tells: sampling runs only while the link is up, and only once the walk
-    // has gone through all instruments since start-up.
-    void setLinkUp(bool up) { m_linkUp = up; }
-    void setRoundDone(int measurementSlots = 0)
-    {
-        m_roundDone = true;
-        m_live.roundDone(measurementSlots);
-    }
+    // has gone through all instruments since start-up (Sampler.h).
+    void setLinkUp(bool up) { m_sampler.setLinkUp(up); }
+    void setRoundDone(int measurementSlots = 0) { m_sampler.setRoundDone(measurementSlots); }
     // The polled range: the slot lists' items, the grey curves of the layouts, and the rows of
     // the readings taken.
     void setRange(PolledRange range)
     {
         m_range = range;
-        m_live.setRange(range);
+        m_sampler.setRange(range);
     }
     // The alarm limits: those of the coloured slot curves on show are drawn as thin lines.
     void setLimits(const AlarmLimits& limits);
     // A polled instrument's reading: a sample within the next round takes its pH and temperature,
     // or the no-answer mark for one found silent (dialogue/LiveChannels.h).
-    void takeReading(const Reading& reading) { m_live.take(reading); }
+    void takeReading(const Reading& reading) { m_sampler.takeReading(reading); }
     // The connection was lost: nothing read before it is sampled as current again.
-    void connectionLost() { m_live.connectionLost(); }
-    const LiveChannels& liveChannels() const { return m_live; }
+    void connectionLost() { m_sampler.connectionLost(); }
+    const LiveChannels& liveChannels() const { return m_sampler.liveChannels(); }
     // "К-во точек" and "Интервал,с" as typed: the samples the store grows to and the seconds from
     // one sample to the next. longestInterval is the interval's maximum: a sample due further
     // ahead than that means the computer's clock was set back.
@@ -132,7 +129,7 @@ public:
         if (n >= 1 && n <= 4) m_slotDevice[n] = index;
     }
 
-    DateTime NextSampleTime() const { return m_nextSampleTime; }
+    DateTime NextSampleTime() const { return m_sampler.nextSampleTime(); }
     DateTime NextSaveTime() const { return m_nextSaveTime; }
     qint32 IdleTicks() const { return m_idleTicks; }
 
@@ -169,19 +166,16 @@ private:
     QString m_labelFormat = QStringLiteral(" hh:mm");
     DateTime m_lastTick = 0;     // the clock at the last tick
     bool m_clockJumped = false;  // since the last sample
-    bool m_linkUp = false;
-    bool m_roundDone = false;
     PolledRange m_range;
-    LiveChannels m_live;
-    // The spin edits' design values until the window hands its own.
+    // When a sample is due and what it carries: the link, the first round, the interval, the
+    // live channels.
+    Sampler m_sampler;
+    // The spin edit's design value until the window hands its own.
     int m_points = 1000;
-    int m_interval = 5;
-    int m_longestInterval = 120;
 
     ChartScales m_scales;
     AlarmLimits m_limits;
     qint32 m_slotDevice[5] = {0, 0, 0, 0, 0};  // 1..4 used
-    DateTime m_nextSampleTime = 0;
     DateTime m_nextSaveTime = 0;
     qint32 m_idleTicks = 0;
     bool m_byUser = false;

@@ -85,6 +85,7 @@ void Fail(SettingsRead& r, int line, const QString& what)
     r.failed = true;
     r.failedLine = line;
     r.valuesRead = line - 1;
+    r.failure = what;
     r.message = QStringLiteral("Ошибка в файле %1, строка %2: %3. Настройки, начиная с этой строки, взяты по умолчанию.")
                     .arg(SettingsFileName)
                     .arg(line)

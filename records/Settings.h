@@ -47,6 +47,7 @@ struct SettingsRead {
     bool failed = false;      // the read stopped at failedLine; message says why
     int failedLine = 0;       // 1..18, or 0 when the file could not be opened at all
     bool linesBeyond = false; // after line 18 the file holds more than blank lines, or more than was read
+    QString failure;          // what was wrong at failedLine, in the program's words; empty otherwise
     QString message;          // the warning to show once, in the program's words
     QString detail;           // the system's reason for a failed open; empty otherwise
     // Set by ReadSettingsFile for a file that was not read whole (failed or linesBeyond): the name

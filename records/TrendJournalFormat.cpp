@@ -87,15 +87,14 @@ QByteArray JournalTime(const QDateTime& time)
     return out;
 }
 
-QByteArray JournalLine(const TrendStore& store, int i, const PolledRange& range)
+QByteArray JournalLine(DateTime time, const SampleChannels& channels, const PolledRange& range)
 {
     QByteArray out;
-    if (i < 1 || i > store.TrendCount()) return out;
     out.reserve(32 + range.count() * 16);
-    out.append(JournalTime(FromDateTime(store.TrendTime(i))));
+    out.append(JournalTime(FromDateTime(time)));
     for (int k = 1; k <= range.count(); ++k) {
-        const double pH = store.TrendValue(2 * k - 1, i);
-        const double t = store.TrendValue(2 * k, i);
+        const double pH = channels[size_t(2 * k - 1)];
+        const double t = channels[size_t(2 * k)];
         const bool neverAnswered = pH == 0.0 && t == 0.0;
         out.append(',');
         if (!neverAnswered && pH != NoDataMark) appendValue(out, pH);
@@ -104,6 +103,14 @@ QByteArray JournalLine(const TrendStore& store, int i, const PolledRange& range)
     }
     out.append("\r\n");
     return out;
+}
+
+QByteArray JournalLine(const TrendStore& store, int i, const PolledRange& range)
+{
+    if (i < 1 || i > store.TrendCount()) return QByteArray();
+    SampleChannels channels{};
+    for (int ch = 1; ch <= 2 * range.count(); ++ch) channels[size_t(ch)] = store.TrendValue(ch, i);
+    return JournalLine(store.TrendTime(i), channels, range);
 }
 
 QByteArray TrendCsv(const TrendStore& store, const PolledRange& range)

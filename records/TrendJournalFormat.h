@@ -13,6 +13,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <array>
+
 namespace qm {
 
 // "Журнал", the journal's folder in the working directory, and "<folder>/yyyy-MM-dd.csv" there.
@@ -31,6 +33,10 @@ QByteArray JournalTime(const QDateTime& time);
 // (-100) are empty, and so are both cells of a row that holds 0 in pH and T together: that is an
 // instrument that never answered, not a reading.
 QByteArray JournalLine(const TrendStore& store, int i, const PolledRange& range);
+// The same for a sample that is in no store: its time and channels 1..20 (0 unused), as
+// LiveChannels::sample gives them.
+using SampleChannels = std::array<double, ChannelCount + 1>;
+QByteArray JournalLine(DateTime time, const SampleChannels& channels, const PolledRange& range);
 // The whole store in the journal's form: the mark, one header and every sample, oldest first.
 QByteArray TrendCsv(const TrendStore& store, const PolledRange& range);
 
