@@ -19,11 +19,6 @@ namespace qm {
 namespace {
 const QString LimitsKey = QStringLiteral("alarms-cfg");
 const QString JournalKey = QStringLiteral("alarm-journal");
-
-bool sameRead(const AlarmLimitsRead& a, const AlarmLimitsRead& b)
-{
-    return a.limits == b.limits && a.exists == b.exists && a.error == b.error && a.problems == b.problems;
-}
 }  // namespace
 
 AlarmDesk::AlarmDesk(QWidget* window, LiveTable* table, TrendChart* chart, QWidget* chart1, NoticeBoard* notices)
@@ -78,35 +73,12 @@ void AlarmDesk::reloadLimits()
 {
     const QString path = QDir(m_workDir).filePath(AlarmFileName());
     const AlarmLimitsRead read = ReadAlarmLimitsFile(path);
-    const bool first = !m_read;
-    if (m_read && sameRead(read, m_lastRead)) return;
-    const bool wasThere = m_lastRead.exists;
-    // The same trouble as last time (the file was saved again, by the dialog say, with the same
-    // line still damaged) is not told again.
-    const bool sameTrouble = !first && read.error == m_lastRead.error && read.problems == m_lastRead.problems;
+    if (m_read && read == m_lastRead) return;
+    const std::optional<Notice> notice = AlarmLimitsNotice(path, read, m_read ? std::optional(m_lastRead) : std::nullopt);
     m_lastRead = read;
     m_read = true;
     applyLimits(read.limits);
-    if (!m_notices) return;
-    const QString shown = QDir::toNativeSeparators(path);
-    // A missing file is the usual state of a line without limits: told only when it goes away
-    // while the program runs, since the alarms it held are then off.
-    if (!read.exists) {
-        if (!first && wasThere)
-            m_notices->post({QStringLiteral("Файл уставок %1 удалён: тревоги по уставкам отключены.").arg(shown), QString()},
-                            LimitsKey);
-    } else if (sameTrouble) {
-        return;
-    } else if (!read.error.isEmpty()) {
-        m_notices->post({QStringLiteral("Не удалось прочитать файл уставок %1: %2").arg(shown, read.error),
-                         QStringLiteral("Тревоги по уставкам отключены, пока файл не будет исправлен.")},
-                        LimitsKey);
-    } else if (!read.problems.isEmpty()) {
-        m_notices->post({QStringLiteral("В файле уставок %1 есть строки, которые не удалось прочитать; они не действуют, "
-                                        "остальные уставки действуют.").arg(shown),
-                         read.problems.join(QLatin1Char('\n'))},
-                        LimitsKey);
-    }
+    if (m_notices && notice) m_notices->post(*notice, LimitsKey);
 }
 
 void AlarmDesk::applyLimits(const AlarmLimits& limits)

@@ -30,6 +30,56 @@ QByteArray PublishTopics::history(int address) const
     return join(prefix, line) + '/' + QByteArray::number(address) + "/history";
 }
 
+QByteArray PublishTopics::alarm(int address, AlarmCondition condition) const
+{
+    return join(prefix, line) + '/' + QByteArray::number(address) + "/alarm/" + AlarmConditionKey(condition);
+}
+
+QByteArray AlarmConditionKey(AlarmCondition condition)
+{
+    switch (condition) {
+    case AlarmCondition::PhHigh: return QByteArrayLiteral("ph_high");
+    case AlarmCondition::PhLow: return QByteArrayLiteral("ph_low");
+    case AlarmCondition::THigh: return QByteArrayLiteral("t_high");
+    case AlarmCondition::TLow: return QByteArrayLiteral("t_low");
+    case AlarmCondition::NoAnswer: return QByteArrayLiteral("no_answer");
+    case AlarmCondition::Relay1: return QByteArrayLiteral("relay1");
+    case AlarmCondition::Relay2: return QByteArrayLiteral("relay2");
+    }
+    return QByteArrayLiteral("unknown");
+}
+
+namespace {
+
+QString stateKey(AlarmState state)
+{
+    switch (state) {
+    case AlarmState::Normal: return QStringLiteral("normal");
+    case AlarmState::Active: return QStringLiteral("active");
+    case AlarmState::Acknowledged: return QStringLiteral("acknowledged");
+    case AlarmState::Returned: return QStringLiteral("returned");
+    }
+    return QStringLiteral("normal");
+}
+
+QJsonValue numberOrNull(const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null); }
+
+}  // namespace
+
+QByteArray AlarmPayload(const AlarmChange& c)
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("time"), QString::fromLatin1(JournalTime(c.time)));
+    o.insert(QStringLiteral("condition"), QString::fromLatin1(AlarmConditionKey(c.condition)));
+    o.insert(QStringLiteral("limit"), numberOrNull(c.limit));
+    o.insert(QStringLiteral("value"), numberOrNull(c.value));
+    o.insert(QStringLiteral("state"), stateKey(c.state));
+    o.insert(QStringLiteral("previous"), stateKey(c.previous));
+    o.insert(QStringLiteral("active"), IsActive(c.state));
+    o.insert(QStringLiteral("acknowledged"), c.state == AlarmState::Acknowledged);
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
 QByteArray OnlinePayload() { return QByteArrayLiteral("online"); }
 QByteArray OfflinePayload() { return QByteArrayLiteral("offline"); }
 

@@ -5,12 +5,19 @@
 //   PREFIX/LINE/ADDRESS/state     the instrument's latest reading as JSON (retained, QoS 1)
 //   PREFIX/LINE/ADDRESS/history   readings taken while the broker was unreachable, oldest first,
 //                                 each with its own time (not retained, QoS 1)
+//   PREFIX/LINE/ADDRESS/alarm/CONDITION   the state of one alarm as it last changed (retained,
+//                                 QoS 1); CONDITION is ph_high, ph_low, t_high, t_low, no_answer,
+//                                 relay1 or relay2
 //   DISCOVERY/sensor/NODE/OBJECT/config   Home Assistant discovery, when switched on (retained)
 //
 // A reading's JSON: {"time":"2026-12-07T14:05:03+03:00","ph":7.01,"e_mv":-123.4,"t_c":25.5,
 // "status":17,"id":4353,"online":true}; numbers as the instrument gave them (pH from hundredths,
 // E and T from tenths); a silent instrument has "online":false and null values.
+// An alarm's JSON: {"time":"2026-12-07T14:05:03+03:00","condition":"ph_high","limit":8.5,
+// "value":8.9,"state":"active","previous":"normal","active":true,"acknowledged":false}; state is
+// normal, active, acknowledged or returned; limit and value are null for the conditions without.
 
+#include "Alarm.h"
 #include "Reading.h"
 
 #include <QByteArray>
@@ -26,11 +33,15 @@ struct PublishTopics {
     QByteArray status() const;
     QByteArray state(int address) const;
     QByteArray history(int address) const;
+    QByteArray alarm(int address, AlarmCondition condition) const;
 };
 
 QByteArray OnlinePayload();
 QByteArray OfflinePayload();
 QByteArray ReadingPayload(const Reading& reading);
+QByteArray AlarmPayload(const AlarmChange& change);
+// The condition as its topic level names it: "ph_high", "no_answer", ...
+QByteArray AlarmConditionKey(AlarmCondition condition);
 
 struct RetainedMessage {
     QByteArray topic;

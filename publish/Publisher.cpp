@@ -120,6 +120,15 @@ void Publisher::publishReading(const Reading& reading)
     }
 }
 
+void Publisher::publishAlarm(const AlarmChange& change)
+{
+    if (std::holds_alternative<publish::Off>(m_state) || std::holds_alternative<publish::Stopped>(m_state)) return;
+    m_alarms[{change.address, int(change.condition)}] = change;
+    // Not connected: the latest state goes out once the broker is back.
+    if (m_connection.isConnected())
+        m_connection.publish(m_topics.alarm(change.address, change.condition), AlarmPayload(change), true);
+}
+
 void Publisher::connected()
 {
     setState(publish::Connected{m_settings.host, m_settings.port});
@@ -133,6 +142,8 @@ void Publisher::connected()
         announce(address);
         m_connection.publish(m_topics.state(address), ReadingPayload(reading), true);
     }
+    for (const auto& [key, change] : m_alarms)
+        m_connection.publish(m_topics.alarm(change.address, change.condition), AlarmPayload(change), true);
     if (!m_backlog.empty()) qCInfo(lcPublish) << "publishing" << m_backlog.size() << "readings kept during the outage";
     drain();
 }

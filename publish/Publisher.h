@@ -5,6 +5,7 @@
 //   Publisher publisher;
 //   publisher.configure(ReadMqttSettingsFile(workDir).settings, workDir, QSysInfo::machineHostName());
 //   ... publisher.publishReading(reading);   // every Reading the engine tells, answered or silent
+//   ... publisher.publishAlarm(change);      // every change AlarmMonitor tells
 //   publisher.stop();                        // at the end: "offline", then goodbye
 //
 // While connected, each reading goes at once to its instrument's retained state topic. While the
@@ -14,6 +15,12 @@
 // at a time. A reading leaves the publisher only when the broker has acknowledged it (QoS 1):
 // whatever was in flight when a connection broke is published again from the history topic.
 // Nothing here waits for the network; see MqttConnection.h.
+//
+// Alarms: each alarm (an instrument and a condition) has a retained topic of its own holding its
+// state as it last changed, so that a subscriber that comes later finds every alarm as it stands,
+// and one alarm's change never hides another's. While the broker cannot be reached, only each
+// alarm's latest state is kept (the alarm journal on disk keeps every change); it is published
+// once the broker is back.
 
 #include "MqttConnection.h"
 #include "MqttMessages.h"
@@ -55,6 +62,8 @@ public:
     void configure(const MqttSettings& settings, const QString& workDir, const QString& hostName);
     // A reading the engine told (answered, or the instrument found silent).
     void publishReading(const Reading& reading);
+    // A change of an alarm's state.
+    void publishAlarm(const qm::AlarmChange& change);
     // The end of the run: the line says "offline" (when connected) and the connection closes.
     void stop();
     // A retry that waits starts now.
@@ -100,6 +109,7 @@ private:
     OutageBacklog m_backlog;
     std::deque<InFlight> m_inFlight;
     std::map<int, Reading> m_latest;  // each instrument's latest reading, by address
+    std::map<std::pair<int, int>, AlarmChange> m_alarms;  // each alarm's latest change, by address and condition
     std::set<int> m_announced;        // addresses whose discovery configs this connection sent
     qint64 m_droppedThisOutage = 0;
     PublishFailure m_toldProblem;

@@ -68,6 +68,8 @@ struct AlarmLimitsRead {
     QString error;        // it could not be read at all; empty otherwise
     // One entry per line that was ignored: "строка 3: ...".
     QStringList problems;
+
+    bool operator==(const AlarmLimitsRead&) const = default;
 };
 
 AlarmLimitsRead ParseAlarmLimits(const QByteArray& text);

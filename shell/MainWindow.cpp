@@ -123,6 +123,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui(new Ui::MainWindow
     connect(qm::TrendChartMenu::of(m_chartPlot)->addItem(QStringLiteral("Публикация MQTT…")), &QAction::triggered, this,
             [this] { QTimer::singleShot(0, this, &MainWindow::openPublishDialog); });
     m_alarms = new qm::AlarmDesk(this, m_liveTable, m_chart.get(), m_chartPlot, m_notices);
+    // Every change of an alarm's state, the operator's acknowledgements included, goes to the broker.
+    connect(&m_alarms->monitor(), &qm::AlarmMonitor::changed, m_publisher, &qm::Publisher::publishAlarm);
     // F9 brings the alarm window forward from any window of the program.
     auto* alarmKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
     alarmKey->setObjectName(QStringLiteral("AlarmWindowKey"));

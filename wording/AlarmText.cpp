@@ -2,6 +2,8 @@
 
 #include "AlarmLimitsFile.h"
 
+#include <QDir>
+
 namespace qm {
 
 namespace {
@@ -61,6 +63,27 @@ AlarmJournalLine AlarmJournalLineOf(const AlarmChange& c)
 {
     return AlarmJournalLine{c.time, c.address, AlarmConditionText(c.condition, c.limit), AlarmValueText(c.condition, c.value),
                             AlarmStateText(c.state)};
+}
+
+std::optional<Notice> AlarmLimitsNotice(const QString& path, const AlarmLimitsRead& read,
+                                        const std::optional<AlarmLimitsRead>& previous)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!read.exists) {
+        // Its alarms are off now.
+        if (previous && previous->exists)
+            return Notice{QStringLiteral("Файл уставок %1 удалён: тревоги по уставкам отключены.").arg(shown), QString()};
+        return std::nullopt;
+    }
+    if (previous && read.error == previous->error && read.problems == previous->problems) return std::nullopt;
+    if (!read.error.isEmpty())
+        return Notice{QStringLiteral("Не удалось прочитать файл уставок %1: %2").arg(shown, read.error),
+                      QStringLiteral("Тревоги по уставкам отключены, пока файл не будет исправлен.")};
+    if (!read.problems.isEmpty())
+        return Notice{QStringLiteral("В файле уставок %1 есть строки, которые не удалось прочитать; они не действуют, "
+                                     "остальные уставки действуют.").arg(shown),
+                      read.problems.join(QLatin1Char('\n'))};
+    return std::nullopt;
 }
 
 }  // namespace qm

@@ -5,6 +5,8 @@
 
 #include "Alarm.h"
 #include "AlarmJournal.h"
+#include "AlarmLimitsFile.h"
+#include "Notice.h"
 
 #include <QString>
 
@@ -18,5 +20,13 @@ QString AlarmMarkText(AlarmCondition condition);
 
 // The change as a line of the alarm journal.
 AlarmJournalLine AlarmJournalLineOf(const AlarmChange& change);
+
+// What the operator is told about alarms.cfg at path once it has been read, at start (previous
+// empty) or again after it changed on disk (previous: what the read before gave). Nothing when
+// there is nothing new: a missing file is the usual state of a line without limits and is told
+// only when it goes away while the program runs; the same trouble as last time (the file saved
+// again with the same line still damaged) is not told again.
+std::optional<Notice> AlarmLimitsNotice(const QString& path, const AlarmLimitsRead& read,
+                                        const std::optional<AlarmLimitsRead>& previous);
 
 }  // namespace qm
