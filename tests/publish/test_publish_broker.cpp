@@ -189,6 +189,58 @@ TEST(PublishBroker, ReadingsTakenWhileTheBrokerIsDownArriveAfterItsRestartInOrde
     EXPECT_EQ(publisher.backlogSize(), 0);
 }
 
+// Each alarm keeps its own retained topic, so that a later subscriber finds every alarm as it
+// stands; while the broker is away only each alarm's latest change waits, and goes out on return.
+TEST(PublishBroker, EachAlarmsLatestChangeIsRetainedOnItsOwnTopicAcrossAnOutage)
+{
+    REQUIRE_MOSQUITTO();
+    Broker broker;
+    ASSERT_TRUE(broker.start());
+    Publisher publisher;
+    publisher.setRetryDelays(100, 400);
+    publisher.configure(Settings(broker.port), QDir::tempPath(), QString());
+    ASSERT_TRUE(WaitUntil([&] { return Connected(publisher); }));
+    const QDateTime at(QDate(2026, 12, 7), QTime(14, 5, 3), QTimeZone(3 * 3600));
+    const auto change = [&](int address, qm::AlarmCondition condition, qm::AlarmState previous, qm::AlarmState state,
+                            std::optional<double> value) {
+        qm::AlarmChange c;
+        c.time = at;
+        c.address = address;
+        c.condition = condition;
+        if (value) c.limit = 8.5;
+        c.value = value;
+        c.previous = previous;
+        c.state = state;
+        return c;
+    };
+    using enum qm::AlarmState;
+    publisher.publishAlarm(change(2, qm::AlarmCondition::PhHigh, Normal, Active, 8.9));
+
+    broker.stop();
+    ASSERT_TRUE(WaitUntil([&] { return std::holds_alternative<qm::publish::Retrying>(publisher.state()); }));
+    publisher.publishAlarm(change(2, qm::AlarmCondition::PhHigh, Active, Acknowledged, 8.9));
+    publisher.publishAlarm(change(3, qm::AlarmCondition::NoAnswer, Normal, Active, std::nullopt));
+    ASSERT_TRUE(broker.start());
+    publisher.retryNow();
+    ASSERT_TRUE(WaitUntil([&] { return Connected(publisher); }));
+
+    Subscriber late(broker.port, "qm4700/L1/+/alarm/#");
+    ASSERT_TRUE(WaitUntil([&] { return late.messages().size() >= 2; }));
+    qm::test::RunFor(200);
+    ASSERT_EQ(late.messages().size(), 2u);
+    const auto high = late.on("qm4700/L1/2/alarm/ph_high");
+    ASSERT_EQ(high.size(), 1u);
+    EXPECT_TRUE(high[0].retained);
+    EXPECT_EQ(high[0].payload, QByteArray(R"({"acknowledged":true,"active":true,"condition":"ph_high","limit":8.5,)"
+                                          R"("previous":"active","state":"acknowledged","time":"2026-12-07T14:05:03+03:00","value":8.9})"));
+    const auto silent = late.on("qm4700/L1/3/alarm/no_answer");
+    ASSERT_EQ(silent.size(), 1u);
+    const QJsonObject o = Json(silent[0].payload);
+    EXPECT_EQ(o["state"].toString(), QStringLiteral("active"));
+    EXPECT_TRUE(o["value"].isNull());
+    EXPECT_TRUE(o["limit"].isNull());
+}
+
 TEST(PublishBroker, BeyondTheBoundTheOldestReadingsGoAndAreToldOnce)
 {
     REQUIRE_MOSQUITTO();
