@@ -124,6 +124,8 @@ bool Collector::start(QString* failure)
     if (!mqtt.message.isEmpty())
         qCWarning(lcCollector).noquote() << QStringLiteral("%1 (папка %2)").arg(mqtt.message, QDir::toNativeSeparators(m_dir));
     m_publisher.configure(mqtt.settings, m_dir, QSysInfo::machineHostName());
+    if (std::holds_alternative<publish::Off>(m_publisher.state()))
+        qCInfo(lcCollector).noquote() << QStringLiteral("MQTT: ") + PublishStateText(m_publisher.state(), QDateTime::currentDateTime());
 
     qCInfo(lcCollector).noquote()
         << QStringLiteral("Запуск: папка %1, порт %2, приборы %3–%4, отсчёт каждые %5 с, журнал %6.")
@@ -290,8 +292,9 @@ void Collector::alarmChanged(const AlarmChange& change)
 
 void Collector::publishStateChanged(const PublishState& state)
 {
-    // Attempts are logged on qm.publish; here what the operator would read in the dialog's state line.
-    if (std::holds_alternative<publish::Connecting>(state) || (m_stopped && std::holds_alternative<publish::Off>(state))) return;
+    // Attempts are logged on qm.publish; here what the operator would read in the dialog's state
+    // line. Off comes only from (re)configuring and stopping: the start tells it once.
+    if (std::holds_alternative<publish::Connecting>(state) || std::holds_alternative<publish::Off>(state)) return;
     const QString text = QStringLiteral("MQTT: ") + PublishStateText(state, QDateTime::currentDateTime());
     if (std::holds_alternative<publish::Stopped>(state))
         qCWarning(lcCollector).noquote() << text;
