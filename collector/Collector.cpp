@@ -66,36 +66,33 @@ QString Collector::portName() const
     return device.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, device);
 }
 
-bool Collector::start(QString* failure)
+void Collector::start()
 {
     const QString cfgPath = QDir(m_dir).filePath(SettingsFileName);
     const SettingsRead cfg = ReadSettingsFile(cfgPath);
     const QString shownCfg = QDir::toNativeSeparators(cfgPath);
-    if (!cfg.exists) {
-        *failure = QStringLiteral("Нет файла настроек %1: в нём порт и приборы линии (его пишет программа qm4700).").arg(shownCfg);
-        return false;
-    }
-    if (cfg.failed && cfg.failedLine == 0) {
-        *failure = QStringLiteral("Не удалось прочитать файл настроек %1: %2").arg(shownCfg, cfg.detail);
-        return false;
-    }
-    if (cfg.failed && cfg.failedLine <= SettingsLinesNeeded) {
-        *failure = QStringLiteral("Ошибка в файле настроек %1, строка %2: %3. Порт и приборы линии берутся из строк 1–%4.")
-                       .arg(shownCfg)
-                       .arg(cfg.failedLine)
-                       .arg(cfg.failure)
-                       .arg(SettingsLinesNeeded);
-        return false;
-    }
-    if (cfg.linesPresent < SettingsLinesNeeded) {
-        *failure = QStringLiteral("В файле настроек %1 меньше %2 строк: порт и приборы линии берутся из строк 1–%2.")
-                       .arg(shownCfg)
-                       .arg(SettingsLinesNeeded);
-        return false;
-    }
+    // As the window program does: the values read, in order, and its own for the rest; a
+    // collector cannot ask, so the log says which were taken by default.
+    const QString byDefault = QStringLiteral("Порт, приборы и интервал, которых в нём нет, взяты по умолчанию.");
+    if (!cfg.exists)
+        qCWarning(lcCollector).noquote() << QStringLiteral("Нет файла настроек %1 (его пишет программа qm4700).").arg(shownCfg)
+                                         << byDefault;
+    else if (cfg.failed && cfg.failedLine == 0)
+        qCWarning(lcCollector).noquote() << QStringLiteral("Не удалось прочитать файл настроек %1: %2.").arg(shownCfg, cfg.detail)
+                                         << byDefault;
+    else if (cfg.failed && cfg.failedLine <= SettingsLinesNeeded)
+        qCWarning(lcCollector).noquote() << QStringLiteral("Ошибка в файле настроек %1, строка %2: %3. Настройки, начиная с "
+                                                           "этой строки, взяты по умолчанию.")
+                                                .arg(shownCfg)
+                                                .arg(cfg.failedLine)
+                                                .arg(cfg.failure);
+    else if (cfg.linesPresent < SettingsLinesNeeded)
+        qCWarning(lcCollector).noquote() << QStringLiteral("В файле настроек %1 меньше %2 строк: недостающие прочитаны как 0.")
+                                                .arg(shownCfg)
+                                                .arg(SettingsLinesNeeded);
     // The window's other settings (the chart, the commands) are not the collector's business:
     // trouble further down the file is only noted.
-    if (cfg.failed || cfg.linesBeyond)
+    else if (cfg.failed || cfg.linesBeyond)
         qCInfo(lcCollector).noquote() << QStringLiteral("В файле настроек %1 прочитаны не все строки; коллектору нужны "
                                                         "строки 1–%2, они прочитаны.")
                                              .arg(shownCfg)
@@ -138,7 +135,6 @@ bool Collector::start(QString* failure)
     m_engine.Connect();
     m_pollTimer.start();
     m_sampleTimer.start();
-    return true;
 }
 
 void Collector::stop()
@@ -262,11 +258,11 @@ void Collector::reloadLimits()
     const AlarmLimitsRead read = ReadAlarmLimitsFile(path);
     if (m_limitsRead && read == *m_limitsRead) return;
     const std::optional<Notice> notice = AlarmLimitsNotice(path, read, m_limitsRead);
-    const bool first = !m_limitsRead;
     m_limitsRead = read;
     m_alarms.setLimits(read.limits);
     if (notice) qCWarning(lcCollector).noquote() << LogLine(*notice);
-    if (read.exists && (first || !notice))
+    // How many limits are in force, unless the notice has just said what is wrong with them.
+    if (read.exists && !notice)
         qCInfo(lcCollector).noquote() << QStringLiteral("Уставки тревог из %1: %2.")
                                              .arg(QDir::toNativeSeparators(path))
                                              .arg(read.limits.size());

@@ -44,9 +44,9 @@ public:
     explicit Collector(const QString& dir, QObject* parent = nullptr);
     ~Collector() override;
 
-    // Reads the settings, opens the line and starts polling. False when the directory's it.cfg
-    // cannot be used (missing, or not read as far as the polled range): *failure says why, in Russian.
-    bool start(QString* failure);
+    // Reads the settings, opens the line and starts polling. A settings file missing or damaged
+    // is logged, naming the file and the line, and what it did not give is taken by default.
+    void start();
     // The end: the line closed, the journals left whole, "offline" published with a clean goodbye.
     void stop();
 

@@ -204,20 +204,38 @@ TEST(Collector, ALostLineIsOpenedAgain)
     back.waitForFinished(3000);
 }
 
-TEST(Collector, ADamagedMqttCfgTurnsPublishingOffWithOneLogLineAndPollingGoesOn)
+// A settings file damaged by hand: one log line names the file and the line, what it did not
+// give is taken by default (a damaged mqtt.cfg: no publishing), and the line is polled all the same.
+TEST(Collector, ADamagedSettingsFileIsToldOnceByItsLineAndPollingGoesOn)
 {
-    SimLine sim({"--count", "1"});
-    ASSERT_TRUE(sim.started());
-    WriteLine(sim.dir.path(), 1, 1);
-    ASSERT_TRUE(qm::test::WriteAll(sim.dir.filePath(QStringLiteral("mqtt.cfg")), "enabled = yes\nport = many\n"));
-    CollectorProcess collector(sim.dir.path());
-    ASSERT_TRUE(collector.logs(QStringLiteral("открыт, опрос идёт"))) << collector.log().toStdString();
-    const qsizetype polled = sim.requests().size();
-    EXPECT_TRUE(WaitUntil([&] { return sim.requests().size() >= polled + 3; })) << collector.log().toStdString();
-    EXPECT_EQ(collector.log().count(QStringLiteral("mqtt.cfg")), 1) << collector.log().toStdString();
-    EXPECT_TRUE(collector.log().contains(QStringLiteral("строка 2"))) << collector.log().toStdString();
-    EXPECT_TRUE(collector.log().contains(QStringLiteral("Публикация MQTT выключена"))) << collector.log().toStdString();
-    EXPECT_EQ(collector.process.state(), QProcess::Running);
+    struct Case {
+        QString file;
+        QByteArray bytes;
+        QString told;
+    };
+    const Case cases[] = {
+        {QStringLiteral("mqtt.cfg"), "enabled = yes\nport = many\n", QStringLiteral("строка 2")},
+        {QStringLiteral("it.cfg"), "0\r\n1\r\n1000\r\n1\r\nten\r\n", QStringLiteral("строка 5")},
+        {QStringLiteral("alarms.cfg"), "1 pH - 8.5 0 0\n1 pH 9 nine 0 0\n", QStringLiteral("строка 2")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        SimLine sim({"--count", "1"});
+        ASSERT_TRUE(sim.started());
+        WriteLine(sim.dir.path(), 1, 1);
+        ASSERT_TRUE(qm::test::WriteAll(sim.dir.filePath(c.file), c.bytes));
+        CollectorProcess collector(sim.dir.path());
+        ASSERT_TRUE(collector.logs(QStringLiteral("открыт, опрос идёт"))) << collector.log().toStdString();
+        const qsizetype polled = sim.requests().size();
+        EXPECT_TRUE(WaitUntil([&] { return sim.requests().size() >= polled + 2; })) << collector.log().toStdString();
+        const QStringList lines = collector.log().split(QLatin1Char('\n')).filter(c.file);
+        ASSERT_EQ(lines.size(), 1) << collector.log().toStdString();
+        EXPECT_TRUE(lines[0].contains(c.told)) << lines[0].toStdString();
+        if (c.file == QLatin1String("mqtt.cfg")) {
+            EXPECT_TRUE(lines[0].contains(QStringLiteral("Публикация MQTT выключена"))) << lines[0].toStdString();
+        }
+        EXPECT_EQ(collector.process.state(), QProcess::Running);
+    }
 }
 
 }  // namespace
