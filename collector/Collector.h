@@ -84,7 +84,7 @@ private:
     PolledRange m_range;
     Sampler m_sampler;
     QTimer m_pollTimer;    // the engine's 100 ms tick
-    QTimer m_sampleTimer;  // once a second: a sample when one is due
+    int m_ticks = 0;       // of the poll timer, for the sample due once a second
     QTimer m_reopenTimer;
     int m_reopenDelaySeconds = 1;  // the wait before the next attempt to open the line
     int m_reopenAttempt = 0;       // attempts since the line was last working
