@@ -28,7 +28,8 @@ namespace {
 
 // Who holds a flock on the file (dev, inode): /proc/locks names the process of every lock,
 // "1: FLOCK  ADVISORY  WRITE 1234 fd:01:5678 0 EOF", the device as major:minor in hex. Its name
-// comes from /proc/PID/comm, which a service's ProtectProc may hide: then the PID alone.
+// comes from /proc/PID (cmdline, else comm), which a service's ProtectProc may hide: then the PID
+// alone.
 void findHolder(dev_t dev, ino_t inode, FileLock::Result& result)
 {
     QFile locks(QStringLiteral("/proc/locks"));
@@ -44,8 +45,15 @@ void findHolder(dev_t dev, ino_t inode, FileLock::Result& result)
         const qint64 pid = f.at(4).toLongLong(&ok);
         if (!ok || pid <= 0) continue;
         result.holderPid = pid;
+        // The program's name as started (comm is cut at 15 characters: "qm4700-collecto").
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (cmdline.open(QIODevice::ReadOnly)) {
+            const QByteArray argv0 = cmdline.read(4096).split('\0').value(0);
+            result.holderProgram = QString::fromLocal8Bit(argv0.mid(argv0.lastIndexOf('/') + 1));
+        }
         QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-        if (comm.open(QIODevice::ReadOnly)) result.holderProgram = QString::fromLocal8Bit(comm.read(64).trimmed());
+        if (result.holderProgram.isEmpty() && comm.open(QIODevice::ReadOnly))
+            result.holderProgram = QString::fromLocal8Bit(comm.read(64).trimmed());
         return;
     }
 }

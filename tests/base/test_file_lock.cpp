@@ -40,6 +40,7 @@ TEST(FileLock, HeldAgainstOthersAndFreedWhenItsHolderIsKilled)
     const FileLock::Result busy = lock.take(path);
     EXPECT_EQ(busy.outcome, FileLock::Outcome::Busy);
     EXPECT_EQ(busy.holderPid, child);
+    EXPECT_EQ(busy.holderProgram, QStringLiteral("test_file_lock"));
     EXPECT_FALSE(lock.held());
 
     ::kill(child, SIGKILL);

@@ -155,7 +155,7 @@ TEST(Collector, ASecondProgramOnTheSameLineIsRefused)
     };
     const Case cases[] = {
         {{}, QStringLiteral("Порт COM1 занят или не существует")},
-        {{"--rtu-over-tcp", "0"}, QStringLiteral("Линия занята другой программой (qm4700-collecto")},
+        {{"--rtu-over-tcp", "0"}, QStringLiteral("Линия занята другой программой (qm4700-collector, PID ")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.simOptions.join(' ').toStdString());
