@@ -1,0 +1,22 @@
+#pragma once
+// How a measurement exchange with an instrument went, in the operator's words: for the live
+// table's rows (tooltip and accessible description), the exchange statistics and the collector's
+// log. Modbus exception codes are named by what they mean.
+
+#include "EngineEvents.h"
+
+#include <QString>
+
+namespace qm {
+
+// What an exception code means: 0x02 -> "недопустимый адрес данных".
+QString ModbusExceptionMeaning(quint8 code);
+
+// "ответ получен", "нет ответа", "ошибка CRC", "исключение 02 — недопустимый адрес данных",
+// "ответил адрес 5", ...
+QString ExchangeText(const ExchangeOutcome& outcome);
+
+// A row's words for its instrument's last exchange: "Последний обмен: нет ответа".
+QString LastExchangeText(const ExchangeOutcome& outcome);
+
+}  // namespace qm
