@@ -244,8 +244,11 @@ void PollEngine::TellExchange(ExchangeOutcome outcome)
     slot->told = true;
     outcome.address = slot->exchange.address;
     slot->exchange = outcome;
+    m_stats.count(outcome);
     m_panel.exchange(outcome);
 }
+
+void PollEngine::ResetStats() { m_stats.reset(CurrentDateTime()); }
 
 void PollEngine::GiveUp()
 {

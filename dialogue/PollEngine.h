@@ -16,6 +16,7 @@
 
 #include "ArchiveDownload.h"
 #include "EngineEvents.h"
+#include "ExchangeStats.h"
 #include "ModbusProtocol.h"
 #include "PolledRange.h"
 #include "RtuLink.h"
@@ -94,6 +95,9 @@ public:
     // The instrument's archive area as the current or last download read it.
     const ArchiveBytes& ArchiveImage() const { return m_download.image(); }
     const RtuLink& Link() const { return m_link; }
+    // How the measurement exchanges went, per instrument, since connecting or the last reset.
+    const ExchangeStats& Stats() const { return m_stats; }
+    void ResetStats();
 
 private:
     // The request written at the start of the running slot; its answers are judged by it.
@@ -211,6 +215,7 @@ private:
     RtuLink m_link;  // TxBuffer, RxBuffer, RxCount, SilentTicks
 
     ArchiveDownload m_download;
+    ExchangeStats m_stats;
 };
 
 }  // namespace qm

@@ -2,6 +2,7 @@
 // a line that answers nothing. Problems are told as facts; the window words them.
 #include "PollEngine.h"
 
+#include "DateTimeText.h"
 #include "Logging.h"
 #include "NetworkLine.h"
 #include "Panel.h"
@@ -149,6 +150,8 @@ void PollEngine::Connect()
     const bool opening = !PortOpen();  // already open: nothing to open again
     if (opening) {
         m_connectNotes = {};
+        // The exchange statistics count from here.
+        ResetStats();
         OpenPort();
         m_connectNotes.silentGiveUps = 0;
         m_connectNotes.bytesAtConnect = m_link.bytesReceived();

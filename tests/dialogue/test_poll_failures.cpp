@@ -303,3 +303,45 @@ TEST(PollExchange, EachSlotTellsHowItsExchangeWent)
 }
 
 }  // namespace
+
+namespace {
+
+// The exchange statistics count each instrument's requests by what became of their slots, from
+// the connect on; a reset, or connecting again, starts them afresh.
+TEST(PollExchange, StatisticsCountAScriptedFaultSequence)
+{
+    QByteArray badCrc = measurementAnswer(2);
+    badCrc[5] = char(badCrc[5] ^ 0x01);
+    // Instrument 2 answers its requests in turn with these; instrument 1 always answers.
+    const QList<QByteArray> two{badCrc, withCrc(hex("02 83 04")), measurementAnswer(5),
+                                measurementAnswer(2), QByteArray(), measurementAnswer(2)};
+    PollRig rig(1, 2);
+    int asked = 0;
+    rig.instruments = [&](const QByteArray& request) {
+        const int address = quint8(request.at(0));
+        return address == 1 ? measurementAnswer(1) : two.value(asked++, measurementAnswer(2));
+    };
+    rig.connect();
+    // 1, then 2 three times (bad CRC, exception, another address: given up), 1, 2, 1, 2 silent,
+    // 2 answering, 1: the first nine slots are over.
+    for (int slot = 0; slot < 10; ++slot) ASSERT_NE(rig.tickUntilWrite(), 0);
+    ASSERT_EQ(rig.requestedAddresses(), QList<int>({1, 2, 2, 2, 1, 2, 1, 2, 2, 1}));
+
+    const ExchangeStats& stats = rig.engine.Stats();
+    EXPECT_EQ(stats.addresses(), QList<int>({1, 2})) << "the address that answered in 2's place is no instrument asked";
+    //                        requests answered none  CRC  exc. other addr. other
+    EXPECT_EQ(stats.of(1), (ExchangeCounts{3, 3, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(stats.of(2), (ExchangeCounts{6, 2, 1, 1, 1, 1, 0})) << "the kinds add up to the requests";
+
+    rig.engine.ResetStats();
+    EXPECT_TRUE(stats.addresses().isEmpty());
+    ASSERT_NE(rig.tickUntilWrite(), 0);
+    EXPECT_EQ(stats.of(1), (ExchangeCounts{1, 1, 0, 0, 0, 0, 0})) << "a slot is counted as it ends";
+    EXPECT_TRUE(stats.of(2) == ExchangeCounts{});
+
+    rig.disconnect();
+    rig.connect();
+    EXPECT_TRUE(stats.addresses().isEmpty());
+}
+
+}  // namespace
