@@ -53,4 +53,36 @@ QString LastExchangeText(const ExchangeOutcome& outcome)
     return QStringLiteral("Последний обмен: ") + ExchangeText(outcome);
 }
 
+QStringList ExchangeStatsCaptions()
+{
+    return {QStringLiteral("Адрес"),      QStringLiteral("Запросы"),    QStringLiteral("Ответы"),
+            QStringLiteral("Нет ответа"), QStringLiteral("Ошибки CRC"), QStringLiteral("Исключения"),
+            QStringLiteral("Чужой адрес"), QStringLiteral("Прочие сбои")};
+}
+
+QStringList ExchangeStatsHints()
+{
+    return {QStringLiteral("Адрес прибора"),
+            QStringLiteral("Запросы измерения, на которые время ответа истекло или пришёл ответ"),
+            QStringLiteral("Ответы, принятые как измерение прибора"),
+            QStringLiteral("Запросы, на которые не пришло ни байта"),
+            QStringLiteral("Ответы с неверной контрольной суммой"),
+            QStringLiteral("Ответы с кодом исключения Modbus"),
+            QStringLiteral("Ответы с адресом другого прибора"),
+            QStringLiteral("Ответы короткие, с другой функцией, без идентификации QM4700 или с чужой идентификацией")};
+}
+
+QStringList ExchangeStatsRow(int address, const ExchangeCounts& c)
+{
+    QStringList row{QString::number(address)};
+    for (int n : {c.requests, c.answered, c.noAnswer, c.badCrc, c.exceptions, c.otherAddress, c.otherFaults})
+        row << QString::number(n);
+    return row;
+}
+
+QString ExchangeStatsSince(const QDateTime& since)
+{
+    return QStringLiteral("Счёт с %1").arg(since.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+}
+
 }  // namespace qm

@@ -4,8 +4,10 @@
 // log. Modbus exception codes are named by what they mean.
 
 #include "EngineEvents.h"
+#include "ExchangeStats.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace qm {
 
@@ -18,5 +20,12 @@ QString ExchangeText(const ExchangeOutcome& outcome);
 
 // A row's words for its instrument's last exchange: "Последний обмен: нет ответа".
 QString LastExchangeText(const ExchangeOutcome& outcome);
+
+// The exchange statistics window: its columns' captions and what each counts (for their
+// tooltips), a row of counts, and since when they count.
+QStringList ExchangeStatsCaptions();
+QStringList ExchangeStatsHints();
+QStringList ExchangeStatsRow(int address, const ExchangeCounts& counts);
+QString ExchangeStatsSince(const QDateTime& since);
 
 }  // namespace qm
