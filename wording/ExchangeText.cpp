@@ -63,7 +63,7 @@ QStringList ExchangeStatsCaptions()
 QStringList ExchangeStatsHints()
 {
     return {QStringLiteral("Адрес прибора"),
-            QStringLiteral("Запросы измерения, на которые время ответа истекло или пришёл ответ"),
+            QStringLiteral("Запросы измерения; каждый учтён, когда ответ принят или время ожидания вышло"),
             QStringLiteral("Ответы, принятые как измерение прибора"),
             QStringLiteral("Запросы, на которые не пришло ни байта"),
             QStringLiteral("Ответы с неверной контрольной суммой"),
