@@ -39,7 +39,7 @@ QString ExchangeText(const ExchangeOutcome& outcome)
                                : QStringLiteral(" на функцию ") + hexByte(outcome.function);
         return QStringLiteral("исключение %1%2 — %3").arg(hexByte(outcome.code), to, ModbusExceptionMeaning(outcome.code));
     }
-    case Kind::OtherAddress: return QStringLiteral("ответил адрес %1").arg(outcome.from);
+    case Kind::OtherAddress: return QStringLiteral("ответил чужой адрес %1").arg(outcome.from);
     case Kind::Unidentified: return QStringLiteral("ошибка идентификации");
     case Kind::NamedOther: return QStringLiteral("прибор назвался адресом %1").arg(outcome.from);
     case Kind::Short: return QStringLiteral("ответ короче ожидаемого");

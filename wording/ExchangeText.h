@@ -15,7 +15,7 @@ namespace qm {
 QString ModbusExceptionMeaning(quint8 code);
 
 // "ответ получен", "нет ответа", "ошибка CRC", "исключение 02 — недопустимый адрес данных",
-// "ответил адрес 5", ...
+// "ответил чужой адрес 5", ...
 QString ExchangeText(const ExchangeOutcome& outcome);
 
 // A row's words for its instrument's last exchange: "Последний обмен: нет ответа".

@@ -276,7 +276,7 @@ TEST(PollExchange, EachSlotTellsHowItsExchangeWent)
          "Последний обмен: исключение 02 — недопустимый адрес данных"},
         {"gateway exception", withCrc(hex("02 83 0B")), Kind::Exception,
          "Последний обмен: исключение 0B — прибор не ответил шлюзу"},
-        {"another address", measurementAnswer(5), Kind::OtherAddress, "Последний обмен: ответил адрес 5"},
+        {"another address", measurementAnswer(5), Kind::OtherAddress, "Последний обмен: ответил чужой адрес 5"},
         {"not a QM4700", answerWithId(0x2002), Kind::Unidentified, "Последний обмен: ошибка идентификации"},
         {"names another address", answerWithId(0x1104), Kind::NamedOther, "Последний обмен: прибор назвался адресом 4"},
         {"short", withCrc(hex("02 03 04 11 02 02 BC")), Kind::Short, "Последний обмен: ответ короче ожидаемого"},
