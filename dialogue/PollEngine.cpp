@@ -97,6 +97,9 @@ void PollEngine::CollectStep()
 
 bool PollEngine::DispatchFrame()
 {
+    // Bytes on the line before the first request answer nothing (noise, or another master): the
+    // walk must not take its address from a request buffer that was never written.
+    if (m_link.RequestsSent() == 0) return false;
     // The archive download judges what arrives while it reads, and a late answer to one of its
     // reads: an archive block must never be taken for anything else.
     const bool downloadsAnswer = std::holds_alternative<ArchiveBlockRead>(m_slotRequest)
