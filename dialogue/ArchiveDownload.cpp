@@ -60,6 +60,21 @@ bool ArchiveDownload::storeBlock(const quint8* frame, int length)
     return StoreArchiveBlock(m_image, m_block, kBlock, frame, length, &m_stored);
 }
 
+int ArchiveDownload::recordCount() const { return countStored() ? std::min(ListedRecordCount(m_image), ArchiveSlots) : -1; }
+
+int ArchiveDownload::recordsRead() const
+{
+    constexpr int slotRegisters = ArchiveRecordBytes / 2;
+    int read = 0;
+    for (int slot = 0; slot < recordCount(); ++slot) {
+        const int first = ArchiveHeaderBytes / 2 + slot * slotRegisters;
+        bool whole = true;
+        for (int r = first; r < first + slotRegisters && whole; ++r) whole = m_stored.test(size_t(r));
+        read += whole ? 1 : 0;
+    }
+    return read;
+}
+
 bool ArchiveDownload::hasWhatTheListingNeeds() const
 {
     // The registers needed always include the record count, so the listing never reads an
@@ -99,6 +114,7 @@ bool PollEngine::ArchiveRequestStep(Downloading& business)
         if (!business.fromStart) business.unansweredSlots = 0;
         business.fromStart = false;
         m_download.start(address);
+        TellDownloadProgress(0);
     } else if (m_answered) {
         m_download.nextBlock();
     }
@@ -159,6 +175,7 @@ bool PollEngine::ArchiveAnswerStep()
             return true;
         }
         ShowArchiveProgress(m_download.block());
+        TellDownloadProgress(ArchiveProgress(m_download.block()));
         if (last) FinishDownload();
         return true;
     }
@@ -169,6 +186,7 @@ bool PollEngine::ArchiveAnswerStep()
         return true;
     }
     ShowArchiveProgress(m_download.block());
+    TellDownloadProgress(ArchiveProgress(m_download.block()));
 
     if (m_download.blockOffset() == 0 && m_download.empty()) {
         m_panel.archiveDownloadEnded({ArchiveOutcome::Kind::Empty, m_download.address(), {}});
@@ -182,6 +200,11 @@ bool PollEngine::ArchiveAnswerStep()
 void PollEngine::ShowArchiveProgress(quint16 registerStart)
 {
     ShowStatus(walk::ArchiveProgress{m_pollAddress, ArchiveProgress(registerStart)});
+}
+
+void PollEngine::TellDownloadProgress(int percent)
+{
+    m_panel.archiveProgress({m_download.address(), percent, m_download.recordsRead(), m_download.recordCount()});
 }
 
 // A download that did not get every block its listing needs says so, in the status line and
@@ -202,6 +225,15 @@ void PollEngine::FinishDownload()
     }
     m_panel.archiveDownloadEnded({ArchiveOutcome::Kind::Listed, m_download.address(), ArchiveListing(m_download.image())});
     EndDownload();
+}
+
+// Cut short by a command sent in its place, by the link taken down or by a new connect: said so in
+// the archive text area as well, for the same reason. The status line keeps what the walk does.
+void PollEngine::AbandonDownload()
+{
+    if (!m_download.running()) return;
+    m_download.finish();
+    m_panel.archiveDownloadEnded({ArchiveOutcome::Kind::Abandoned, m_download.address(), {}});
 }
 
 // A download ended. The next press starts at the first block even when it comes before the next

@@ -60,6 +60,10 @@ public:
     bool hasWhatTheListingNeeds() const;
     // The archive holds no record: its count, stored by this download, is 0.
     bool empty() const { return m_image[0] == 0 && m_image[1] == 0; }
+    // The records its listing will hold (at most 200), -1 until this download stored the count;
+    // and how many of them lie in slots this download has stored whole.
+    int recordCount() const;
+    int recordsRead() const;
 
     const ArchiveBytes& image() const { return m_image; }
 

@@ -70,10 +70,47 @@ struct ArchiveOutcome {
         Listed,   // every record came in: lines, oldest first
         Empty,    // the instrument's archive holds no record
         NotRead,  // a block the listing needs never came in
+        // Cut short before it could end: a command sent in its place, "Соединение" unticked (the
+        // operator, or a port that could not be opened again), or a new connect.
+        Abandoned,
     };
     Kind kind = Kind::NotRead;
     int address = 0;
     QStringList lines;  // the archive text lines of a listing
+};
+
+// How far a running download has come: told when it starts, and whenever a block it reads is
+// taken (stored, or refused where the listing does not need it). Its end is archiveDownloadEnded.
+struct ArchiveDownloadProgress {
+    int address = 0;
+    int percent = 0;       // of the area's blocks, as the status line shows it
+    int recordsRead = 0;   // records whose slots came in whole in this download
+    int recordCount = -1;  // records the listing will hold (at most 200); -1 until the first block
+};
+
+// How a measurement slot went for the instrument asked, judged where the poll engine accepts or
+// rejects its answers: told once per slot, when it is answered or when its last check finds it
+// unanswered. Only an answer of the instrument asked that identifies it is accepted; every other
+// kind leaves the slot unanswered, and three such slots in a row give the instrument up.
+struct ExchangeOutcome {
+    enum class Kind : quint8 {
+        Answered,            // its measurement came in and identified it
+        NoAnswer,            // no frame came in for this request through the slot
+        BadCrc,              // a frame came in whose CRC failed
+        Exception,           // it answered with an exception: function, code
+        OtherAddress,        // a valid frame came from another address: from
+        Unidentified,        // its answer named no QM4700
+        NamedOther,          // its answer identified a QM4700 at another address (from) or outside the range
+        Short,               // its answer was too short to carry the measurement
+        UnexpectedFunction,  // a valid frame with another function code: function
+    };
+    Kind kind = Kind::NoAnswer;
+    int address = 0;       // the instrument asked
+    int from = 0;          // OtherAddress: the address that answered; NamedOther: the address it named
+    quint8 function = 0;   // Exception (without the exception bit), UnexpectedFunction
+    quint8 code = 0;       // Exception: the exception code
+
+    friend bool operator==(const ExchangeOutcome&, const ExchangeOutcome&) = default;
 };
 
 }  // namespace qm

@@ -41,8 +41,14 @@ public:
     // round took that many measurement slots (one per instrument, three for one given up on).
     virtual void roundDone(int measurementSlots) = 0;
 
-    // An archive download ended: its listing, an empty archive, or no listing.
+    // An archive download ended: its listing, an empty archive, no listing, or cut short.
     virtual void archiveDownloadEnded(const ArchiveOutcome& outcome) = 0;
+    // A download started or took a block: how far it has come.
+    virtual void archiveProgress(const ArchiveDownloadProgress&) {}
+
+    // How the measurement slot of an instrument went (answered, silent, or why its answer was not
+    // taken): once per slot.
+    virtual void exchange(const ExchangeOutcome&) {}
 };
 
 }  // namespace qm

@@ -86,6 +86,7 @@ void PollEngine::CollectStep()
         break;
     case RtuLink::Verdict::Bad:
         // Not an answer: the slot's checks count it as silence.
+        NoteRejected({ExchangeOutcome::Kind::BadCrc});
         m_link.FrameHandled();
         break;
     case RtuLink::Verdict::NoFrame:
@@ -96,6 +97,9 @@ void PollEngine::CollectStep()
 
 bool PollEngine::DispatchFrame()
 {
+    // Bytes on the line before the first request answer nothing (noise, or another master): the
+    // walk must not take its address from a request buffer that was never written.
+    if (m_link.RequestsSent() == 0) return false;
     // The archive download judges what arrives while it reads, and a late answer to one of its
     // reads: an archive block must never be taken for anything else.
     const bool downloadsAnswer = std::holds_alternative<ArchiveBlockRead>(m_slotRequest)
@@ -121,28 +125,63 @@ bool PollEngine::DispatchFrame()
     // slot is answered by any valid frame.
     const bool measuring = std::holds_alternative<MeasurementRead>(m_slotRequest);
     bool accepted = !measuring;
+    ExchangeOutcome taken{ExchangeOutcome::Kind::UnexpectedFunction};
     if (frame[1] == modbus::ReadHoldingRegisters) {
-        const bool taken = TakeMeasurement(frame, m_link.RxCount(), m_pollAddress, measuring && frame[0] == asked);
-        if (measuring) accepted = taken;
+        taken = TakeMeasurement(frame, m_link.RxCount(), m_pollAddress, measuring && frame[0] == asked);
+        if (measuring) accepted = taken.kind == ExchangeOutcome::Kind::Answered;
     }
     m_answered = accepted;
     m_pollAddress = asked;
+    if (measuring) {
+        const ExchangeOutcome outcome = JudgeMeasurementAnswer(asked, taken);
+        if (accepted)
+            TellExchange(outcome);
+        else
+            NoteRejected(outcome);
+    }
     return accepted;
+}
+
+// Why a valid frame did or did not answer the measurement slot: another address first (the
+// instrument asked did not answer at all), then what its own answer was; `taken` is how
+// TakeMeasurement judged a function-3 answer.
+ExchangeOutcome PollEngine::JudgeMeasurementAnswer(quint8 asked, const ExchangeOutcome& taken) const
+{
+    using Kind = ExchangeOutcome::Kind;
+    const quint8* frame = m_link.RxBuffer();
+    ExchangeOutcome outcome;
+    if (frame[0] != asked) {
+        outcome.kind = Kind::OtherAddress;
+        outcome.from = frame[0];
+    } else if (m_link.RxCount() < modbus::ExceptionAnswerLength) {
+        outcome.kind = Kind::Short;
+    } else if (frame[1] & modbus::ExceptionBit) {
+        outcome.kind = Kind::Exception;
+        outcome.function = quint8(frame[1] & ~modbus::ExceptionBit);
+        outcome.code = frame[2];
+    } else if (frame[1] != modbus::ReadHoldingRegisters) {
+        outcome.kind = Kind::UnexpectedFunction;
+        outcome.function = frame[1];
+    } else {
+        outcome = taken;
+    }
+    return outcome;
 }
 
 // A measurement answer from `address`: decoded once into a reading, which goes to the panel when
 // it answers the slot's own request (ownAnswer) and identifies the polled instrument at its own
 // address. An answer that names no QM4700 blanks the row; any other shows only its
 // identification. The instrument in "NUM" tells its archive period once it has been asked for.
-// Returns whether the reading was taken.
-bool PollEngine::TakeMeasurement(const quint8* frame, int length, quint8 address, bool ownAnswer)
+// Returns Answered when the reading was taken, otherwise why not.
+ExchangeOutcome PollEngine::TakeMeasurement(const quint8* frame, int length, quint8 address, bool ownAnswer)
 {
+    using Kind = ExchangeOutcome::Kind;
     const std::optional<Reading> reading = DecodeMeasurementAnswer(frame, length, address, CurrentDateTime());
-    if (!reading) return false;
+    if (!reading) return {Kind::Short};
     if (!reading->identified()) {
         m_panel.instrumentCleared(address);
         ShowStatus(walk::IdentificationFailed{address});
-        return false;
+        return {Kind::Unidentified};
     }
     if (m_periodPending && m_chosenAddress == reading->idAddress()) {
         // The period is an unsigned word; the box holds 1..255.
@@ -151,10 +190,10 @@ bool PollEngine::TakeMeasurement(const quint8* frame, int length, quint8 address
     }
     if (!ownAnswer || reading->idAddress() != address || !m_range.rowOf(address)) {
         m_panel.otherIdentification(reading->id);
-        return false;
+        return {ownAnswer ? Kind::NamedOther : Kind::OtherAddress, 0, ownAnswer ? reading->idAddress() : address};
     }
     m_panel.reading(*reading);
-    return true;
+    return {Kind::Answered};
 }
 
 void PollEngine::FinishInstrument()
@@ -184,8 +223,35 @@ void PollEngine::MissedAnswerCheck()
     if (m_tickCount < kFirstCheckTick || m_answered) return;
     if (!std::holds_alternative<Downloading>(m_business)) ShowStatus(walk::NoAnswer{m_pollAddress, m_link.RxCount()});
     ++m_retryCount;
-    if (m_retryCount > kCheckGivesUpAbove) GiveUp();
+    const bool givingUp = m_retryCount > kCheckGivesUpAbove;
+    // The slot's last check (or a give-up, which ends it) settles how its exchange went.
+    if (auto* slot = std::get_if<MeasurementRead>(&m_slotRequest); slot && (m_tickCount >= kSlotTicks || givingUp))
+        TellExchange(slot->exchange);
+    if (givingUp) GiveUp();
 }
+
+void PollEngine::NoteRejected(ExchangeOutcome outcome)
+{
+    auto* slot = std::get_if<MeasurementRead>(&m_slotRequest);
+    // A frame that began before the slot's request answers an earlier one: it tells nothing of
+    // this exchange.
+    if (!slot || slot->told || m_link.FrameBeganAfter() != m_link.RequestsSent()) return;
+    outcome.address = slot->exchange.address;
+    slot->exchange = outcome;
+}
+
+void PollEngine::TellExchange(ExchangeOutcome outcome)
+{
+    auto* slot = std::get_if<MeasurementRead>(&m_slotRequest);
+    if (!slot || slot->told) return;
+    slot->told = true;
+    outcome.address = slot->exchange.address;
+    slot->exchange = outcome;
+    m_stats.count(outcome);
+    m_panel.exchange(outcome);
+}
+
+void PollEngine::ResetStats() { m_stats.reset(CurrentDateTime()); }
 
 void PollEngine::GiveUp()
 {
@@ -209,6 +275,11 @@ void PollEngine::GiveUp()
 void PollEngine::RequestSlot()
 {
     m_tickCount = 0;
+    // The slot of a command that cut in on a download is over, and with it that download, unless
+    // the archive was asked for again meanwhile: that is a new download, which ends on its own.
+    if (const auto* command = std::get_if<CommandWrite>(&m_slotRequest);
+        command && command->cutInOnDownload && !std::holds_alternative<Downloading>(m_business))
+        AbandonDownload();
     if (auto* downloading = std::get_if<Downloading>(&m_business)) {
         // A download that ran on past its last block ends here; the slot polls the measurement.
         if (!ArchiveRequestStep(*downloading)) MeasurementRequest();
@@ -233,7 +304,7 @@ void PollEngine::MeasurementRequest()
     m_answered = false;
     SendRead(m_pollAddress, qm4700::MeasurementRegister, quint8(qm4700::MeasurementRegisters));
     ShowStatus(walk::Requested{m_pollAddress});
-    m_slotRequest = MeasurementRead{};
+    m_slotRequest = MeasurementRead{{ExchangeOutcome::Kind::NoAnswer, m_pollAddress}};
 }
 
 void PollEngine::ShowStatus(const WalkStatus& status) { m_panel.walkStatus(status); }

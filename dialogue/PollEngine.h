@@ -16,6 +16,7 @@
 
 #include "ArchiveDownload.h"
 #include "EngineEvents.h"
+#include "ExchangeStats.h"
 #include "ModbusProtocol.h"
 #include "PolledRange.h"
 #include "RtuLink.h"
@@ -94,10 +95,18 @@ public:
     // The instrument's archive area as the current or last download read it.
     const ArchiveBytes& ArchiveImage() const { return m_download.image(); }
     const RtuLink& Link() const { return m_link; }
+    // How the measurement exchanges went, per instrument, since connecting or the last reset.
+    const ExchangeStats& Stats() const { return m_stats; }
+    void ResetStats();
 
 private:
     // The request written at the start of the running slot; its answers are judged by it.
-    struct MeasurementRead {};
+    // A measurement slot keeps how its exchange stands: the latest answer it did not take (NoAnswer
+    // while none), and whether how it went has been told (once, answered or at its last check).
+    struct MeasurementRead {
+        ExchangeOutcome exchange;
+        bool told = false;
+    };
     struct ArchiveBlockRead {};
     // A command. One that cut in on a download (pressed while a block was being read) has its
     // answer judged as the download's: no confirmation, the block's progress.
@@ -130,6 +139,10 @@ private:
     bool DispatchFrame();
     void FinishInstrument();
     void MissedAnswerCheck();
+    // How the measurement slot's exchange went: an answer it did not take is noted, the outcome
+    // told once when it is answered or when its last check finds it unanswered.
+    void NoteRejected(ExchangeOutcome outcome);
+    void TellExchange(ExchangeOutcome outcome);
     void GiveUp();
     void RequestSlot();
     void WrapTest();
@@ -137,11 +150,16 @@ private:
     // Requests and answers of each kind.
     void SendRead(quint8 address, quint16 registerStart, quint8 registerCount);
     void MeasurementRequest();
-    bool TakeMeasurement(const quint8* frame, int length, quint8 address, bool ownAnswer);
+    ExchangeOutcome TakeMeasurement(const quint8* frame, int length, quint8 address, bool ownAnswer);
+    // How a valid frame in a measurement slot went for the instrument asked.
+    ExchangeOutcome JudgeMeasurementAnswer(quint8 asked, const ExchangeOutcome& taken) const;
     bool ArchiveRequestStep(Downloading& business);
     bool ArchiveAnswerStep();
     void ShowArchiveProgress(quint16 registerStart);
+    void TellDownloadProgress(int percent);
     void FailDownload();
+    // A download cut short before it could end is told so; nothing when none is running.
+    void AbandonDownload();
     void FinishDownload();
     void EndDownload();
     void CommandRequest(RequestKind kind);
@@ -192,11 +210,12 @@ private:
     int m_roundSlots = 0;  // measurement slots since the walk last went back to the first address
     // The next answer of the instrument in "NUM" that passes identification tells its period.
     bool m_periodPending = false;
-    SlotRequest m_slotRequest = MeasurementRead{};
+    SlotRequest m_slotRequest = MeasurementRead{{}, true};  // none written yet: nothing to tell
     Business m_business = Measuring{};
     RtuLink m_link;  // TxBuffer, RxBuffer, RxCount, SilentTicks
 
     ArchiveDownload m_download;
+    ExchangeStats m_stats;
 };
 
 }  // namespace qm

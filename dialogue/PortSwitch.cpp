@@ -2,6 +2,7 @@
 // a line that answers nothing. Problems are told as facts; the window words them.
 #include "PollEngine.h"
 
+#include "DateTimeText.h"
 #include "Logging.h"
 #include "NetworkLine.h"
 #include "Panel.h"
@@ -90,6 +91,8 @@ void PollEngine::ClosePort()
     if (!PortOpen()) return;
     m_port.close();
     m_link.Forget();
+    // A measurement slot cut short by closing has no outcome to tell.
+    if (auto* slot = std::get_if<MeasurementRead>(&m_slotRequest)) slot->told = true;
     setLinkState(LinkState::Closed);
     qCDebug(lcPoll).noquote() << LogTime() << "close" << PortMessageName(m_portIndex);
 }
@@ -147,10 +150,14 @@ void PollEngine::Connect()
     const bool opening = !PortOpen();  // already open: nothing to open again
     if (opening) {
         m_connectNotes = {};
+        // The exchange statistics count from here.
+        ResetStats();
         OpenPort();
         m_connectNotes.silentGiveUps = 0;
         m_connectNotes.bytesAtConnect = m_link.bytesReceived();
     }
+    // Connecting starts over with measurements: a download still running goes no further.
+    AbandonDownload();
     m_business = Measuring{};
     m_panel.portChoiceAllowed(!PortOpen());
     // A line of ports.cfg that could not be read may be why the wrong device opened: it is told
@@ -171,6 +178,8 @@ void PollEngine::Disconnect()
         ClosePort();
         if (m_range.rowOf(m_pollAddress)) m_panel.instrumentCleared(m_pollAddress);
     }
+    // A download goes no further without the link (the next connect starts with measurements).
+    AbandonDownload();
     m_panel.portChoiceAllowed(!PortOpen());
 }
 

@@ -106,7 +106,7 @@ RtuLink::Verdict RtuLink::Collect(Port& port)
     if (m_silentTicks <= 3) return Verdict::Pending;
     if (m_rxCount == 0) return Verdict::NoFrame;
     const Verdict verdict = Crc16(m_rx, m_rxCount) == 0 ? Verdict::Valid : Verdict::Bad;
-    logVerdict(verdict == Verdict::Valid ? "bytes: CRC ok" : "bytes: CRC bad");
+    logVerdict(verdict == Verdict::Valid ? "bytes: CRC ok" : "bytes: CRC bad", verdict == Verdict::Valid);
     return verdict;
 }
 
@@ -150,14 +150,28 @@ bool RtuLink::CutAnswer()
         std::memmove(m_rx, m_rx + at, size_t(length + rest));
         m_rxCount = length;
         m_following = rest;
-        logVerdict("bytes: whole, CRC ok");
+        logVerdict("bytes: whole, CRC ok", true);
         return true;
     }
 }
 
-void RtuLink::logVerdict(const char* verdict) const
+// The address of a frame whose CRC holds, judged against the request it answers (the latest
+// written before it began); the address byte of a frame whose CRC fails tells nothing.
+QString RtuLink::addressVerdict(bool crcOk) const
 {
-    qCDebug(lcLink).noquote() << LogTime() << "tick" << (m_logTick ? *m_logTick : 0) << "frame of" << m_rxCount << verdict;
+    if (!crcOk) return QStringLiteral("адрес не проверен: кадр искажён");
+    const int from = m_rx[0];
+    if (m_requestsSent == 0) return QStringLiteral("адрес %1: запроса не было").arg(from);
+    if (m_frameBeganAfter != m_requestsSent) return QStringLiteral("адрес %1: ответ на прежний запрос").arg(from);
+    if (from == m_tx[0]) return QStringLiteral("адрес %1: верно").arg(from);
+    return QStringLiteral("адрес %1: чужой, запрошен адрес %2").arg(from).arg(m_tx[0]);
+}
+
+void RtuLink::logVerdict(const char* verdict, bool crcOk) const
+{
+    if (!lcLink().isDebugEnabled()) return;
+    qCDebug(lcLink).noquote() << LogTime() << "tick" << (m_logTick ? *m_logTick : 0) << "frame of" << m_rxCount
+                              << verdict + QStringLiteral("; ") + addressVerdict(crcOk);
 }
 
 void RtuLink::logBytes(const char* direction, const quint8* bytes, qint64 length) const

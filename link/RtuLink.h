@@ -5,6 +5,7 @@
 
 #include "ModbusProtocol.h"
 
+#include <QString>
 #include <QtGlobal>
 
 namespace qm {
@@ -70,7 +71,8 @@ private:
     void logBytes(const char* direction, const quint8* bytes, qint64 length) const;
     // Over a stream: cuts the first whole answer out of what is held (see Collect).
     bool CutAnswer();
-    void logVerdict(const char* verdict) const;
+    void logVerdict(const char* verdict, bool crcOk) const;
+    QString addressVerdict(bool crcOk) const;
 
     quint8 m_tx[TxSize] = {};
     quint8 m_rx[RxSize] = {};  // never cleared, only overwritten

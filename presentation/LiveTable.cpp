@@ -8,6 +8,9 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleTableInterface>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -109,6 +112,8 @@ void LiveTable::markAllNotCurrent()
 
 void LiveTable::showAlarm(const AlarmChange& change) { d->model->setAlarm(change); }
 
+void LiveTable::showExchange(const ExchangeOutcome& outcome) { d->model->setLastExchange(outcome); }
+
 QString LiveTable::cellText(int column, int row) const { return d->model->cellText(column, row); }
 
 LiveTableModel* LiveTable::tableModel() const { return d->model; }
@@ -176,15 +181,19 @@ void LiveTable::dataChanged(const QModelIndex& topLeft, const QModelIndex& botto
 {
     QTableView::dataChanged(topLeft, bottomRight, roles);
     // Not every screen reader bridge passes on the view's own table event: a cell whose text
-    // changed is also announced as a cell whose name changed.
+    // changed is also announced as a cell whose name changed, one whose description changed as
+    // such.
     if (!QAccessible::isActive()) return;
+    const bool described = !roles.isEmpty() && std::all_of(roles.begin(), roles.end(), [](int role) {
+        return role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole;
+    });
     QAccessibleInterface* view = QAccessible::queryAccessibleInterface(this);
     QAccessibleTableInterface* grid = view ? view->tableInterface() : nullptr;
     if (!grid) return;
     for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
         for (int column = topLeft.column(); column <= bottomRight.column(); ++column) {
             if (QAccessibleInterface* cell = grid->cellAt(row, column)) {
-                QAccessibleEvent event(cell, QAccessible::NameChanged);
+                QAccessibleEvent event(cell, described ? QAccessible::DescriptionChanged : QAccessible::NameChanged);
                 QAccessible::updateAccessibility(&event);
             }
         }
@@ -196,6 +205,35 @@ void LiveTable::mouseDoubleClickEvent(QMouseEvent* event)
     // The press before it has already made a device cell current.
     QTableView::mouseDoubleClickEvent(event);
     emit gridDoubleClicked();
+}
+
+void LiveTable::contextMenuEvent(QContextMenuEvent* event)
+{
+    showContextMenu(event->globalPos(), event->reason() == QContextMenuEvent::Keyboard);
+    event->accept();
+}
+
+void LiveTable::keyPressEvent(QKeyEvent* event)
+{
+    // Shift+F10 opens the context menu as the Menu key does.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        showContextMenu(QPoint(), true);
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void LiveTable::showContextMenu(const QPoint& globalPos, bool fromKeyboard)
+{
+    QPoint at = globalPos;
+    if (fromKeyboard) {
+        // Below the current cell's left edge, where the eye already is.
+        const QRect cell = visualRect(currentIndex());
+        at = viewport()->mapToGlobal(cell.isValid() ? cell.bottomLeft() : QPoint(0, 0));
+    }
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Статистика обмена…"), this, &LiveTable::statisticsRequested);
+    menu.exec(at);
 }
 
 bool LiveTable::eventFilter(QObject* watched, QEvent* event)

@@ -3,6 +3,7 @@
 // painted. Row 0 and column 0 are fixed; device rows 1..10 scroll.
 
 #include "Alarm.h"
+#include "EngineEvents.h"
 #include "PolledRange.h"
 #include "Reading.h"
 
@@ -37,6 +38,8 @@ public:
     // An alarm changed: its cell (or, for "no answer", its address cell) is marked while it is
     // not normal, and a screen reader hears of it.
     void showAlarm(const AlarmChange& change);
+    // How the last exchange with an instrument went: its row's tooltip and description.
+    void showExchange(const ExchangeOutcome& outcome);
     // What a cell reads: column 0..7, row 0..10.
     QString cellText(int column, int row) const;
     LiveTableModel* tableModel() const;
@@ -61,10 +64,18 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 signals:
     void gridDoubleClicked();
+    // "Статистика обмена…" chosen from the table's context menu.
+    void statisticsRequested();
 
 private:
+    // The context menu at `globalPos`, or beside the current cell when opened from the keyboard.
+    void showContextMenu(const QPoint& globalPos, bool fromKeyboard);
+
     class Private;
     Private* d = nullptr;
 };

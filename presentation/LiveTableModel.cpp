@@ -1,6 +1,7 @@
 #include "LiveTableModel.h"
 
 #include "AlarmText.h"
+#include "ExchangeText.h"
 
 namespace qm {
 
@@ -73,6 +74,25 @@ QVariant LiveTableModel::markCode(int column, int row) const
             && (!worst || urgency(m.state) > urgency(worst->state)))
             worst = &m;
     return worst ? QVariant(AlarmMarkCode(worst->change.condition, worst->state)) : QVariant();
+}
+
+void LiveTableModel::setLastExchange(const ExchangeOutcome& outcome)
+{
+    // At most one entry per address byte.
+    QString& words = m_lastExchange[outcome.address];
+    const QString now = LastExchangeText(outcome);
+    if (now == words) return;
+    words = now;
+    const int row = m_range.rowOf(outcome.address);
+    if (!m_rangeSet || !row) return;
+    emit dataChanged(index(row - 1, 0), index(row - 1, columnCount() - 1), {Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
+    emit headerDataChanged(Qt::Vertical, row - 1, row - 1);
+}
+
+QString LiveTableModel::lastExchangeWords(int row) const
+{
+    if (!m_rangeSet || !isDeviceRow(row) || row > m_range.count()) return QString();
+    return m_lastExchange.value(m_range.addressOf(row));
 }
 
 LiveTableModel::LiveTableModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -161,8 +181,11 @@ QVariant LiveTableModel::data(const QModelIndex& index, int role) const
             words << QStringLiteral("нет связи, значение не обновляется");
         const QString alarm = markWords(column, row, false);
         if (!alarm.isEmpty()) words << alarm;
+        const QString exchange = lastExchangeWords(row);
+        if (!exchange.isEmpty()) words << exchange;
         return words.join(QStringLiteral("; "));
     }
+    if (role == Qt::ToolTipRole) return lastExchangeWords(row);
     if (role == CurrentRole) return isCurrent(row);
     if (role == AlarmMarkRole) return markCode(column, row);
     return QVariant();
@@ -175,7 +198,11 @@ QVariant LiveTableModel::headerData(int section, Qt::Orientation orientation, in
         const QString text = cellText(0, section + 1);
         return mark.isEmpty() ? text : text + QStringLiteral(", ") + mark;
     }
-    if (orientation == Qt::Vertical && role == Qt::AccessibleDescriptionRole) return markWords(0, section + 1, false);
+    if (orientation == Qt::Vertical && (role == Qt::AccessibleDescriptionRole || role == Qt::ToolTipRole)) {
+        const QString alarm = role == Qt::AccessibleDescriptionRole ? markWords(0, section + 1, false) : QString();
+        const QString exchange = lastExchangeWords(section + 1);
+        return alarm.isEmpty() ? exchange : exchange.isEmpty() ? alarm : alarm + QStringLiteral("; ") + exchange;
+    }
     if (orientation == Qt::Vertical && role == AlarmMarkRole) return markCode(0, section + 1);
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return QVariant();
     if (orientation == Qt::Horizontal) return cellText(section + 1, 0);

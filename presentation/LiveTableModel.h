@@ -5,6 +5,7 @@
 // row (grid row 0) and the address column (grid column 0) are the model's headers.
 
 #include "Alarm.h"
+#include "EngineEvents.h"
 #include "PolledRange.h"
 #include "Reading.h"
 #include "ReadingText.h"
@@ -56,6 +57,11 @@ public:
     // instrument's address cell, is marked while the alarm is not normal; a screen reader reads
     // the mark with the cell (AccessibleTextRole, AccessibleDescriptionRole).
     void setAlarm(const AlarmChange& change);
+    // How the last exchange with an instrument went: every cell of its row, and its address,
+    // tell it as tooltip and accessible description ("Последний обмен: ошибка CRC"), so that a
+    // blank row says why. Views hear of it only when the words change.
+    void setLastExchange(const ExchangeOutcome& outcome);
+    QString lastExchangeWords(int row) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -74,6 +80,7 @@ private:
     QVariant markCode(int column, int row) const;
 
     QHash<int, Marks> m_marks;  // by address, so that they follow a renumbering of the rows
+    QHash<int, QString> m_lastExchange;  // by address, as the marks
     PolledRange m_range;
     bool m_rangeSet = false;  // before the window hands a range, the address column is empty
     std::array<std::optional<Reading>, MaxDevices> m_rows;

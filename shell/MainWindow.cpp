@@ -4,6 +4,7 @@
 #include "Accessibility.h"
 #include "AlarmDesk.h"
 #include "DateTimeText.h"
+#include "ExchangeStatsWindow.h"
 #include "FocusFrame.h"
 #include "InputWatch.h"
 #include "LiveTable.h"
@@ -31,6 +32,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
@@ -198,6 +200,12 @@ void MainWindow::finishControls()
     m_statusLabel = new QLabel(QStringLiteral("Привет!"), m_statusBar);
     m_statusLabel->setObjectName(QStringLiteral("StatusText"));
     m_statusBar->addWidget(m_statusLabel, 1);
+    m_archiveBar = new QProgressBar(m_statusBar);
+    m_archiveBar->setObjectName(QStringLiteral("ArchiveProgress"));
+    m_archiveBar->setAccessibleName(QStringLiteral("Чтение архива"));
+    m_archiveBar->setFixedWidth(330);
+    m_archiveBar->hide();
+    m_statusBar->addPermanentWidget(m_archiveBar);
 
     // Where the style shows no keyboard focus, a frame does (the chart gets its own with its keys).
     for (QWidget* control : {static_cast<QWidget*>(m_liveTable), static_cast<QWidget*>(m_archiveMemo),
@@ -238,6 +246,7 @@ void MainWindow::connectHandlers()
     connect(m_connectBox, &QCheckBox::clicked, this, &MainWindow::connectClicked);
 
     connect(m_liveTable, &qm::LiveTable::gridDoubleClicked, this, &MainWindow::tableDoubleClicked);
+    connect(m_liveTable, &qm::LiveTable::statisticsRequested, this, &MainWindow::openExchangeStats);
 
     // Spin edits react to their text, an emptied one included: QSpinBox reports only acceptable
     // texts, so an emptied box is caught on its line edit and refilled by the handler. The points
@@ -341,6 +350,35 @@ void MainWindow::archiveDownloadEnded(const qm::ArchiveOutcome& outcome)
 {
     m_archiveMemo->clear();
     for (const QString& line : qm::ArchiveMemoLines(outcome)) m_archiveMemo->appendPlainText(line);
+    m_archiveBar->hide();
+}
+
+void MainWindow::archiveProgress(const qm::ArchiveDownloadProgress& progress)
+{
+    m_archiveBar->setValue(progress.percent);
+    m_archiveBar->setFormat(qm::ArchiveProgressText(progress));
+    m_archiveBar->show();
+}
+
+void MainWindow::exchange(const qm::ExchangeOutcome& outcome)
+{
+    m_liveTable->showExchange(outcome);
+    if (m_statsWindow && m_statsWindow->isVisible()) m_statsWindow->showStats(m_engine.Stats());
+}
+
+void MainWindow::openExchangeStats()
+{
+    if (!m_statsWindow) {
+        m_statsWindow = new qm::ExchangeStatsWindow(this);
+        connect(m_statsWindow, &qm::ExchangeStatsWindow::resetRequested, this, [this] {
+            m_engine.ResetStats();
+            m_statsWindow->showStats(m_engine.Stats());
+        });
+    }
+    m_statsWindow->showStats(m_engine.Stats());
+    m_statsWindow->show();
+    m_statsWindow->raise();
+    m_statsWindow->activateWindow();
 }
 
 void MainWindow::setStatusText(const QString& text) { m_statusLabel->setText(text); }

@@ -58,6 +58,7 @@ class QCustomPlot;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QStatusBar;
@@ -72,6 +73,7 @@ class ArchiveChartWindow;
 
 namespace qm {
 class AlarmDesk;
+class ExchangeStatsWindow;
 class InputWatch;
 class LiveTable;
 class NoticeBoard;
@@ -116,6 +118,8 @@ public:
     void linkChanged(bool up) override;
     void roundDone(int measurementSlots) override;
     void archiveDownloadEnded(const qm::ArchiveOutcome& outcome) override;
+    void archiveProgress(const qm::ArchiveDownloadProgress& progress) override;
+    void exchange(const qm::ExchangeOutcome& outcome) override;
 
     QString statusText() const;
     // The "ID" box; a text wider than the box shows from its first character.
@@ -160,6 +164,8 @@ public slots:
     void clearChartClicked();
     // "Публикация MQTT…" in the chart's menu: the publishing settings, non-modal.
     void openPublishDialog();
+    // "Статистика обмена…" in the live table's context menu: the counts, non-modal.
+    void openExchangeStats();
 
 signals:
     // The window was closed and its files written: the program ends, whatever notice is still open.
@@ -220,6 +226,7 @@ private:
     QPushButton* m_clearChartButton = nullptr;
     QStatusBar* m_statusBar = nullptr;
     QLabel* m_statusLabel = nullptr;
+    QProgressBar* m_archiveBar = nullptr;  // beside the status text while a download runs
     QTimer* m_pollTimer = nullptr;
     QTimer* m_chartTimer = nullptr;
 
@@ -241,6 +248,7 @@ private:
     // Every reading also goes to the MQTT broker when mqtt.cfg says so.
     qm::Publisher* m_publisher = nullptr;
     QPointer<qm::PublishDialog> m_publishDialog;
+    QPointer<qm::ExchangeStatsWindow> m_statsWindow;
 
     QString m_workDir;
     qm::InputWatch* m_inputWatch = nullptr;

@@ -67,8 +67,22 @@ QStringList ArchiveMemoLines(const ArchiveOutcome& outcome)
     case ArchiveOutcome::Kind::Listed: return outcome.lines;
     case ArchiveOutcome::Kind::Empty: return {QStringLiteral("АРХИВ ОТСУТСТВУЕТ")};
     case ArchiveOutcome::Kind::NotRead: return {NotReadText};
+    case ArchiveOutcome::Kind::Abandoned: return {QStringLiteral("ЧТЕНИЕ АРХИВА ПРЕРВАНО")};
     }
     return {};
+}
+
+QString ArchiveProgressText(const ArchiveDownloadProgress& progress)
+{
+    QString text = QStringLiteral("Архив прибора %1: %2 %").arg(progress.address).arg(progress.percent);
+    if (progress.recordCount < 0) return text;
+    // 1, 21 запись; 2..4, 22..24 записи; 0, 5..20, 25.. записей.
+    const int n = progress.recordsRead;
+    const int last = n % 10, lastTwo = n % 100;
+    const QString records = last == 1 && lastTwo != 11                                 ? QStringLiteral("запись")
+                            : last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14) ? QStringLiteral("записи")
+                                                                                         : QStringLiteral("записей");
+    return text + QStringLiteral(", %1 %2 из %3").arg(n).arg(records).arg(progress.recordCount);
 }
 
 }  // namespace qm

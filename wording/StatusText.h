@@ -15,4 +15,8 @@ QString StatusText(const WalkStatus& status);
 // The archive text area after a download: the listing, or one line that says why there is none.
 QStringList ArchiveMemoLines(const ArchiveOutcome& outcome);
 
+// A running download's progress beside the status line: "Архив прибора 7: 14 %, 24 записи из 57"
+// ("Архив прибора 7: 0 %" until the record count came in).
+QString ArchiveProgressText(const ArchiveDownloadProgress& progress);
+
 }  // namespace qm

@@ -4,6 +4,7 @@
 // clock boxes, each polled instrument's row texts, the live channels, the archive text area and
 // the notices.
 
+#include "ExchangeText.h"
 #include "LiveChannels.h"
 #include "Panel.h"
 #include "PortTexts.h"
@@ -41,6 +42,10 @@ public:
     bool portListEnabled = true;
     QStringList memo{QStringLiteral("Архив")};
     QList<ArchiveOutcome> downloads;
+    QList<ArchiveDownloadProgress> progress;  // every progress told
+    QString progressText;                     // what the progress bar reads; empty when none runs
+    QList<ExchangeOutcome> exchanges;         // every exchange told, in order
+    QMap<int, QString> lastExchange;          // a row's words for its last exchange, by address
     bool linkUp = false;
     int rounds = 0;  // rounds of the walk told
 
@@ -121,6 +126,17 @@ public:
     {
         downloads << outcome;
         memo = ArchiveMemoLines(outcome);
+        progressText.clear();
+    }
+    void archiveProgress(const ArchiveDownloadProgress& p) override
+    {
+        progress << p;
+        progressText = ArchiveProgressText(p);
+    }
+    void exchange(const ExchangeOutcome& outcome) override
+    {
+        exchanges << outcome;
+        lastExchange.insert(outcome.address, LastExchangeText(outcome));
     }
 };
 

@@ -73,6 +73,13 @@ public:
     // A network line's connection failed or was dropped, as its transport tells it.
     void trouble(LineTrouble::Kind kind, const QString& reason = QString()) { reportTrouble({kind, reason}); }
     void arrive(const QByteArray& bytes) { incoming += bytes; }
+    // The device went away under the open port (a USB adapter pulled out): closed, then told.
+    void lose()
+    {
+        isOpen = false;
+        incoming.clear();
+        reportLost();
+    }
     QByteArray lastWrite() const { return writes.isEmpty() ? QByteArray() : writes.last(); }
 };
 

@@ -517,3 +517,70 @@ TEST(ArchiveDownload, PressWhileThePortIsClosedIsDroppedByConnecting)
 }
 
 }  // namespace
+
+namespace {
+
+// The progress bar follows the blocks taken: 0 % when the download starts, then each block's
+// percent with the records whose slots came in whole, out of the count the first block brought.
+TEST(ArchiveDownload, ProgressCountsTheBlocksAndTheRecordsTaken)
+{
+    DownloadRig d(57);
+    ASSERT_EQ(d.download(), 15);
+    const QList<ArchiveDownloadProgress>& told = d.rig.panel.progress;
+    ASSERT_EQ(told.size(), 15);
+    EXPECT_EQ(ArchiveProgressText(told.at(0)), "Архив прибора 7: 0 %");
+    // Block 1 holds the count, four spare registers and 14 whole slots (5 + 14 × 8 = 117 of 122).
+    EXPECT_EQ(ArchiveProgressText(told.at(1)), "Архив прибора 7: 7 %, 14 записей из 57");
+    EXPECT_EQ(ArchiveProgressText(told.at(2)), "Архив прибора 7: 14 %, 29 записей из 57");
+    EXPECT_EQ(ArchiveProgressText(told.at(3)), "Архив прибора 7: 21 %, 45 записей из 57");
+    EXPECT_EQ(ArchiveProgressText(told.at(4)), "Архив прибора 7: 28 %, 57 записей из 57");
+    EXPECT_EQ(ArchiveProgressText(told.last()), "Архив прибора 7: 100 %, 57 записей из 57");
+    // The bar goes when the download ends; the status line said what it always says.
+    EXPECT_TRUE(d.rig.panel.progressText.isEmpty());
+    EXPECT_TRUE(d.rig.panel.statusHistory.contains("7-АРХИВ-  14 %"));
+}
+
+// A download cut short says so in the archive text area, so that the listing of another
+// instrument (or of an earlier download) never stays there as if it were this one's. A command
+// sent in its place ends it once the command's slot is over (the block in flight may still come
+// in within it); unticking "Соединение", a port that cannot be opened again, or a new connect end
+// it at once.
+TEST(ArchiveDownload, DownloadCutShortSaysSoInTheArchiveArea)
+{
+    struct Case {
+        const char* name;
+        std::function<void(DownloadRig&)> cut;
+        int slotsUntilTold;  // slots after the cut before the note is there
+    };
+    const Case cases[] = {
+        {"a command sent in its place", [](DownloadRig& d) { d.rig.engine.SetClock(); }, 2},
+        {"Соединение unticked", [](DownloadRig& d) { d.rig.disconnect(); }, 0},
+        {"a new connect", [](DownloadRig& d) { d.rig.engine.Connect(); }, 0},
+        {"the device gone for good",
+         [](DownloadRig& d) {
+             d.rig.port.existing.clear();
+             d.rig.port.lose();
+         },
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DownloadRig d(57);
+        ASSERT_EQ(d.download(), 15);  // the listing of an earlier download is on show
+        d.rig.engine.ReadArchive();
+        for (int k = 0; k < 3; ++k) ASSERT_EQ(d.tickUntilWrite(), 10);
+        ASSERT_FALSE(d.rig.panel.progressText.isEmpty());
+        c.cut(d);
+        for (int slot = 0; slot < c.slotsUntilTold; ++slot) {
+            EXPECT_EQ(d.rig.panel.memo.size(), 57) << "before the command's slot is over";
+            d.tickUntilWrite();
+        }
+        EXPECT_EQ(d.rig.panel.memo, QStringList({"ЧТЕНИЕ АРХИВА ПРЕРВАНО"}));
+        EXPECT_TRUE(d.rig.panel.progressText.isEmpty());
+        EXPECT_FALSE(d.rig.engine.DownloadRunning());
+        d.rig.tick(30);
+        EXPECT_EQ(d.rig.panel.downloads.size(), 2) << "told once";
+    }
+}
+
+}  // namespace

@@ -245,3 +245,103 @@ TEST(PollAfterAFailedOpen, AGiveUpWhosePortIsGoneStaysIdle)
 }
 
 }  // namespace
+
+namespace {
+
+// Each kind of answer to a measurement request is told as the outcome of its slot, once, in the
+// words the row of the instrument shows: only an answer of the instrument asked that identifies
+// it is taken, and every other says why the row may go blank.
+TEST(PollExchange, EachSlotTellsHowItsExchangeWent)
+{
+    using Kind = ExchangeOutcome::Kind;
+    // An answer of instrument 2 as a function-3 frame whose identification says idWord.
+    const auto answerWithId = [](int idWord) {
+        QByteArray frame = measurementAnswer(2).left(21);
+        frame[3] = char(idWord >> 8);
+        frame[4] = char(idWord & 0xFF);
+        return withCrc(frame);
+    };
+    QByteArray badCrc = measurementAnswer(2);
+    badCrc[badCrc.size() - 1] = char(badCrc.back() ^ 0x5A);
+    const struct {
+        const char* name;
+        QByteArray answer;
+        Kind kind;
+        const char* words;
+    } cases[] = {
+        {"answered", measurementAnswer(2), Kind::Answered, "Последний обмен: ответ получен"},
+        {"silent", {}, Kind::NoAnswer, "Последний обмен: нет ответа"},
+        {"bad CRC", badCrc, Kind::BadCrc, "Последний обмен: ошибка CRC"},
+        {"exception", withCrc(hex("02 83 02")), Kind::Exception,
+         "Последний обмен: исключение 02 — недопустимый адрес данных"},
+        {"gateway exception", withCrc(hex("02 83 0B")), Kind::Exception,
+         "Последний обмен: исключение 0B — прибор не ответил шлюзу"},
+        {"another address", measurementAnswer(5), Kind::OtherAddress, "Последний обмен: ответил чужой адрес 5"},
+        {"not a QM4700", answerWithId(0x2002), Kind::Unidentified, "Последний обмен: ошибка идентификации"},
+        {"names another address", answerWithId(0x1104), Kind::NamedOther, "Последний обмен: прибор назвался адресом 4"},
+        {"short", withCrc(hex("02 03 04 11 02 02 BC")), Kind::Short, "Последний обмен: ответ короче ожидаемого"},
+        {"another function", withCrc(hex("02 06 00 08 00 0F")), Kind::UnexpectedFunction,
+         "Последний обмен: ответ с функцией 06 вместо 03"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PollRig rig(1, 3);
+        rig.instruments = [&](const QByteArray& request) {
+            const int address = quint8(request.at(0));
+            return address == 2 ? c.answer : measurementAnswer(address);
+        };
+        rig.connect();
+        for (int slot = 0; slot < 3; ++slot) ASSERT_NE(rig.tickUntilWrite(), 0);  // 1, 2, then 3 (or 2 again)
+        QList<ExchangeOutcome> toTwo;
+        for (const ExchangeOutcome& e : rig.panel.exchanges)
+            if (e.address == 2) toTwo << e;
+        ASSERT_EQ(toTwo.size(), 1);
+        EXPECT_EQ(toTwo.first().kind, c.kind);
+        EXPECT_EQ(rig.panel.lastExchange.value(2), QString::fromUtf8(c.words));
+        EXPECT_EQ(rig.panel.exchanges.size(), 2) << "one for each slot that is over";
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The exchange statistics count each instrument's requests by what became of their slots, from
+// the connect on; a reset, or connecting again, starts them afresh.
+TEST(PollExchange, StatisticsCountAScriptedFaultSequence)
+{
+    QByteArray badCrc = measurementAnswer(2);
+    badCrc[5] = char(badCrc[5] ^ 0x01);
+    // Instrument 2 answers its requests in turn with these; instrument 1 always answers.
+    const QList<QByteArray> two{badCrc, withCrc(hex("02 83 04")), measurementAnswer(5),
+                                measurementAnswer(2), QByteArray(), measurementAnswer(2)};
+    PollRig rig(1, 2);
+    int asked = 0;
+    rig.instruments = [&](const QByteArray& request) {
+        const int address = quint8(request.at(0));
+        return address == 1 ? measurementAnswer(1) : two.value(asked++, measurementAnswer(2));
+    };
+    rig.connect();
+    // 1, then 2 three times (bad CRC, exception, another address: given up), 1, 2, 1, 2 silent,
+    // 2 answering, 1: the first nine slots are over.
+    for (int slot = 0; slot < 10; ++slot) ASSERT_NE(rig.tickUntilWrite(), 0);
+    ASSERT_EQ(rig.requestedAddresses(), QList<int>({1, 2, 2, 2, 1, 2, 1, 2, 2, 1}));
+
+    const ExchangeStats& stats = rig.engine.Stats();
+    EXPECT_EQ(stats.addresses(), QList<int>({1, 2})) << "the address that answered in 2's place is no instrument asked";
+    //                        requests answered none  CRC  exc. other addr. other
+    EXPECT_EQ(stats.of(1), (ExchangeCounts{3, 3, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(stats.of(2), (ExchangeCounts{6, 2, 1, 1, 1, 1, 0})) << "the kinds add up to the requests";
+
+    rig.engine.ResetStats();
+    EXPECT_TRUE(stats.addresses().isEmpty());
+    ASSERT_NE(rig.tickUntilWrite(), 0);
+    EXPECT_EQ(stats.of(1), (ExchangeCounts{1, 1, 0, 0, 0, 0, 0})) << "a slot is counted as it ends";
+    EXPECT_TRUE(stats.of(2) == ExchangeCounts{});
+
+    rig.disconnect();
+    rig.connect();
+    EXPECT_TRUE(stats.addresses().isEmpty());
+}
+
+}  // namespace

@@ -379,6 +379,46 @@ TEST(PollPort, FramesAndPortEventsAreLoggedOnlyWhenAsked)
     }
 }
 
+// The frame log judges the address of every answer against the request it answers, not only its
+// CRC.
+TEST(PollPort, FrameLogNamesTheAddressVerdictOfEachAnswer)
+{
+    QByteArray garbled = measurementAnswer(1);
+    garbled[4] = char(garbled[4] ^ 0x10);
+    const struct {
+        const char* name;
+        QByteArray answer;
+        bool late;  // arrives as the next request goes out
+        const char* verdict;
+    } cases[] = {
+        {"its own", measurementAnswer(1), false, "frame of 23 bytes: CRC ok; адрес 1: верно"},
+        {"another address", measurementAnswer(5), false, "frame of 23 bytes: CRC ok; адрес 5: чужой, запрошен адрес 1"},
+        {"bad CRC", garbled, false, "frame of 23 bytes: CRC bad; адрес не проверен: кадр искажён"},
+        {"late", measurementAnswer(1), true, "frame of 23 bytes: CRC ok; адрес 1: ответ на прежний запрос"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_log.clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("qm.link.debug=true"));
+        const QtMessageHandler previous = qInstallMessageHandler(recordLog);
+        PollRig rig(1, 1);
+        rig.connect();
+        ASSERT_NE(rig.tickUntilWrite(), 0);  // the request
+        // A late answer begins only in the tick that writes the next request.
+        if (c.late) rig.tick(8);
+        rig.port.arrive(c.answer);
+        rig.tick(c.late ? 6 : 5);
+        if (c.late) {
+            EXPECT_EQ(rig.port.writes.size(), 2);
+        }
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+        const QStringList verdicts = g_log.filter(QStringLiteral("frame of"));
+        ASSERT_EQ(verdicts.size(), 1) << g_log.join('\n').toStdString();
+        EXPECT_TRUE(verdicts.first().endsWith(QString::fromUtf8(c.verdict))) << verdicts.first().toStdString();
+    }
+}
+
 // CPU time this process has used, user and system, in seconds.
 double cpuSeconds()
 {

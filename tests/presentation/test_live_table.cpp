@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <gtest/gtest.h>
@@ -428,6 +430,69 @@ TEST_F(LiveTableTest, TabLeavesTheTableWhileArrowsMoveTheCurrentCell)
         press(key, modifiers);
         EXPECT_EQ(window.focusWidget(), next);
     }
+}
+
+// Each row tells how its instrument's last exchange went, as the tooltip of its cells and address
+// and as what a screen reader describes, so that a blank row says why; the words follow the
+// instrument when the rows are renumbered, and the same words again are no news.
+TEST_F(LiveTableTest, RowTellsItsLastExchange)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&view);
+    ASSERT_NE(iface, nullptr);
+    QAccessibleTableInterface* grid = iface->tableInterface();
+    ASSERT_NE(grid, nullptr);
+    const auto described = [&](int row, int column) { return grid->cellAt(row - 1, column - 1)->text(QAccessible::Description); };
+    const auto tip = [&](int row, int column) { return view.model()->index(row - 1, column - 1).data(Qt::ToolTipRole).toString(); };
+    int told = 0;
+    QObject::connect(view.model(), &QAbstractItemModel::dataChanged, [&] { ++told; });
+
+    answer(1, 700);
+    view.showExchange({ExchangeOutcome::Kind::Answered, 1});
+    view.showExchange({ExchangeOutcome::Kind::Exception, 3, 0, 3, 2});
+    EXPECT_EQ(tip(1, 1), "Последний обмен: ответ получен");
+    EXPECT_EQ(tip(3, 4), "Последний обмен: исключение 02 — недопустимый адрес данных");
+    EXPECT_EQ(described(3, 7), "Последний обмен: исключение 02 — недопустимый адрес данных");
+    EXPECT_EQ(view.model()->headerData(2, Qt::Vertical, Qt::ToolTipRole).toString(), tip(3, 4));
+    EXPECT_EQ(tip(2, 1), "") << "no exchange with 2 yet";
+
+    view.markAllNotCurrent();
+    EXPECT_EQ(described(1, 1), "нет связи, значение не обновляется; Последний обмен: ответ получен");
+
+    told = 0;
+    view.showExchange({ExchangeOutcome::Kind::Exception, 3, 0, 3, 2});
+    EXPECT_EQ(told, 0);
+    view.showExchange({ExchangeOutcome::Kind::BadCrc, 3});
+    EXPECT_EQ(told, 1);
+
+    view.setRange({3, 8});
+    EXPECT_EQ(tip(1, 1), "Последний обмен: ошибка CRC");
+}
+
+// The context menu opens from the keyboard too (the Menu key, Shift+F10) and offers the exchange
+// statistics.
+TEST_F(LiveTableTest, ContextMenuFromTheKeyboardOffersTheStatistics)
+{
+    view.show();
+    view.activateWindow();
+    view.setFocus();
+    settle();
+    int requested = 0;
+    QObject::connect(&view, &LiveTable::statisticsRequested, [&] { ++requested; });
+    QString offered;
+    QTimer::singleShot(0, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            offered = menu->actions().value(0) ? menu->actions().value(0)->text() : QString();
+            QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+            QApplication::sendEvent(menu, &down);
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(menu, &enter);
+        }
+    });
+    QKeyEvent shiftF10(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+    QApplication::sendEvent(&view, &shiftF10);
+    settle();
+    EXPECT_EQ(offered, "Статистика обмена…");
+    EXPECT_EQ(requested, 1);
 }
 
 }  // namespace

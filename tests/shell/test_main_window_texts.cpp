@@ -1,5 +1,6 @@
 // Small things the operator reads in the main window: the "ID" box from its first character,
-// one clear message for an oversize it.cfg, the slot lists on the button face.
+// one clear message for an oversize it.cfg, the slot lists on the button face, a download's progress
+// bar beside the status text.
 #include "MainWindow.h"
 
 #include <QApplication>
@@ -8,6 +9,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -90,6 +93,28 @@ TEST_F(MainWindowTexts, SlotListsLieOnTheButtonFace)
         for (int y = list->height() / 4; y <= list->height() * 3 / 4; ++y) other += QColor(image.pixel(x, y)) != face;
         EXPECT_EQ(other, 0) << "e.g. " << QColor(image.pixel(x, list->height() / 2)).name().toStdString();
     }
+}
+
+// A download's progress shows in a bar beside the status text, which keeps its own words; the bar
+// goes when the download ends, here cut short, which the archive text area says.
+TEST_F(MainWindowTexts, DownloadProgressBarSitsBesideTheStatusTextUntilTheEnd)
+{
+    MainWindow form;
+    form.show();
+    auto* bar = form.findChild<QProgressBar*>(QStringLiteral("ArchiveProgress"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_FALSE(bar->isVisible());
+    form.walkStatus(qm::walk::ArchiveProgress{7, 14});
+    form.archiveProgress({7, 14, 29, 57});
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->value(), 14);
+    EXPECT_EQ(bar->text(), QStringLiteral("Архив прибора 7: 14 %, 29 записей из 57"));
+    EXPECT_EQ(form.statusText(), QStringLiteral("7-АРХИВ-  14 %"));
+
+    form.archiveDownloadEnded({qm::ArchiveOutcome::Kind::Abandoned, 7, {}});
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(form.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText(), QStringLiteral("ЧТЕНИЕ АРХИВА ПРЕРВАНО"));
+    EXPECT_EQ(form.statusText(), QStringLiteral("7-АРХИВ-  14 %"));
 }
 
 }  // namespace
