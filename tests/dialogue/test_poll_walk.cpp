@@ -197,8 +197,11 @@ TEST(PollWalk, MisaddressedAnswersAreSilenceAndTheRoundsGoOn)
         EXPECT_EQ(rig.panel.channel(2), NoDataMark) << from;
         EXPECT_TRUE(rig.panel.cell(1, 2).isEmpty()) << from;
         EXPECT_DOUBLE_EQ(rig.panel.channel(3), 7.0) << from;
-        for (const Reading& r : rig.panel.readings)
-            if (r.address == 2) EXPECT_FALSE(r.answered) << from;
+        for (const Reading& r : rig.panel.readings) {
+            if (r.address == 2) {
+                EXPECT_FALSE(r.answered) << from;
+            }
+        }
     }
 }
 
