@@ -53,6 +53,15 @@ bool Connected(const Publisher& p) { return std::holds_alternative<qm::publish::
 
 QJsonObject Json(const QByteArray& bytes) { return QJsonDocument::fromJson(bytes).object(); }
 
+// Connected to the broker on `port`, trying again soon after a loss (the outage tests' broker
+// comes back within a second).
+bool ConnectRetryingSoon(Publisher& publisher, int port)
+{
+    publisher.setRetryDelays(100, 400);
+    publisher.configure(Settings(port), QDir::tempPath(), QString());
+    return WaitUntil([&] { return Connected(publisher); });
+}
+
 #define REQUIRE_MOSQUITTO()                                                                       \
     if (qm::test::MosquittoPath().isEmpty()) GTEST_SKIP() << "mosquitto is not installed (scripts/setup installs it)"
 
@@ -148,9 +157,7 @@ TEST(PublishBroker, ReadingsTakenWhileTheBrokerIsDownArriveAfterItsRestartInOrde
     Broker broker;
     ASSERT_TRUE(broker.start());
     Publisher publisher;
-    publisher.setRetryDelays(100, 400);
-    publisher.configure(Settings(broker.port), QDir::tempPath(), QString());
-    ASSERT_TRUE(WaitUntil([&] { return Connected(publisher); }));
+    ASSERT_TRUE(ConnectRetryingSoon(publisher, broker.port));
     {
         Subscriber before(broker.port, "qm4700/L1/+/state");
         ASSERT_TRUE(WaitUntil([&] { return before.subscribed(); }));
@@ -197,9 +204,7 @@ TEST(PublishBroker, EachAlarmsLatestChangeIsRetainedOnItsOwnTopicAcrossAnOutage)
     Broker broker;
     ASSERT_TRUE(broker.start());
     Publisher publisher;
-    publisher.setRetryDelays(100, 400);
-    publisher.configure(Settings(broker.port), QDir::tempPath(), QString());
-    ASSERT_TRUE(WaitUntil([&] { return Connected(publisher); }));
+    ASSERT_TRUE(ConnectRetryingSoon(publisher, broker.port));
     const QDateTime at(QDate(2026, 12, 7), QTime(14, 5, 3), QTimeZone(3 * 3600));
     const auto change = [&](int address, qm::AlarmCondition condition, qm::AlarmState previous, qm::AlarmState state,
                             std::optional<double> value) {
